@@ -1,0 +1,24 @@
+// Reader for DirectX .x files (text, binary, tzip and bzip; 32- and 64-bit floats).
+// Produces one mesh for the whole file: every Mesh merged with its frame transforms
+// applied, faces fanned into triangles, vertices split where a corner's normal or
+// texture coordinate differs, one attribute per face from its material, the
+// materials, and the face adjacency. Every count and index is checked against the
+// file before anything is allocated; a bad file fails with a short reason.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/D3dTypes.h"
+#include "platform/MeshData.h"
+
+struct XFileMesh {
+    MeshData Mesh;
+    std::vector<D3DXMATERIAL> Materials;    // in the order of the file's material list
+    std::vector<std::uint32_t> Adjacency;  // 3 per face, NoNeighbour where none
+};
+
+bool ParseXFile(const std::uint8_t* data, std::size_t size, XFileMesh& out, std::string& reason);
+bool LoadXFile(const std::string& path, XFileMesh& out, std::string& reason);

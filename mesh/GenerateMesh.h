@@ -28,4 +28,7 @@ public:
     void SetupLightsPoint(D3DLIGHT8& LightVar, int LightRange, double LightX, double LightY, double LightZ,
                           int LightNumber, int LightB, int LightG, int LightR, int LightPower,
                           double LightAttenuation0);
+
+private:
+    void FinishLight(D3DLIGHT8& light, int range, int number, int power, float attenuation0);
 };

@@ -1,0 +1,35 @@
+// The game window: start-up in a fixed order, the main loop, the animation timer,
+// the mouse click that ends the program, and the unload step.
+#pragma once
+
+#include "platform/Window.h"
+
+class GameWindow {
+public:
+    GameWindow();
+
+    Form form;
+
+    void Form_Load();
+    void Timer1_Timer();
+    void Form_MouseDown(int button, int shift, float x, float y);
+    void Form_Unload();
+    // Key and mouse-move handlers live with the motion code.
+    void Form_KeyDown(int keyCode, int shift);
+    void Form_MouseMove(int button, int shift, float x, float y);
+
+    void InitGameState();
+    void ReadResolution();
+    void CreateTextFont();
+};
+
+// The game window, created on first reference; creating it runs Form_Load, which
+// holds the whole game and returns only when the main loop stops.
+GameWindow& Game();
+// Creates the window object without loading it, for code that needs the game
+// window's handle outside a running game (tests, tools).
+GameWindow& CreateGameWindowUnloaded();
+// True once the game window exists.
+bool GameExists();
+// Forgets the game window (tests).
+void ResetGame();

@@ -1,0 +1,214 @@
+// The start menu window, its controls and their handlers.
+#include "menu/Menu.h"
+
+#include <memory>
+
+#include "game/Game.h"
+#include "game/GeneralVariables.h"
+
+namespace {
+
+constexpr std::uint32_t Chosen = 255;  // pure red in 0x00BBGGRR
+constexpr std::uint32_t NotChosen = 0;
+constexpr std::uint32_t White = 0xFFFFFF;
+
+std::unique_ptr<MenuWindow> instance;
+
+void Place(Control& control, ControlKind kind, const char* name, const char* caption, int left, int top, int width,
+           int height, bool centered = false) {
+    control.Kind = kind;
+    control.Name = name;
+    control.Caption = caption;
+    control.Left = left;
+    control.Top = top;
+    control.Width = width;
+    control.Height = height;
+    control.BackColor = 0;  // the window system's menu and button text colours: black
+    control.ForeColor = White;
+    control.Centered = centered;
+}
+
+}  // namespace
+
+MenuWindow& Menu() {
+    if (!instance) {
+        instance = std::make_unique<MenuWindow>();
+        instance->Form_Load();
+    }
+    return *instance;
+}
+
+void ResetMenu() { instance.reset(); }
+
+MenuWindow::MenuWindow() {
+    form.Caption = "Pls Vote For Me";
+    form.ClientWidth = 7185;
+    form.ClientHeight = 5670;
+    form.BackColor = 0;
+
+    const auto label = ControlKind::Label;
+    const auto check = ControlKind::CheckBox;
+    Place(lblunuse1, label, "lblunuse1", "Screen Size ", 120, 0, 1455, 255);
+    Place(lbl600, label, "lbl600", "640 - 480", 120, 240, 1455, 255, true);
+    Place(lbl800, label, "lbl800", "800 - 600", 120, 480, 1455, 255, true);
+    Place(lbl1024, label, "lbl1024", "1024 - 768", 120, 720, 1455, 255, true);
+    Place(lblunuse2, label, "lblunuse2", "Screen Depth", 120, 1080, 1455, 255);
+    Place(lbl16bit, label, "lbl16bit", "16 - BIT", 120, 1320, 1455, 255, true);
+    Place(lbl32bit, label, "lbl32bit", "32 - BIT", 120, 1560, 1455, 255, true);
+    Place(lblunuse3, label, "lblunuse3", "Details", 120, 1920, 1455, 255);
+    Place(lblDetailLow, label, "lblDetailLow", "Low", 120, 2160, 1455, 255, true);
+    Place(lblDetailMedium, label, "lblDetailMedium", "Medium", 120, 2400, 1455, 255, true);
+    Place(lblDetailHigh, label, "lblDetailHigh", "High", 120, 2640, 1455, 255, true);
+    Place(Frame1, ControlKind::Frame, "Frame1", "Frame1", 1680, 0, 3495, 2895);
+    Place(Check6, check, "Check6", "Render Textures", 1800, 240, 2295, 255);
+    Place(Check2, check, "Check2", "Enable Light", 1800, 480, 1695, 255);
+    Place(Check3, check, "Check3", "Enable Fog", 1800, 720, 1695, 255);
+    Place(Check1, check, "Check1", "Enable Night Drive", 1800, 960, 1695, 255);
+    Place(Check5, check, "Check5", "Enable Collision / Play as car", 1800, 1200, 2775, 255);
+    Place(Check4, check, "Check4", "Fill wireframes", 1800, 1440, 1575, 255);
+    Place(lblStart, label, "lblStart", "New Game", 5280, 120, 1680, 375, true);
+    Place(lblexit, label, "lblexit", "Exit", 5280, 600, 1695, 375, true);
+    Place(lblvirsion, label, "lblvirsion", "V 1.0", 5400, 5280, 1335, 255, true);
+
+    // Design states, which agree with the switches the load step sets.
+    Check6.InitValue(vbChecked);
+    Check2.InitValue(vbChecked);
+    Check3.InitValue(vbChecked);
+
+    Check1.Click = [this] { Check1_Click(); };
+    Check2.Click = [this] { Check2_Click(); };
+    Check3.Click = [this] { Check3_Click(); };
+    Check4.Click = [this] { Check4_Click(); };
+    Check5.Click = [this] { Check5_Click(); };
+    Check6.Click = [this] { Check6_Click(); };
+    lbl600.Click = [this] { lbl600_Click(); };
+    lbl800.Click = [this] { lbl800_Click(); };
+    lbl1024.Click = [this] { lbl1024_Click(); };
+    lbl16bit.Click = [this] { lbl16bit_Click(); };
+    lbl32bit.Click = [this] { lbl32bit_Click(); };
+    lblDetailLow.Click = [this] { lblDetailLow_Click(); };
+    lblDetailMedium.Click = [this] { lblDetailMedium_Click(); };
+    lblDetailHigh.Click = [this] { lblDetailHigh_Click(); };
+    lblStart.MouseDown = [this](int b, int s, float x, float y) { lblStart_MouseDown(b, s, x, y); };
+    lblStart.MouseUp = [this](int b, int s, float x, float y) { lblStart_MouseUp(b, s, x, y); };
+    lblexit.MouseDown = [this](int b, int s, float x, float y) { lblexit_MouseDown(b, s, x, y); };
+    lblexit.MouseUp = [this](int b, int s, float x, float y) { lblexit_MouseUp(b, s, x, y); };
+
+    // Tab order.
+    form.Controls = {&lblStart,  &lblexit,         &lbl600,        &lbl800,    &lbl1024, &lblvirsion, &lblunuse1,
+                     &lblunuse2, &lbl16bit,        &lbl32bit,      &lblunuse3, &lblDetailLow,
+                     &lblDetailMedium, &lblDetailHigh, &Check1,   &Check2,    &Check3,  &Check4,     &Frame1,
+                     &Check5,    &Check6};
+}
+
+void MenuWindow::Form_Load() {
+    lbl600.BackColor = NotChosen;
+    lbl800.BackColor = NotChosen;
+    lbl1024.BackColor = Chosen;
+    lbl16bit.BackColor = Chosen;
+    lblDetailLow.BackColor = Chosen;
+    lblDetailMedium.BackColor = NotChosen;
+    lblDetailHigh.BackColor = NotChosen;
+
+    auto& g = GeneralVariables;
+    g.NightDriveOn = false;
+    g.LightOn = true;
+    g.FogOn = true;
+    g.FillWireframesOn = false;
+    g.TexturesOn = true;
+}
+
+void MenuWindow::Check1_Click() { GeneralVariables.NightDriveOn = Check1.Value() == vbChecked; }
+
+// Night drive needs the light: unchecking the light grays night drive, whose own
+// handler then switches it off. Nothing links them again afterwards.
+void MenuWindow::Check2_Click() {
+    if (Check2.Value() == vbChecked) {
+        GeneralVariables.LightOn = true;
+    } else {
+        GeneralVariables.LightOn = false;
+        Check1.SetValue(vbGrayed);
+    }
+}
+
+void MenuWindow::Check3_Click() { GeneralVariables.FogOn = Check3.Value() == vbChecked; }
+void MenuWindow::Check4_Click() { GeneralVariables.FillWireframesOn = Check4.Value() == vbChecked; }
+void MenuWindow::Check5_Click() { GeneralVariables.CollisionOn = Check5.Value() == vbChecked; }
+void MenuWindow::Check6_Click() { GeneralVariables.TexturesOn = Check6.Value() == vbChecked; }
+
+void MenuWindow::lbl600_Click() {
+    lbl600.BackColor = Chosen;
+    lbl800.BackColor = NotChosen;
+    lbl1024.BackColor = NotChosen;
+}
+
+void MenuWindow::lbl800_Click() {
+    lbl600.BackColor = NotChosen;
+    lbl800.BackColor = Chosen;
+    lbl1024.BackColor = NotChosen;
+}
+
+void MenuWindow::lbl1024_Click() {
+    lbl600.BackColor = NotChosen;
+    lbl800.BackColor = NotChosen;
+    lbl1024.BackColor = Chosen;
+}
+
+void MenuWindow::lbl16bit_Click() {
+    lbl16bit.BackColor = Chosen;
+    lbl32bit.BackColor = NotChosen;
+}
+
+void MenuWindow::lbl32bit_Click() {
+    lbl16bit.BackColor = NotChosen;
+    lbl32bit.BackColor = Chosen;
+}
+
+void MenuWindow::lblDetailLow_Click() {
+    lblDetailLow.BackColor = Chosen;
+    lblDetailMedium.BackColor = NotChosen;
+    lblDetailHigh.BackColor = NotChosen;
+}
+
+void MenuWindow::lblDetailMedium_Click() {
+    lblDetailLow.BackColor = NotChosen;
+    lblDetailMedium.BackColor = Chosen;
+    lblDetailHigh.BackColor = NotChosen;
+}
+
+void MenuWindow::lblDetailHigh_Click() {
+    lblDetailLow.BackColor = NotChosen;
+    lblDetailMedium.BackColor = NotChosen;
+    lblDetailHigh.BackColor = Chosen;
+}
+
+// Depth and detail are read from the marks at the press; the size at the game's
+// start-up.
+void MenuWindow::lblStart_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+    auto& g = GeneralVariables;
+    lblStart.BackColor = Chosen;
+    if (lblDetailLow.BackColor == Chosen) g.DetailLevel = 1;
+    if (lblDetailMedium.BackColor == Chosen) g.DetailLevel = 2;
+    if (lblDetailHigh.BackColor == Chosen) g.DetailLevel = 3;
+    if (lbl16bit.BackColor == Chosen) g.Use32Bit = false;
+    if (lbl32bit.BackColor == Chosen) g.Use32Bit = true;
+}
+
+// The menu stays loaded while hidden, so the game can read its size labels. This
+// handler does not return while the game runs.
+void MenuWindow::lblStart_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+    lblStart.BackColor = NotChosen;
+    HideForm(form);
+    if (GameExists()) {
+        (void)ShowForm(Game().form);
+    } else {
+        (void)Game();
+    }
+}
+
+void MenuWindow::lblexit_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) { lblexit.BackColor = Chosen; }
+
+void MenuWindow::lblexit_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+    lblexit.BackColor = NotChosen;
+    End(0);
+}

@@ -1,0 +1,99 @@
+// The camera update runs once per frame after the objects and lights, so the view
+// it sets shows in the next frame. Yaw and Pitch are single precision and stored
+// back after each change; positions are double precision.
+#include "motion/Matrix.h"
+
+#include <cmath>
+
+#include "game/Fatal.h"
+#include "game/GeneralVariables.h"
+#include "motion/CDetection.h"
+#include "platform/Window.h"
+
+namespace {
+
+constexpr double LeastTurningSpeed = 0.1;
+constexpr double ReverseSpeed = 1.0;
+constexpr float FieldOfView = 1.0471976f;  // pi / 3, in single precision
+
+bool KeyDown(int scanCode) { return GeneralVariables.KeyState[static_cast<std::size_t>(scanCode)] != 0; }
+
+void SetWorld(const D3DMATRIX& matrix) {
+    Check(GeneralVariables.Device->SetTransform(D3DTS_WORLD, matrix), "Device.SetTransform");
+}
+
+}  // namespace
+
+void UpdateCamera() {
+    auto& g = GeneralVariables;
+    Check(g.Keyboard->GetDeviceState(static_cast<DWORD>(g.KeyState.size()), g.KeyState.data()),
+          "Keyboard.GetDeviceState");
+
+    if (KeyDown(DIK_RIGHT) && g.Speed > LeastTurningSpeed) {
+        g.Yaw = static_cast<float>(g.Yaw - TurnStep);
+        if (g.Yaw < 0) g.Yaw = g.Yaw + TwoPi;
+    }
+    if (KeyDown(DIK_LEFT) && g.Speed > LeastTurningSpeed) {
+        g.Yaw = static_cast<float>(g.Yaw + TurnStep);
+        if (g.Yaw > TwoPi) g.Yaw = g.Yaw - TwoPi;
+    }
+    g.MoveAngle = TwoPi - g.Yaw;
+
+    if (KeyDown(DIK_UP)) {
+        if (g.CollisionOn) CheckCollision();
+        if (g.CanMove) {
+            g.PosX = g.PosX + std::sin(static_cast<double>(g.MoveAngle)) * g.Speed;
+            g.PosZ = g.PosZ + std::cos(static_cast<double>(g.MoveAngle)) * g.Speed;
+        }
+    }
+    // Reversing is never tested against the walls, and the speed stays at 1.0.
+    if (KeyDown(DIK_DOWN)) {
+        g.Speed = ReverseSpeed;
+        g.PosX = g.PosX - std::sin(static_cast<double>(g.MoveAngle)) * g.Speed;
+        g.PosZ = g.PosZ - std::cos(static_cast<double>(g.MoveAngle)) * g.Speed;
+    }
+    if (KeyDown(DIK_PRIOR)) g.Pitch = static_cast<float>(g.Pitch + g.PitchStep);
+    if (KeyDown(DIK_NEXT)) g.Pitch = static_cast<float>(g.Pitch - g.PitchStep);
+
+    // The static objects of the next frame set no world transform of their own.
+    D3DXMatrixIdentity(&g.MatWorld);
+    SetWorld(g.MatWorld);
+
+    D3DXMatrixRotationY(&g.MatYaw, g.Yaw);
+    D3DXMatrixRotationX(&g.MatPitch, g.Pitch);
+    D3DXMatrixMultiply(&g.MatRotation, &g.MatYaw, &g.MatPitch);
+    D3DXMatrixTranslation(&g.MatTranslation, static_cast<float>(-g.PosX), static_cast<float>(-g.PosY),
+                          static_cast<float>(-g.PosZ));
+    D3DXMatrixMultiply(&g.MatView, &g.MatTranslation, &g.MatRotation);
+    Check(g.Device->SetTransform(D3DTS_VIEW, g.MatView), "Device.SetTransform");
+
+    // Key and mouse handlers run here; what they change shows next frame.
+    DoEvents();
+
+    D3DXMatrixPerspectiveFovLH(&g.MatProj, FieldOfView, 1.0f, 1.0f, 800.0f);
+    Check(g.Device->SetTransform(D3DTS_PROJECTION, g.MatProj), "Device.SetTransform");
+}
+
+// The wrap test comes before the step, so each car is drawn once just past its
+// limit before it jumps back.
+void PlaceCar1() {
+    auto& g = GeneralVariables;
+    if (g.Car1Z > 700) g.Car1Z = -700;
+    g.Car1Z = g.Car1Z + 2;
+    D3DXMatrixTranslation(&g.MatCar1, -45, 0, static_cast<float>(g.Car1Z));
+    SetWorld(g.MatCar1);
+}
+
+void PlaceCar2() {
+    auto& g = GeneralVariables;
+    if (g.Car2Z > 900) g.Car2Z = -900;
+    g.Car2Z = g.Car2Z + 1;
+    D3DXMatrixTranslation(&g.MatCar2, -85, 0, static_cast<float>(g.Car2Z));
+    SetWorld(g.MatCar2);
+}
+
+void PlaceObject(int X, int Y, int Z) {
+    auto& g = GeneralVariables;
+    D3DXMatrixTranslation(&g.MatPlaced, static_cast<float>(X), static_cast<float>(Y), static_cast<float>(Z));
+    SetWorld(g.MatPlaced);
+}

@@ -1,0 +1,11 @@
+// Camera and vehicle motion: the per-frame camera update, the two cars and the
+// placed object. All amounts are per frame.
+#pragma once
+
+inline constexpr float TwoPi = 6.2831855f;
+inline constexpr double TurnStep = 0.04;
+
+void UpdateCamera();
+void PlaceCar1();
+void PlaceCar2();
+void PlaceObject(int X, int Y, int Z);

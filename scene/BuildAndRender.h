@@ -1,0 +1,26 @@
+// Scene set-up and frame rendering: the keyboard and the 3-D device, the world's
+// files and their load order, one frame of the game, the loading line and fog.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/D3dTypes.h"
+
+// Input and device set-up (once, at the game's start-up).
+void SetupKeyboard();
+bool SetupDevice();
+
+// The world.
+void LoadWorld();
+void LoadWorldBase();
+
+// One frame.
+void RenderFrame();
+// The animation mesh (1..15) drawn for an AnimFrame value; 0 for none.
+int AnimationMeshFor(std::int32_t animFrame);
+
+// Loading line and fog. Both report the first failed device call to the caller.
+HRESULT RenderText(const std::string& text);
+HRESULT SetupFog();
+std::int32_t FloatBits(float value);

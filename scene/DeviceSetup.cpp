@@ -1,0 +1,69 @@
+// Opening the keyboard and creating the full-screen 3-D device, once, at the
+// game's start-up, after the game window is shown and before the world loads.
+#include "game/Fatal.h"
+#include "game/Game.h"
+#include "game/GeneralVariables.h"
+#include "scene/BuildAndRender.h"
+
+void SetupKeyboard() {
+    auto& g = GeneralVariables;
+    if (!g.DxRoot) g.DxRoot = CreateDirectX8();
+    g.DInput = g.DxRoot ? g.DxRoot->DirectInputCreate() : nullptr;
+    if (!g.DInput) FatalMessage("Error starting Direct Input, please make sure you have DirectX installed");
+
+    Check(g.DInput->CreateDevice("GUID_SysKeyboard", g.Keyboard), "DirectInput.CreateDevice");
+    Check(g.Keyboard->SetCommonDataFormat(DIFORMAT_KEYBOARD), "Keyboard.SetCommonDataFormat");
+    // Background, non-exclusive: read whatever window has the focus, and leave the
+    // keyboard to other programs too.
+    Check(g.Keyboard->SetCooperativeLevel(FormHandle(Game().form), DISCL_BACKGROUND | DISCL_NONEXCLUSIVE),
+          "Keyboard.SetCooperativeLevel");
+    Check(g.Keyboard->Acquire(), "Keyboard.Acquire");
+}
+
+// Every step runs even when an earlier one failed; only a missing Direct3D
+// object or device ends the set-up early.
+bool SetupDevice() {
+    auto& g = GeneralVariables;
+    if (!g.DxRoot) g.DxRoot = CreateDirectX8();
+    if (g.DxRoot) g.D3DRoot = g.DxRoot->Direct3DCreate();
+    if (!g.D3DRoot) return false;
+
+    D3DDISPLAYMODE DispMode{};
+    D3DPRESENT_PARAMETERS PresentParams{};
+    D3DDISPLAYMODE mode{};
+    if (Succeeded(g.D3DRoot->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, mode))) DispMode = mode;
+
+    PresentParams.SwapEffect = D3DSWAPEFFECT_FLIP;
+    PresentParams.BackBufferFormat = DispMode.Format;
+    PresentParams.BackBufferCount = 1;
+    PresentParams.EnableAutoDepthStencil = 1;
+
+    // The depth format is tested as a display format, which the check answers with
+    // an error (non-zero): the depth buffer then follows the menu's choice.
+    if (g.Use32Bit) {
+        if (g.D3DRoot->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D32, D3DFMT_D32, 0) != 0) {
+            PresentParams.AutoDepthStencilFormat = D3DFMT_D32;
+        } else {
+            PresentParams.AutoDepthStencilFormat = D3DFMT_D16;
+            MsgBox("your Graphics Card Doesn't Support 32Bit");
+        }
+    } else {
+        if (g.D3DRoot->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D16, D3DFMT_D16, 0) != 0) {
+            PresentParams.AutoDepthStencilFormat = D3DFMT_D16;
+        }
+    }
+
+    PresentParams.BackBufferHeight = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenHeight));
+    PresentParams.BackBufferWidth = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenWidth.value_or(0)));
+    PresentParams.hDeviceWindow = FormHandle(Game().form);
+
+    (void)g.D3DRoot->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, FormHandle(Game().form),
+                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, PresentParams, g.Device);
+    if (!g.Device) return false;
+
+    (void)g.Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    (void)g.Device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    (void)g.Device->SetRenderState(D3DRS_SPECULARENABLE, 1);
+    (void)g.Device->SetRenderState(D3DRS_LIGHTING, 0);
+    return true;
+}

@@ -1,0 +1,153 @@
+// The game window: start-up values and order, the timer, and the ways it ends.
+#include "tests/unit/Fixture.h"
+
+#include "scene/BuildAndRender.h"
+
+namespace {
+
+using GameTest = FakePlatformTest;
+
+TEST_F(GameTest, InitGameStateColoursFollowNightDrive) {
+    for (const bool night : {false, true}) {
+        Reset();
+        GeneralVariables.NightDriveOn = night;
+        CreateGameWindowUnloaded().InitGameState();
+        const auto& g = GeneralVariables;
+        const D3DCOLOR expected = night ? 10u : 88799u;
+        EXPECT_EQ(g.ClearColor, expected);
+        EXPECT_EQ(g.FogColor, expected);
+        EXPECT_EQ(g.PosX, -160);
+        EXPECT_EQ(g.PosY, 35);
+        EXPECT_EQ(g.PosZ, 120);
+        EXPECT_EQ(g.Yaw, 3.5f);
+        EXPECT_EQ(g.Pitch, 0.0f);
+        EXPECT_EQ(g.Speed, 0.5);
+        EXPECT_EQ(g.PitchStep, 0.04);
+        EXPECT_TRUE(g.Running && g.CanMove && g.CarLightsOn);
+        EXPECT_EQ(g.AnimFrame, 1);
+        EXPECT_EQ(g.TextRect.left, 100);
+        EXPECT_EQ(g.TextRect.top, 5);
+        EXPECT_EQ(g.TextRect.right, 1000);
+        EXPECT_EQ(g.TextRect.bottom, 500);
+        EXPECT_EQ(g.Car1Z, -600);
+        EXPECT_EQ(g.Car2Z, -900);
+        EXPECT_EQ(g.LastMouseX, 0);
+        EXPECT_EQ(g.LastMouseY, 0);
+    }
+}
+
+TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
+    struct Case {
+        void (MenuWindow::*click)();
+        int width, height;
+    };
+    const Case cases[] = {{nullptr, 1024, 768},
+                          {&MenuWindow::lbl600_Click, 640, 480},
+                          {&MenuWindow::lbl800_Click, 800, 600},
+                          {&MenuWindow::lbl1024_Click, 1024, 768}};
+    for (const auto& c : cases) {
+        Reset();
+        EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value()) << "empty before the game reads it";
+        if (c.click) (Menu().*c.click)();
+        CreateGameWindowUnloaded().ReadResolution();
+        EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.width);
+        EXPECT_EQ(GeneralVariables.ScreenHeight, c.height);
+    }
+}
+
+TEST_F(GameTest, ReadResolutionWithNoMarkLeavesThePairAlone) {
+    MenuWindow& menu = Menu();
+    menu.lbl1024.BackColor = 0;
+    CreateGameWindowUnloaded().ReadResolution();
+    EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value());
+    EXPECT_EQ(GeneralVariables.ScreenHeight, 0);
+}
+
+TEST_F(GameTest, TimerRunsOneToThirtyAndWraps) {
+    GameWindow& game = CreateGameWindowUnloaded();
+    GeneralVariables.AnimFrame = 1;
+    std::vector<int> seen;
+    for (int i = 0; i < 61; ++i) {
+        game.Timer1_Timer();
+        seen.push_back(GeneralVariables.AnimFrame);
+    }
+    EXPECT_EQ(seen[0], 2);
+    EXPECT_EQ(seen[28], 30);
+    EXPECT_EQ(seen[29], 1);
+    EXPECT_EQ(seen[59], 1);
+    for (const int v : seen) EXPECT_TRUE(v >= 1 && v <= 30) << v;
+    EXPECT_EQ(game.form.TimerInterval, 50);
+}
+
+TEST_F(GameTest, MouseDownShowsTheCursorAndEndsWithoutUnload) {
+    EXPECT_EXIT(
+        {
+            GameWindow& game = CreateGameWindowUnloaded();
+            (void)ShowCursor(false);
+            game.Form_MouseDown(2, 0, 10, 10);
+        },
+        testing::ExitedWithCode(0), "LOG ShowCursor 1\nEND 0 cursor=0");
+}
+
+TEST_F(GameTest, UnloadReleasesInOrderShowsTheCursorAndEnds) {
+    EXPECT_EXIT(
+        {
+            UseFakeDevice();
+            auto& g = GeneralVariables;
+            g.TextFontDesc = std::make_unique<StdFont>();
+            GeneralVariables.D3DXLib->LoadMeshFromX("/app/one.x", 0, *g.Device, nullptr, nullptr, nullptr, g.Mesh01);
+            GeneralVariables.D3DXLib->LoadMeshFromX("/app/two.x", 0, *g.Device, nullptr, nullptr, nullptr, g.Mesh02);
+            GeneralVariables.D3DXLib->LoadMeshFromX("/app/three.x", 0, *g.Device, nullptr, nullptr, nullptr,
+                                                    g.Mesh03);
+            FakeLogClear();
+            (void)ShowCursor(false);
+            CreateGameWindowUnloaded().Form_Unload();
+        },
+        testing::ExitedWithCode(0),
+        "LOG Release DxRoot\nLOG Release D3DRoot\nLOG Release Device\nLOG Release D3DXLib\n"
+        "LOG Release DInput\nLOG Release Keyboard\nLOG Release Mesh one.x\nLOG Release Mesh two.x\n"
+        "LOG ShowCursor 1\nEND 0 cursor=0");
+}
+
+// The whole start-up on the recording platform, from the "New Game" release to
+// the first frame, ended by a click during the first frame's yield.
+TEST_F(GameTest, StartUpRunsInOrderAndTheFirstFrameIsDrawnWithCursorHidden) {
+    EXPECT_EXIT(
+        {
+            MenuWindow& menu = Menu();
+            menu.lblStart_MouseDown(1, 0, 0, 0);
+            FakeQueueEvent([] { Game().Form_MouseDown(1, 0, 0, 0); });
+            menu.lblStart_MouseUp(1, 0, 0, 0);
+        },
+        testing::ExitedWithCode(0),
+        "LOG HideForm Pls Vote For Me\nLOG ShowForm Form1\nLOG DirectInputCreate\n"
+        "LOG CreateInputDevice GUID_SysKeyboard\nLOG SetCommonDataFormat 1\nLOG SetCooperativeLevel window 10\n"
+        "LOG Acquire\nLOG Direct3DCreate\nLOG GetAdapterDisplayMode 0\nLOG CheckDeviceType 0 1 80 80 0\n"
+        "LOG CreateDevice 0 1 0x20 size=1024x768 format=22 count=1 swap=2 windowed=0 autodepth=1 depth=80 "
+        "window=set\n"
+        "LOG SetRenderState 22 1\nLOG SetRenderState 7 1\nLOG SetRenderState 29 1\nLOG SetRenderState 137 0\n"
+        "LOG CreateFont Verdana 8 bold\nLOG LoadMeshFromX /app/data/3d/3d00014.x 544\n"
+        ".*LOG SetCursorPos 500 350\nLOG ShowCursor 0\nLOG Clear 0 3 88799 1 0\n.*LOG DoEvents\n"
+        "LOG ShowCursor 1\nEND 0 cursor=0");
+}
+
+TEST_F(GameTest, AFailedDeviceEndsWithAClearMessage) {
+    EXPECT_EXIT(
+        {
+            Fake().createDeviceFails = true;
+            Menu().lblStart_MouseDown(1, 0, 0, 0);
+            Menu().lblStart_MouseUp(1, 0, 0, 0);
+        },
+        testing::ExitedWithCode(1), "MsgBox: Cannot create the 3-D device");
+}
+
+TEST_F(GameTest, AWindowThatCannotBeShownEndsNonZero) {
+    EXPECT_EXIT(
+        {
+            Fake().showFormFails = true;
+            Menu().lblStart_MouseUp(1, 0, 0, 0);
+        },
+        testing::ExitedWithCode(1), "MsgBox: Cannot open the game window");
+}
+
+}  // namespace

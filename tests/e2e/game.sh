@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The game as a person plays it: night drive from the menu, the full-screen
+# world, driving, the view presets, wireframe, mouse look, and the click that ends.
+# Usage: game.sh PATH/TO/nightdrive   (its data/ folder beside it)
+source "$(dirname "$0")/lib.sh"
+start_display
+start_program "$1"
+wait_until 30 window_shown "Pls Vote For Me" || fail "the menu did not appear"
+menu=$(window_id "Pls Vote For Me")
+click "$menu" 126 72                                  # "Enable Night Drive"
+xdotool mousemove --window "$menu" 408 20 mousedown 1 # press "New Game"
+xdotool mouseup 1                                     # and release it
+wait_until 30 window_shown Form1 || fail "the game window did not appear"
+game=$(window_id Form1)
+eval "$(xdotool getwindowgeometry --shell "$game")"
+[ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 768 ] || fail "the game window is ${WIDTH}x${HEIGHT}, not full screen"
+
+# The world is up once the night sky (0x00000A) shows at the top of the screen.
+sky_is_night() { shot "$game" "$E2E_TMP/sky.png" && [ "$(pixel "$E2E_TMP/sky.png" 512 4)" = "#00000A" ]; }
+wait_until 60 sky_is_night || fail "no night sky: top pixel $(pixel "$E2E_TMP/sky.png" 512 4)"
+program_ended && fail "the game ended early: $(cat "$E2E_TMP/stderr")"
+shot "$game" "$E2E_TMP/g0.png"
+
+note "holding Up"
+xdotool keydown --window "$game" Up; sleep 2; xdotool keyup --window "$game" Up
+shot "$game" "$E2E_TMP/g1.png"
+moved=$(changed_permille "$E2E_TMP/g0.png" "$E2E_TMP/g1.png")
+[ "$moved" -gt 30 ] || fail "holding Up changed only $moved/1000 of the picture"
+
+note "Z to 130, then C three times to the aerial preset"
+xdotool key --window "$game" --delay 5 --repeat 95 z
+xdotool key --window "$game" --delay 50 c c c
+sleep 1
+shot "$game" "$E2E_TMP/g2.png"
+# Looking down from 130: the top of the screen shows the ground, not the sky.
+[ "$(pixel "$E2E_TMP/g2.png" 512 4)" != "#00000A" ] || fail "the aerial view still shows the sky at the top"
+
+note "Q for wireframe"
+sky_before=$(count_colour "$E2E_TMP/g2.png" "#00000A")
+xdotool key --window "$game" q
+sleep 1
+shot "$game" "$E2E_TMP/g3.png"
+sky_after=$(count_colour "$E2E_TMP/g3.png" "#00000A")
+[ "$sky_after" -gt $((sky_before + 100000)) ] || fail "wireframe did not open the picture ($sky_before -> $sky_after)"
+
+note "mouse look"
+shot "$game" "$E2E_TMP/g4.png"
+xdotool mousemove --window "$game" 700 400; sleep 0.3; xdotool mousemove --window "$game" 760 460; sleep 1
+shot "$game" "$E2E_TMP/g5.png"
+turned=$(changed_permille "$E2E_TMP/g4.png" "$E2E_TMP/g5.png")
+[ "$turned" -gt 10 ] || fail "the mouse did not turn the view ($turned/1000)"
+
+note "click ends"
+xdotool click 1
+wait_until 20 program_ended || fail "the click did not end the program"
+[ "$(program_status)" = 0 ] || fail "the click ended with status $(program_status)"
+note "game: ok"

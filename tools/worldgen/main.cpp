@@ -1,0 +1,86 @@
+// nightdrive-worldgen OUTDIR [--preview DIR]
+//
+// Writes the game's data folder: OUTDIR/3d/*.x, OUTDIR/Animation/*.x and
+// OUTDIR/bitmap/*.jpg, always the same bytes for the same program. Prints a
+// table of the files with their sizes and the triangle count of one frame
+// at each detail level. With --preview, also draws PNG previews into DIR.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <SDL.h>
+
+#include "Preview.h"
+#include "Textures.h"
+#include "World.h"
+#include "XWriter.h"
+
+using namespace worldgen;
+
+int main(int argc, char** argv) {
+    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--preview")) {
+        std::fprintf(stderr, "usage: nightdrive-worldgen OUTDIR [--preview DIR]\n");
+        return 2;
+    }
+    const std::filesystem::path out = argv[1];
+    std::error_code ec;
+    for (const char* sub : {"3d", "Animation", "bitmap"}) {
+        std::filesystem::create_directories(out / sub, ec);
+        if (ec) {
+            std::fprintf(stderr, "cannot create %s: %s\n", (out / sub).c_str(), ec.message().c_str());
+            return 1;
+        }
+    }
+
+    const std::vector<Picture> pictures = MakePictures();
+    const std::vector<MeshFile> world = MakeWorld();
+
+    size_t totalBytes = 0;
+    std::printf("%-28s %8s %8s %9s\n", "file", "vertices", "faces", "bytes");
+    for (const Picture& p : pictures) {
+        const auto path = out / "bitmap" / p.file;
+        if (!SaveJpeg(p.image, path.string(), 85)) {
+            std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), SDL_GetError());
+            return 1;
+        }
+        const size_t bytes = std::filesystem::file_size(path);
+        totalBytes += bytes;
+        std::printf("%-28s %8s %8s %9zu  %dx%d\n", ("bitmap/" + p.file).c_str(), "", "", bytes, p.image.w, p.image.h);
+    }
+    size_t base = 0, high = 0, anim = 0, car = 0;
+    for (const MeshFile& f : world) {
+        if (f.mesh.verts.size() >= 65536) {
+            std::fprintf(stderr, "%s has %zu vertices, more than 16-bit indices allow\n", f.path.c_str(),
+                         f.mesh.verts.size());
+            return 1;
+        }
+        const std::string text = XText(f.mesh);
+        if (!WriteFile((out / f.path).string(), text)) {
+            std::fprintf(stderr, "cannot write %s\n", (out / f.path).c_str());
+            return 1;
+        }
+        totalBytes += text.size();
+        std::printf("%-28s %8zu %8zu %9zu  %s\n", f.path.c_str(), f.mesh.verts.size(), f.mesh.tris.size(), text.size(),
+                    f.mesh.name.c_str());
+        const size_t n = f.mesh.tris.size();
+        if (f.path.rfind("Animation/", 0) == 0)
+            anim = std::max(anim, n);
+        else if (f.path == "3d/3d000car.x")
+            car = n;
+        else if (f.highOnly)
+            high += n;
+        else
+            base += n;
+    }
+    const size_t low = base + anim + 2 * car;
+    std::printf("triangles per frame: Low/Medium %zu, High %zu; data %zu bytes\n", low, low + high, totalBytes);
+
+    if (argc == 4) {
+        std::filesystem::create_directories(argv[3], ec);
+        if (ec || !RenderPreviews(world, pictures, argv[3])) {
+            std::fprintf(stderr, "cannot write the previews into %s\n", argv[3]);
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,53 @@
+// A D3DX mesh of the GL platform: the mesh data kept on the CPU (the clean-up calls
+// work on it) and, from its first draw, a vertex array with the faces sorted by
+// attribute so that each subset is one contiguous index range.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/D3dx.h"
+#include "platform/MeshData.h"
+#include "platform/sdl_gl/GlDevice.h"
+
+class GlMesh final : public D3DXMesh {
+public:
+    // Checks the streams and indices and the 16-bit index limit (a mesh without
+    // D3DXMESH_32BIT in `options` must have fewer than 65536 vertices). Null, with
+    // a reason, when the data cannot make a mesh. `context` may be null (a device of
+    // another platform): such a mesh can be inspected and cleaned but not drawn.
+    static std::unique_ptr<GlMesh> Make(std::shared_ptr<GlContextRef> context, MeshData data, DWORD options,
+                                        std::string* reason);
+    ~GlMesh() override;
+    GlMesh(const GlMesh&) = delete;
+    GlMesh& operator=(const GlMesh&) = delete;
+
+    DWORD GetNumFaces() const override { return static_cast<DWORD>(data_.NumFaces()); }
+    DWORD GetNumVertices() const override { return static_cast<DWORD>(data_.NumVertices()); }
+    HRESULT DrawSubset(DWORD attribId) override;
+    HRESULT Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
+                     std::unique_ptr<D3DXBuffer>* vertexRemap, std::unique_ptr<D3DXMesh>& out) override;
+
+    const MeshData& Data() const { return data_; }
+    DWORD Options() const { return options_; }
+    const std::shared_ptr<GlContextRef>& Context() const { return context_; }
+
+private:
+    GlMesh(std::shared_ptr<GlContextRef> context, MeshData data, DWORD options);
+    bool Upload();
+
+    struct Subset {
+        DWORD Attribute;
+        std::size_t OffsetBytes;
+        GLsizei Count;
+    };
+
+    std::shared_ptr<GlContextRef> context_;
+    MeshData data_;
+    DWORD options_;
+    GLuint vao_ = 0, vbo_ = 0, ibo_ = 0;
+    GLenum indexType_ = GL_UNSIGNED_SHORT;
+    std::vector<Subset> subsets_;  // sorted by attribute
+    bool uploaded_ = false;
+};

@@ -1,0 +1,173 @@
+// The OpenGL 3.3 core implementation of the 3-D device: the fixed-function
+// pipeline of the original (per-vertex lighting, texture stage 0, specular add,
+// linear vertex fog, depth test, fill mode) emulated by one shader program, and a
+// back buffer of exactly the requested size that Present scales into the window.
+// Internal to platform/sdl_gl: meshes, textures and fonts of the D3DX services
+// draw through the device with the entry points below.
+#pragma once
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/Graphics.h"
+
+class GlDevice;
+
+// Shared by the device and every GL object made in its context. The device clears
+// `Device` when it goes away, so a texture or mesh that outlives it knows its GL
+// names went with the context and must not be deleted again.
+struct GlContextRef {
+    GlDevice* Device = nullptr;
+    SDL_Window* Window = nullptr;
+    SDL_GLContext Context = nullptr;
+
+    bool Alive() const { return Device != nullptr; }
+    // Makes the context current if it is alive; false otherwise.
+    bool MakeCurrent() const;
+};
+
+class GlTexture final : public Direct3DTexture8 {
+public:
+    GlTexture(std::shared_ptr<GlContextRef> context, GLuint name, DWORD width, DWORD height);
+    ~GlTexture() override;
+    GlTexture(const GlTexture&) = delete;
+    GlTexture& operator=(const GlTexture&) = delete;
+
+    DWORD Width() const override { return width_; }
+    DWORD Height() const override { return height_; }
+    GLuint Name() const { return name_; }
+    const GlContextRef* Context() const { return context_.get(); }
+
+private:
+    std::shared_ptr<GlContextRef> context_;
+    GLuint name_;
+    DWORD width_, height_;
+};
+
+// What a mesh hands the device for one draw.
+struct GlDrawCall {
+    GLuint VertexArray = 0;
+    GLenum IndexType = GL_UNSIGNED_SHORT;
+    std::size_t IndexOffsetBytes = 0;
+    GLsizei IndexCount = 0;
+    bool HasNormals = false;
+    bool HasColors = false;
+};
+
+class GlDevice final : public Direct3DDevice8 {
+public:
+    // Takes ownership of `context`, which must be current. Returns null (and a
+    // reason) when the shader program or the back buffer cannot be made.
+    static std::unique_ptr<GlDevice> Create(SDL_Window* window, SDL_GLContext context,
+                                            const D3DPRESENT_PARAMETERS& params, const char** reason);
+    ~GlDevice() override;
+    GlDevice(const GlDevice&) = delete;
+    GlDevice& operator=(const GlDevice&) = delete;
+
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Present(const RECT* source, const RECT* dest, void* overrideWindow, const void* dirtyRegion) override;
+    HRESULT SetRenderState(DWORD state, DWORD value) override;
+    HRESULT GetRenderState(DWORD state, DWORD* value) override;
+    HRESULT SetTransform(DWORD state, const D3DMATRIX& matrix) override;
+    HRESULT SetTexture(DWORD stage, Direct3DTexture8* texture) override;
+    HRESULT SetMaterial(const D3DMATERIAL8& material) override;
+    HRESULT SetLight(DWORD index, const D3DLIGHT8& light) override;
+    HRESULT LightEnable(DWORD index, int enable) override;
+    HRESULT GetLightEnable(DWORD index, int* enable) override;
+
+    // --- for the D3DX objects and tests of this platform ---
+    const std::shared_ptr<GlContextRef>& ContextRef() const { return context_; }
+    void MakeCurrent() const { context_->MakeCurrent(); }
+    // Draws indexed triangles with the current transforms, lights, material, texture and states.
+    void Draw(const GlDrawCall& call);
+    // Draws a texture 1:1 at back-buffer pixel (x, y) (top-left), modulated by `color`
+    // (0xAARRGGBB) and alpha-blended, with neither depth test nor fog; clipped to `clip`
+    // when `clipToRect` is set. Leaves the device's own state as it was.
+    void DrawScreenTexture(GLuint texture, int x, int y, int width, int height, const RECT& clip, bool clipToRect,
+                           D3DCOLOR color);
+    DWORD BackBufferWidth() const { return width_; }
+    DWORD BackBufferHeight() const { return height_; }
+    int MaxTextureSize() const { return maxTextureSize_; }
+    // Reads the back buffer as RGBA, top row first. False when it cannot.
+    bool ReadBack(std::vector<std::uint8_t>& rgba, int& width, int& height);
+    void SetPresentHook(std::function<void()> hook) { presentHook_ = std::move(hook); }
+    // True while frames are drawn straight into the window (drawable = back-buffer size).
+    bool DrawingToWindow() const { return direct_; }
+    void ForceOffscreenBackBuffer(bool force);
+    // Someone else bound a texture: the next draw binds the device's own again.
+    void TextureBindingChanged() { boundTexture_ = 0xFFFFFFFFu; }
+
+private:
+    GlDevice() = default;
+    bool Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& params, const char** reason);
+    bool BuildProgram(const char** reason);
+    bool EnsureBackBuffer();
+    void ChooseRenderTarget();
+    void BindRenderTarget();
+    void ResetState();
+    void ApplyRasterState();
+    void FlushUniforms(const GlDrawCall& call);
+    void UpdateLightUniforms();
+    void UpdateTransformUniforms();
+    void UpdateStateUniforms();
+    void ForgetTexture(const GlTexture* texture);
+    friend class GlTexture;
+
+    struct Light {
+        DWORD Index = 0;
+        D3DLIGHT8 Params;
+        bool Enabled = false;
+    };
+    static constexpr int MaxActiveLights = 8;
+    static constexpr DWORD RenderStateCount = 256;
+
+    std::shared_ptr<GlContextRef> context_ = std::make_shared<GlContextRef>();
+    DWORD width_ = 0, height_ = 0;
+    DWORD depthFormat_ = 0;
+    bool inScene_ = false;
+    int maxTextureSize_ = 0;
+
+    // Render target: an FBO of the back-buffer size, or the window itself when the
+    // drawable has exactly that size and enough depth bits.
+    GLuint fbo_ = 0, colorRb_ = 0, depthRb_ = 0;
+    bool direct_ = false;
+    bool forceOffscreen_ = false;
+    int windowDepthBits_ = 0;
+    int depthBits_ = 24;
+    std::function<void()> presentHook_;
+
+    // Device state.
+    std::array<DWORD, RenderStateCount> renderStates_{};
+    std::vector<std::pair<DWORD, DWORD>> extraRenderStates_;  // numbers beyond the table
+    D3DMATRIX world_, view_, projection_;
+    D3DMATERIAL8 material_;
+    std::vector<Light> lights_;
+    GlTexture* texture_ = nullptr;
+
+    // GL objects and the uniform cache.
+    GLuint program_ = 0;
+    GLuint quadVao_ = 0, quadVbo_ = 0;
+    struct Uniforms {
+        GLint Mode, Flags, WorldView, Projection, NormalMatrix, MatDiffuse, MatAmbient, MatSpecular, MatEmissive,
+            MatPower, GlobalAmbient, NumLights, LightPos, LightDir, LightDiffuse, LightSpecular, LightAmbient,
+            LightAtten, FogParams, TextColor, Texture, FogColor;
+    } u_{};
+    bool transformsDirty_ = true, lightsDirty_ = true, materialDirty_ = true, statesDirty_ = true;
+    bool rasterDirty_ = true;
+    bool anySpecularLight_ = false;  // an enabled light has a specular colour
+    int baseFlags_ = 0;     // the flags that follow from render states alone
+    int lastFlags_ = -1;    // last value sent to uFlags
+    GLuint boundTexture_ = 0;
+    // GL raster state last applied.
+    DWORD appliedFill_ = 0, appliedCull_ = 0, appliedZEnable_ = 0xFFFFFFFF, appliedZWrite_ = 0xFFFFFFFF,
+          appliedZFunc_ = 0;
+};

@@ -1,0 +1,385 @@
+// The GL device's state calls (render states, transforms, texture, material,
+// lights) and its draws: state is kept as Direct3D 8 keeps it and reaches the
+// shader program only when a draw needs it, so repeated identical calls cost nothing.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/sdl_gl/GlDebug.h"
+#include "platform/sdl_gl/GlDevice.h"
+#include "platform/sdl_gl/GlDeviceStates.h"
+#include "platform/sdl_gl/GlShader.h"
+
+using namespace GlStates;
+
+// --- state -----------------------------------------------------------------------
+
+HRESULT GlDevice::SetRenderState(DWORD state, DWORD value) {
+    if (state >= RenderStateCount) {
+        for (auto& entry : extraRenderStates_)
+            if (entry.first == state) {
+                entry.second = value;
+                return D3D_OK;
+            }
+        extraRenderStates_.emplace_back(state, value);
+        return D3D_OK;
+    }
+    if (renderStates_[state] == value) return D3D_OK;
+    renderStates_[state] = value;
+    switch (state) {
+    case D3DRS_FILLMODE:
+    case D3DRS_CULLMODE:
+    case D3DRS_ZENABLE:
+    case D3DRS_ZWRITEENABLE:
+    case D3DRS_ZFUNC: rasterDirty_ = true; break;
+    default: statesDirty_ = true; break;
+    }
+    return D3D_OK;
+}
+
+HRESULT GlDevice::GetRenderState(DWORD state, DWORD* value) {
+    if (value == nullptr) return D3DERR_INVALIDCALL;
+    if (state < RenderStateCount) {
+        *value = renderStates_[state];
+        return D3D_OK;
+    }
+    for (const auto& entry : extraRenderStates_)
+        if (entry.first == state) {
+            *value = entry.second;
+            return D3D_OK;
+        }
+    *value = 0;
+    return D3D_OK;
+}
+
+HRESULT GlDevice::SetTransform(DWORD state, const D3DMATRIX& matrix) {
+    switch (state) {
+    case D3DTS_WORLD: world_ = matrix; break;
+    case D3DTS_VIEW:
+        view_ = matrix;
+        lightsDirty_ = true;  // lights live in camera space
+        break;
+    case D3DTS_PROJECTION: projection_ = matrix; break;
+    default:
+        // Texture transforms (16..23) and further world matrices are accepted and unused.
+        if ((state >= 16 && state <= 23) || (state > 256 && state < 512)) return D3D_OK;
+        return D3DERR_INVALIDCALL;
+    }
+    transformsDirty_ = true;
+    return D3D_OK;
+}
+
+HRESULT GlDevice::SetTexture(DWORD stage, Direct3DTexture8* texture) {
+    if (stage >= MaxTextureStages) return D3DERR_INVALIDCALL;
+    GlTexture* gl = nullptr;
+    if (texture != nullptr) {
+        gl = dynamic_cast<GlTexture*>(texture);
+        if (gl == nullptr || gl->Context() != context_.get()) return D3DERR_INVALIDCALL;
+    }
+    // Stages past 0 are disabled by default and stay so: only stage 0 is sampled.
+    if (stage == 0) texture_ = gl;
+    return D3D_OK;
+}
+
+void GlDevice::ForgetTexture(const GlTexture* texture) {
+    if (texture_ == texture) texture_ = nullptr;
+    if (texture != nullptr && boundTexture_ == texture->Name()) {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        boundTexture_ = 0;
+    }
+}
+
+HRESULT GlDevice::SetMaterial(const D3DMATERIAL8& material) {
+    material_ = material;
+    materialDirty_ = true;
+    return D3D_OK;
+}
+
+HRESULT GlDevice::SetLight(DWORD index, const D3DLIGHT8& light) {
+    if (light.Type < D3DLIGHT_POINT || light.Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
+    if (light.Range < 0.0f || light.Attenuation0 < 0.0f || light.Attenuation1 < 0.0f || light.Attenuation2 < 0.0f)
+        return D3DERR_INVALIDCALL;
+    for (auto& slot : lights_)
+        if (slot.Index == index) {
+            slot.Params = light;  // an enabled light stays enabled
+            lightsDirty_ = true;
+            return D3D_OK;
+        }
+    lights_.push_back(Light{index, light, false});
+    lightsDirty_ = true;
+    return D3D_OK;
+}
+
+HRESULT GlDevice::LightEnable(DWORD index, int enable) {
+    Light* slot = nullptr;
+    for (auto& l : lights_)
+        if (l.Index == index) slot = &l;
+    if (slot == nullptr) {
+        // Enabling a light that was never set gives Direct3D's default light:
+        // white, directional, shining along +z.
+        D3DLIGHT8 light;
+        light.Type = D3DLIGHT_DIRECTIONAL;
+        light.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
+        light.Direction = {0.0f, 0.0f, 1.0f};
+        lights_.push_back(Light{index, light, false});
+        slot = &lights_.back();
+    }
+    const bool on = enable != 0;
+    if (on && !slot->Enabled) {
+        int active = 0;
+        for (const auto& l : lights_) active += l.Enabled ? 1 : 0;
+        if (active >= MaxActiveLights) return D3DERR_INVALIDCALL;
+    }
+    if (slot->Enabled != on) {
+        slot->Enabled = on;
+        lightsDirty_ = true;
+    }
+    return D3D_OK;
+}
+
+HRESULT GlDevice::GetLightEnable(DWORD index, int* enable) {
+    if (enable == nullptr) return D3DERR_INVALIDCALL;
+    for (const auto& l : lights_)
+        if (l.Index == index) {
+            *enable = l.Enabled ? 1 : 0;
+            return D3D_OK;
+        }
+    return D3DERR_INVALIDCALL;  // never set
+}
+
+// --- drawing ---------------------------------------------------------------------
+
+void GlDevice::ApplyRasterState() {
+    const DWORD fill = renderStates_[D3DRS_FILLMODE];
+    if (fill != appliedFill_) {
+        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_WIREFRAME ? GL_LINE : fill == D3DFILL_POINT ? GL_POINT : GL_FILL);
+        appliedFill_ = fill;
+    }
+    const DWORD cull = renderStates_[D3DRS_CULLMODE];
+    if (cull != appliedCull_) {
+        if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
+            glEnable(GL_CULL_FACE);
+            // Front faces are clockwise (glFrontFace(GL_CW)): CULL_CW drops them, CULL_CCW the others.
+            glCullFace(cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
+        } else {
+            glDisable(GL_CULL_FACE);
+        }
+        appliedCull_ = cull;
+    }
+    const DWORD zEnable = depthBits_ > 0 ? renderStates_[D3DRS_ZENABLE] : 0;
+    if (zEnable != appliedZEnable_) {
+        if (zEnable != 0) glEnable(GL_DEPTH_TEST);
+        else glDisable(GL_DEPTH_TEST);
+        appliedZEnable_ = zEnable;
+    }
+    const DWORD zWrite = renderStates_[D3DRS_ZWRITEENABLE];
+    if (zWrite != appliedZWrite_) {
+        glDepthMask(zWrite != 0 ? GL_TRUE : GL_FALSE);
+        appliedZWrite_ = zWrite;
+    }
+    const DWORD zFunc = renderStates_[D3DRS_ZFUNC];
+    if (zFunc != appliedZFunc_) {
+        glDepthFunc(CompareFunc(zFunc));
+        appliedZFunc_ = zFunc;
+    }
+    rasterDirty_ = false;
+}
+
+void GlDevice::UpdateTransformUniforms() {
+    const D3DMATRIX worldView = Multiply(world_, view_);
+    glUniformMatrix4fv(u_.WorldView, 1, GL_FALSE, &worldView.m[0][0]);
+    glUniformMatrix4fv(u_.Projection, 1, GL_FALSE, &projection_.m[0][0]);
+    // Normals go through the inverse transpose of the world-view 3x3: the cofactor
+    // matrix over the determinant. With a rigid world and view this is the 3x3 itself.
+    const auto& a = worldView.m;
+    float c[3][3];
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3, k = (i + 2) % 3;
+        c[i][0] = a[j][1] * a[k][2] - a[j][2] * a[k][1];
+        c[i][1] = a[j][2] * a[k][0] - a[j][0] * a[k][2];
+        c[i][2] = a[j][0] * a[k][1] - a[j][1] * a[k][0];
+    }
+    const float det = a[0][0] * c[0][0] + a[0][1] * c[0][1] + a[0][2] * c[0][2];
+    const float inv = det != 0.0f ? 1.0f / det : 0.0f;
+    for (auto& row : c)
+        for (float& v : row) v *= inv;
+    glUniformMatrix3fv(u_.NormalMatrix, 1, GL_FALSE, &c[0][0]);
+    transformsDirty_ = false;
+}
+
+void GlDevice::UpdateLightUniforms() {
+    float pos[GlMaxLights][4] = {}, dir[GlMaxLights][3] = {}, diffuse[GlMaxLights][3] = {},
+          specular[GlMaxLights][3] = {}, ambient[GlMaxLights][3] = {}, atten[GlMaxLights][4] = {};
+    int n = 0;
+    const auto& v = view_.m;
+    for (const auto& slot : lights_) {
+        if (!slot.Enabled || n >= GlMaxLights) continue;
+        const D3DLIGHT8& l = slot.Params;
+        if (l.Type == D3DLIGHT_DIRECTIONAL) {
+            const float x = l.Direction.x * v[0][0] + l.Direction.y * v[1][0] + l.Direction.z * v[2][0];
+            const float y = l.Direction.x * v[0][1] + l.Direction.y * v[1][1] + l.Direction.z * v[2][1];
+            const float z = l.Direction.x * v[0][2] + l.Direction.y * v[1][2] + l.Direction.z * v[2][2];
+            const float len = std::sqrt(x * x + y * y + z * z);
+            const float s = len > 0.0f ? -1.0f / len : 0.0f;
+            dir[n][0] = x * s;
+            dir[n][1] = y * s;
+            dir[n][2] = z * s;
+            pos[n][3] = 0.0f;
+        } else {
+            // Spot lights are lit as point lights (no cone): the program uses none.
+            const D3DVECTOR& p = l.Position;
+            pos[n][0] = p.x * v[0][0] + p.y * v[1][0] + p.z * v[2][0] + v[3][0];
+            pos[n][1] = p.x * v[0][1] + p.y * v[1][1] + p.z * v[2][1] + v[3][1];
+            pos[n][2] = p.x * v[0][2] + p.y * v[1][2] + p.z * v[2][2] + v[3][2];
+            pos[n][3] = 1.0f;
+        }
+        diffuse[n][0] = l.Diffuse.r;
+        diffuse[n][1] = l.Diffuse.g;
+        diffuse[n][2] = l.Diffuse.b;
+        specular[n][0] = l.Specular.r;
+        specular[n][1] = l.Specular.g;
+        specular[n][2] = l.Specular.b;
+        ambient[n][0] = l.Ambient.r;
+        ambient[n][1] = l.Ambient.g;
+        ambient[n][2] = l.Ambient.b;
+        atten[n][0] = l.Attenuation0;
+        atten[n][1] = l.Attenuation1;
+        atten[n][2] = l.Attenuation2;
+        atten[n][3] = l.Range;
+        ++n;
+    }
+    bool anySpecular = false;
+    for (int i = 0; i < n; ++i) anySpecular = anySpecular || specular[i][0] != 0 || specular[i][1] != 0 || specular[i][2] != 0;
+    if (anySpecular != anySpecularLight_) {
+        anySpecularLight_ = anySpecular;
+        statesDirty_ = true;
+    }
+    glUniform1i(u_.NumLights, n);
+    if (n > 0) {
+        glUniform4fv(u_.LightPos, n, &pos[0][0]);
+        glUniform3fv(u_.LightDir, n, &dir[0][0]);
+        glUniform3fv(u_.LightDiffuse, n, &diffuse[0][0]);
+        glUniform3fv(u_.LightSpecular, n, &specular[0][0]);
+        glUniform3fv(u_.LightAmbient, n, &ambient[0][0]);
+        glUniform4fv(u_.LightAtten, n, &atten[0][0]);
+    }
+    lightsDirty_ = false;
+}
+
+void GlDevice::UpdateStateUniforms() {
+    const auto& rs = renderStates_;
+    int flags = 0;
+    if (rs[D3DRS_LIGHTING] != 0) flags |= GlFlag::Lighting;
+    // Specular light that no enabled light emits adds exactly zero: skip the work.
+    if (rs[D3DRS_SPECULARENABLE] != 0 && anySpecularLight_) flags |= GlFlag::SpecularEnable;
+    if (rs[D3DRS_LOCALVIEWER] != 0) flags |= GlFlag::LocalViewer;
+    if (rs[D3DRS_NORMALIZENORMALS] != 0) flags |= GlFlag::NormalizeNormals;
+    if (rs[D3DRS_RANGEFOGENABLE] != 0) flags |= GlFlag::RangeFog;
+    // Table (pixel) fog wins over vertex fog when both are set; both are evaluated
+    // per vertex on camera-space depth here.
+    const DWORD fogMode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
+    if (rs[D3DRS_FOGENABLE] != 0 && fogMode >= 1 && fogMode <= 3) flags |= GlFlag::Fog;
+    baseFlags_ = flags;
+
+    float ambient[4];
+    ColorToFloats(rs[D3DRS_AMBIENT], ambient);
+    glUniform3f(u_.GlobalAmbient, ambient[0], ambient[1], ambient[2]);
+    float fog[4];
+    ColorToFloats(rs[D3DRS_FOGCOLOR], fog);
+    glUniform3f(u_.FogColor, fog[0], fog[1], fog[2]);
+    glUniform4f(u_.FogParams, FromBits(rs[D3DRS_FOGSTART]), FromBits(rs[D3DRS_FOGEND]), FromBits(rs[RsFogDensity]),
+                static_cast<float>(fogMode));
+    statesDirty_ = false;
+}
+
+void GlDevice::FlushUniforms(const GlDrawCall& call) {
+    if (transformsDirty_) UpdateTransformUniforms();
+    if (lightsDirty_) UpdateLightUniforms();
+    if (statesDirty_) UpdateStateUniforms();
+    if (materialDirty_) {
+        glUniform4fv(u_.MatDiffuse, 1, &material_.Diffuse.r);
+        glUniform4fv(u_.MatAmbient, 1, &material_.Ambient.r);
+        glUniform4fv(u_.MatSpecular, 1, &material_.Specular.r);
+        glUniform4fv(u_.MatEmissive, 1, &material_.Emissive.r);
+        glUniform1f(u_.MatPower, material_.Power);
+        materialDirty_ = false;
+    }
+    int flags = baseFlags_;
+    if (call.HasNormals) flags |= GlFlag::HasNormal;
+    if (texture_ != nullptr) flags |= GlFlag::HasTexture;
+    if (call.HasColors) {
+        flags |= GlFlag::HasColor;
+        // Only the diffuse colour (COLOR1) exists in the meshes; a source naming
+        // COLOR2 falls back to the material.
+        if (renderStates_[D3DRS_COLORVERTEX] != 0) {
+            if (renderStates_[RsDiffuseMaterialSource] == McsColor1) flags |= GlFlag::DiffuseFromVertex;
+            if (renderStates_[RsAmbientMaterialSource] == McsColor1) flags |= GlFlag::AmbientFromVertex;
+            if (renderStates_[RsSpecularMaterialSource] == McsColor1) flags |= GlFlag::SpecularFromVertex;
+            if (renderStates_[RsEmissiveMaterialSource] == McsColor1) flags |= GlFlag::EmissiveFromVertex;
+        }
+    }
+    if (flags != lastFlags_) {
+        glUniform1i(u_.Flags, flags);
+        lastFlags_ = flags;
+    }
+}
+
+void GlDevice::Draw(const GlDrawCall& call) {
+    if (call.IndexCount <= 0) return;
+    if (rasterDirty_) ApplyRasterState();
+    FlushUniforms(call);
+    const GLuint name = texture_ != nullptr ? texture_->Name() : 0;
+    if (name != boundTexture_) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        boundTexture_ = name;
+    }
+    glBindVertexArray(call.VertexArray);
+    glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType, reinterpret_cast<const void*>(call.IndexOffsetBytes));
+    GlCheck("DrawSubset");
+}
+
+void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int height, const RECT& clip,
+                                 bool clipToRect, D3DCOLOR color) {
+    if (width <= 0 || height <= 0 || width_ == 0 || height_ == 0) return;
+    const float w = static_cast<float>(width_), h = static_cast<float>(height_);
+    const float x0 = 2.0f * static_cast<float>(x) / w - 1.0f;
+    const float x1 = 2.0f * static_cast<float>(x + width) / w - 1.0f;
+    const float y0 = 1.0f - 2.0f * static_cast<float>(y) / h;
+    const float y1 = 1.0f - 2.0f * static_cast<float>(y + height) / h;
+    // Texture row 0 is the top of the picture.
+    const float quad[16] = {x0, y0, 0.0f, 0.0f, x1, y0, 1.0f, 0.0f, x0, y1, 0.0f, 1.0f, x1, y1, 1.0f, 1.0f};
+    glBindBuffer(GL_ARRAY_BUFFER, quadVbo_);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof quad, quad);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    if (clipToRect) {
+        const int cx1 = std::clamp(clip.left, 0, static_cast<int>(width_));
+        const int cx2 = std::clamp(clip.right, 0, static_cast<int>(width_));
+        const int cy1 = std::clamp(clip.top, 0, static_cast<int>(height_));
+        const int cy2 = std::clamp(clip.bottom, 0, static_cast<int>(height_));
+        if (cx2 <= cx1 || cy2 <= cy1) return;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(cx1, static_cast<int>(height_) - cy2, cx2 - cx1, cy2 - cy1);
+    }
+    float c[4];
+    ColorToFloats(color, c);
+    glUniform1i(u_.Mode, GlModeScreenText);
+    glUniform4fv(u_.TextColor, 1, c);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindVertexArray(quadVao_);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+
+    // Put the device's own state back.
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    glUniform1i(u_.Mode, GlModeScene);
+    boundTexture_ = texture;
+    appliedFill_ = appliedCull_ = 0;
+    appliedZEnable_ = 0xFFFFFFFFu;
+    rasterDirty_ = true;
+    GlCheck("DrawText");
+}

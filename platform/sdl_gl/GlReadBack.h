@@ -1,0 +1,26 @@
+// Extras of the GL device for tests, the headless runner and screenshots. Each
+// takes the device as the game holds it and fails (false) for any device that is
+// not this platform's GL device.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/Graphics.h"
+
+// Copies the back buffer (what the frame drawn so far looks like) as RGBA bytes,
+// top row first, width*height*4 bytes. Read it before Present: after Present the
+// back buffer holds the frame only while it is off-screen (ForceOffscreenBackBuffer).
+bool ReadBackBuffer(Direct3DDevice8& device, std::vector<std::uint8_t>& rgba, int& width, int& height);
+
+// `hook` runs inside every Present, before the frame goes to the window, while
+// ReadBackBuffer still sees the finished frame. An empty function removes it.
+bool SetPresentHook(Direct3DDevice8& device, std::function<void()> hook);
+
+// Keeps the back buffer in an off-screen framebuffer even when the window's drawable
+// has the back buffer's size (the device otherwise draws straight into the window).
+bool ForceOffscreenBackBuffer(Direct3DDevice8& device, bool force);
+
+// True while the device draws straight into the window rather than into its FBO.
+bool DrawsToWindow(Direct3DDevice8& device);

@@ -1,0 +1,337 @@
+// D3DX on the GL platform: textures from pictures, the text font, meshes from .x
+// files and the clean-up calls, and the keyboard's scan-code table.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/sdl_gl/D3dxTexture.h"
+#include "platform/sdl_gl/FontTtf.h"
+#include "platform/sdl_gl/InputKeyboard.h"
+#include "tests/gl/GlTestSupport.h"
+
+using namespace gltest;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path TempDir() {
+    const fs::path dir = fs::temp_directory_path() / ("nd_gl_tests_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+// Writes a BMP of w x h RGB pixels given top row first.
+std::string WriteBmp(const std::string& name, int w, int h, const std::vector<Rgb>& pixels) {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_RGB24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            auto* p = static_cast<std::uint8_t*>(s->pixels) + y * s->pitch + x * 3;
+            const Rgb& c = pixels[static_cast<std::size_t>(y * w + x)];
+            p[0] = static_cast<std::uint8_t>(c.r);
+            p[1] = static_cast<std::uint8_t>(c.g);
+            p[2] = static_cast<std::uint8_t>(c.b);
+        }
+    const std::string path = (TempDir() / name).string();
+    SDL_SaveBMP(s, path.c_str());
+    SDL_FreeSurface(s);
+    return path;
+}
+
+using TextureTest = GlDeviceTest;
+
+TEST_F(TextureTest, PointSampledTopRowFirstAndModulated) {
+    const std::string path = WriteBmp("quad.bmp", 2, 2, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}});
+    std::unique_ptr<Direct3DTexture8> texture;
+    ASSERT_EQ(d3dx_->CreateTextureFromFile(*device_, path, texture), D3D_OK);
+    EXPECT_EQ(texture->Width(), 2u);
+    UseCamera();
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device_->SetTexture(0, texture.get());
+    D3DXMesh& square = AddMesh(Square(0, 0, 10, 3, -1, false));
+    ClearTo(0);
+    DrawInScene(square);
+    Read();
+    const int cx = Width / 2, cy = Height / 2;
+    ExpectNear(At(cx - 8, cy - 8), {255, 0, 0}, 0, "top left texel");
+    ExpectNear(At(cx + 8, cy - 8), {0, 255, 0}, 0, "top right texel");
+    ExpectNear(At(cx - 8, cy + 8), {0, 0, 255}, 0, "bottom left texel");
+    ExpectNear(At(cx + 8, cy + 8), {255, 255, 255}, 0, "bottom right texel");
+
+    // Lit: texel times the lit diffuse colour (emissive 0.5 only).
+    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    D3DMATERIAL8 material;
+    material.Emissive = {0.5f, 0.5f, 0.5f, 1.0f};
+    device_->SetMaterial(material);
+    ClearTo(0);
+    DrawInScene(square);
+    Read();
+    ExpectNear(At(cx + 8, cy + 8), {128, 128, 128}, 1, "modulated white texel");
+    ExpectNear(At(cx - 8, cy - 8), {128, 0, 0}, 1, "modulated red texel");
+
+    // Coordinates past 1 wrap: u, v in 0..2 repeat the 2x2 picture twice each way.
+    device_->SetMaterial(D3DMATERIAL8{});
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    MeshData twice = Square(0, 0, 10, 3, -1, false);
+    for (float& t : twice.TexCoords) t *= 2.0f;
+    D3DXMesh& wrapped = AddMesh(twice);
+    ClearTo(0);
+    DrawInScene(wrapped);
+    Read();
+    ExpectNear(At(cx - 12, cy - 12), {255, 0, 0}, 0, "first repeat, top left");
+    ExpectNear(At(cx - 4, cy - 12), {0, 255, 0}, 0, "first repeat, top right");
+    ExpectNear(At(cx + 4, cy - 12), {255, 0, 0}, 0, "second repeat, top left");
+    ExpectNear(At(cx + 4, cy + 4), {255, 0, 0}, 0, "fourth repeat, top left");
+    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    device_->SetMaterial(material);
+
+    // Unbound: the texture stage reads white.
+    device_->SetTexture(0, nullptr);
+    ClearTo(0);
+    DrawInScene(square);
+    Read();
+    ExpectNear(At(cx - 8, cy - 8), {128, 128, 128}, 1, "no texture");
+}
+
+TEST_F(TextureTest, SidesRoundUpToPowersOfTwo) {
+    std::vector<Rgb> grey(3 * 5, Rgb{100, 100, 100});
+    std::unique_ptr<Direct3DTexture8> texture;
+    ASSERT_EQ(d3dx_->CreateTextureFromFile(*device_, WriteBmp("odd.bmp", 3, 5, grey), texture), D3D_OK);
+    EXPECT_EQ(texture->Width(), 4u);
+    EXPECT_EQ(texture->Height(), 8u);
+}
+
+TEST_F(TextureTest, MissingOrCorruptFilesFailCleanly) {
+    const std::string corrupt = (TempDir() / "corrupt.jpg").string();
+    std::ofstream(corrupt) << "\xFF\xD8 this is not a picture";
+    for (const std::string& path : {(TempDir() / "missing.jpg").string(), corrupt}) {
+        std::unique_ptr<Direct3DTexture8> texture;
+        EXPECT_NE(d3dx_->CreateTextureFromFile(*device_, path, texture), D3D_OK) << path;
+        EXPECT_FALSE(texture) << path;
+    }
+}
+
+TEST(TentResample, FlatStaysFlatShrinkingAveragesEnlargingInterpolates) {
+    std::vector<std::uint8_t> flat(3 * 3 * 4, 200), out;
+    ResampleTent(flat.data(), 3, 3, 4, 4, out);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::uint8_t v) { return v == 200; }));
+    // Black and white columns shrink to mid grey.
+    std::vector<std::uint8_t> stripes(4 * 1 * 4);
+    for (int x = 0; x < 4; ++x)
+        for (int c = 0; c < 4; ++c) stripes[x * 4 + c] = (x % 2 == 0) ? 0 : 255;
+    ResampleTent(stripes.data(), 4, 1, 1, 1, out);
+    EXPECT_NEAR(out[0], 128, 2);
+    // Enlarging interpolates between neighbours (a tent one source pixel wide).
+    std::vector<std::uint8_t> ramp = {0, 0, 0, 255, 255, 255, 255, 255};
+    ResampleTent(ramp.data(), 2, 1, 4, 1, out);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[4], 64);
+    EXPECT_EQ(out[8], 191);
+    EXPECT_EQ(out[12], 255);
+    EXPECT_EQ(out[15], 255);
+    EXPECT_EQ(NextPowerOfTwo(1), 1);
+    EXPECT_EQ(NextPowerOfTwo(640), 1024);
+    EXPECT_EQ(NextPowerOfTwo(512), 512);
+}
+
+class TextTest : public GlDeviceTest {
+protected:
+    void SetUp() override { Open(1024, 768, 1024, 768, D3DFMT_D16); }
+
+    struct Extent {
+        int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1, brightest = 0;
+        Rgb colour;
+    };
+    Extent Ink() const {
+        Extent e;
+        for (int y = 0; y < readH_; ++y)
+            for (int x = 0; x < readW_; ++x) {
+                const Rgb p = At(x, y);
+                if (p.r == 0 && p.g == 0 && p.b == 1) continue;
+                e.left = std::min(e.left, x);
+                e.right = std::max(e.right, x);
+                e.top = std::min(e.top, y);
+                e.bottom = std::max(e.bottom, y);
+                if (p.b > e.brightest) {
+                    e.brightest = p.b;
+                    e.colour = p;
+                }
+            }
+        return e;
+    }
+};
+
+TEST_F(TextTest, LoadingLineIsCentredInItsRectangleInItsColour) {
+    EXPECT_FALSE(ResolveFontFile("Verdana", true, nullptr).empty());
+    std::unique_ptr<D3DXFont> font;
+    ASSERT_EQ(d3dx_->CreateFont(*device_, StdFont{"Verdana", 8, true}, font), D3D_OK);
+    const RECT rect{100, 5, 1000, 500};
+    ClearTo(0x00000001);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    const int height = font->DrawText("Loading \\data\\3d\\Ground.x", -1, rect, DT_CENTER, 0xFFCCCCFF);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    EXPECT_GE(height, 10);
+    EXPECT_LE(height, 20);
+    Read();
+    const Extent ink = Ink();
+    ASSERT_GE(ink.right, 0) << "no text drawn";
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 550.0, 3.0);
+    EXPECT_GE(ink.top, 5);
+    EXPECT_LT(ink.bottom, 5 + height);
+    ExpectNear(ink.colour, {0xCC, 0xCC, 0xFF}, 3, "fully covered glyph pixel");
+
+    // Outside a scene, clipped to a short rectangle: nothing beyond it.
+    ClearTo(0x00000001);
+    EXPECT_GT(font->DrawText("Loading", -1, RECT{100, 5, 120, 9}, DT_CENTER, 0xFFCCCCFF), 0);
+    Read();
+    const Extent clipped = Ink();
+    if (clipped.right >= 0) {
+        EXPECT_GE(clipped.left, 100);
+        EXPECT_LT(clipped.right, 120);
+        EXPECT_LT(clipped.bottom, 9);
+    }
+    EXPECT_EQ(font->DrawText("", -1, rect, DT_CENTER, 0xFFCCCCFF), 0);
+
+    // The colour's alpha blends the text over what is there.
+    ClearTo(0x00000001);
+    font->DrawText("Loading", -1, rect, DT_CENTER, 0x80FFFFFF);
+    Read();
+    EXPECT_NEAR(Ink().brightest, 128, 3);
+}
+
+using MeshFileTest = GlDeviceTest;
+
+constexpr const char* TwoMaterialSquare = R"(xof 0303txt 0032
+Mesh {
+ 4;
+ -1.0;1.0;10.0;,
+ 1.0;1.0;10.0;,
+ -1.0;-1.0;10.0;,
+ 1.0;-1.0;10.0;;
+ 2;
+ 3;0,1,2;,
+ 3;2,1,3;;
+ MeshMaterialList {
+  2;
+  2;
+  0,
+  1;;
+  Material {
+   1.0;0.0;0.0;1.0;;
+   20.0;
+   1.0;1.0;1.0;;
+   0.0;0.0;0.0;;
+   TextureFilename { "ground.jpg"; }
+  }
+  Material {
+   0.0;1.0;0.0;1.0;;
+   20.0;
+   1.0;1.0;1.0;;
+   0.0;0.0;0.0;;
+  }
+ }
+}
+)";
+
+TEST_F(MeshFileTest, LoadsMaterialsAdjacencyAndCleansUp) {
+    const std::string path = (TempDir() / "square.x").string();
+    std::ofstream(path) << TwoMaterialSquare;
+    std::unique_ptr<D3DXBuffer> adjacency, materials;
+    DWORD numMaterials = 0;
+    std::unique_ptr<D3DXMesh> mesh;
+    std::string reason;
+    ASSERT_EQ(d3dx_->LoadMeshFromX(path, D3DXMESH_MANAGED, *device_, &adjacency, &materials, &numMaterials, mesh,
+                                   &reason),
+              D3D_OK)
+        << reason;
+    EXPECT_EQ(numMaterials, 2u);
+    EXPECT_EQ(mesh->GetNumFaces(), 2u);
+    EXPECT_EQ(adjacency->GetBufferSize(), 2u * 3u * 4u);
+    ASSERT_EQ(materials->GetBufferSize(), 2u * sizeof(D3DXMATERIAL));
+    const auto* records = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
+    EXPECT_STREQ(records[0].TextureFilename, "ground.jpg");
+    EXPECT_FLOAT_EQ(records[1].MatD3D.Diffuse.g, 1.0f);
+
+    std::unique_ptr<D3DXMesh> cleaned;
+    std::unique_ptr<D3DXBuffer> cleanAdjacency;
+    std::string log;
+    ASSERT_EQ(d3dx_->CleanMesh(*mesh, static_cast<const DWORD*>(adjacency->GetBufferPointer()), cleaned,
+                               &cleanAdjacency, &log),
+              D3D_OK);
+    std::unique_ptr<D3DXMesh> simplified;
+    ASSERT_EQ(d3dx_->SimplifyMesh(*cleaned, static_cast<const DWORD*>(cleanAdjacency->GetBufferPointer()), nullptr,
+                                  nullptr, cleaned->GetNumVertices(), D3DXMESHSIMP_VERTEX, simplified),
+              D3D_OK);
+    EXPECT_EQ(simplified->GetNumFaces(), 2u);
+    std::unique_ptr<D3DXMesh> compact;
+    std::unique_ptr<D3DXBuffer> remap;
+    ASSERT_EQ(simplified->Optimize(D3DXMESHOPT_COMPACT, nullptr, nullptr, nullptr, &remap, compact), D3D_OK);
+    EXPECT_EQ(remap->GetBufferSize(), compact->GetNumVertices() * 4u);
+
+    // Subset 0 is the first material's face only: the upper-left triangle.
+    UseCamera();
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    ClearTo(0);
+    DrawInScene(*compact, 0);
+    Read();
+    EXPECT_GT(At(Width / 2 - 3, Height / 2 - 3).r, 128);
+    EXPECT_LT(At(Width / 2 + 3, Height / 2 + 3).r, 128);
+}
+
+TEST_F(MeshFileTest, FailureLeavesEveryOutputUntouched) {
+    std::ofstream((TempDir() / "broken.x").string()) << "xof 0303txt 0032\nMesh { 4; 1.0;";
+    for (const char* name : {"missing.x", "broken.x"}) {
+        auto adjacency = std::make_unique<D3DXBuffer>(1);
+        D3DXBuffer* keptAdjacency = adjacency.get();
+        std::unique_ptr<D3DXBuffer> materials;
+        DWORD numMaterials = 77;
+        std::unique_ptr<D3DXMesh> mesh;
+        std::string reason;
+        EXPECT_NE(d3dx_->LoadMeshFromX((TempDir() / name).string(), D3DXMESH_MANAGED, *device_, &adjacency,
+                                       &materials, &numMaterials, mesh, &reason),
+                  D3D_OK)
+            << name;
+        EXPECT_EQ(adjacency.get(), keptAdjacency);
+        EXPECT_FALSE(materials);
+        EXPECT_EQ(numMaterials, 77u);
+        EXPECT_FALSE(mesh);
+        EXPECT_FALSE(reason.empty()) << name;
+    }
+}
+
+TEST_F(MeshFileTest, CompactDropsUnusedVertices) {
+    MeshData m = Square(0, 0, 10, 1);
+    m.Positions.insert(m.Positions.begin(), {5, 5, 5});  // vertex 0 is used by no face
+    m.Normals.insert(m.Normals.begin(), {0, 0, -1});
+    m.TexCoords.insert(m.TexCoords.begin(), {0, 0});
+    for (auto& i : m.Indices) ++i;
+    D3DXMesh& mesh = AddMesh(m);
+    std::unique_ptr<D3DXMesh> compact;
+    std::unique_ptr<D3DXBuffer> remap;
+    ASSERT_EQ(mesh.Optimize(D3DXMESHOPT_COMPACT, nullptr, nullptr, nullptr, &remap, compact), D3D_OK);
+    EXPECT_EQ(compact->GetNumVertices(), 4u);
+    EXPECT_EQ(compact->GetNumFaces(), 2u);
+    ASSERT_EQ(remap->GetBufferSize(), 16u);
+    const auto* r = static_cast<const DWORD*>(remap->GetBufferPointer());
+    EXPECT_EQ(r[0], 1u);
+    EXPECT_EQ(r[3], 4u);
+}
+
+TEST(KeyboardTable, GameKeysMapToDirectInputCodes) {
+    const struct {
+        SDL_Scancode sdl;
+        int dik;
+    } keys[] = {
+        {SDL_SCANCODE_UP, DIK_UP},       {SDL_SCANCODE_DOWN, DIK_DOWN},     {SDL_SCANCODE_LEFT, DIK_LEFT},
+        {SDL_SCANCODE_RIGHT, DIK_RIGHT}, {SDL_SCANCODE_PAGEUP, DIK_PRIOR},  {SDL_SCANCODE_PAGEDOWN, DIK_NEXT},
+        {SDL_SCANCODE_Z, DIK_Z},         {SDL_SCANCODE_X, DIK_X},           {SDL_SCANCODE_C, DIK_C},
+        {SDL_SCANCODE_Q, DIK_Q},         {SDL_SCANCODE_ESCAPE, DIK_ESCAPE}, {SDL_SCANCODE_A, 0x1E},
+        {SDL_SCANCODE_RETURN, 0x1C},     {SDL_SCANCODE_SPACE, 0x39},        {SDL_SCANCODE_F12, 0x58},
+        {SDL_SCANCODE_KP_ENTER, 0x9C},   {SDL_SCANCODE_RCTRL, 0x9D},        {SDL_SCANCODE_1, 0x02},
+    };
+    for (const auto& k : keys) EXPECT_EQ(DikFromSdlScancode(k.sdl), k.dik) << SDL_GetScancodeName(k.sdl);
+}
+
+}  // namespace

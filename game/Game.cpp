@@ -14,8 +14,11 @@
 namespace {
 
 std::unique_ptr<GameWindow> instance;
+GameLoopHooks hooks;
 
 }  // namespace
+
+GameLoopHooks& GameHooks() { return hooks; }
 
 GameWindow& Game() {
     if (!instance) {
@@ -61,8 +64,11 @@ void GameWindow::Form_Load() {
     (void)SetCursorPos(500, 350);
     (void)ShowCursor(false);
 
+    if (hooks.MainLoopStarting) hooks.MainLoopStarting();
     while (GeneralVariables.Running) {
+        if (hooks.FrameStarting) hooks.FrameStarting();
         RenderFrame();
+        if (hooks.FrameDrawn) hooks.FrameDrawn();
         DoEvents();
     }
     End(0);

@@ -2,6 +2,8 @@
 // the mouse click that ends the program, and the unload step.
 #pragma once
 
+#include <functional>
+
 #include "platform/Window.h"
 
 class GameWindow {
@@ -22,6 +24,15 @@ public:
     void ReadResolution();
     void CreateTextFont();
 };
+
+// Observers of the main loop, for drivers that run the program without a user
+// (the headless runner): called once as the loop starts, and around each frame.
+struct GameLoopHooks {
+    std::function<void()> MainLoopStarting;
+    std::function<void()> FrameStarting;
+    std::function<void()> FrameDrawn;  // right after RenderFrame returns
+};
+GameLoopHooks& GameHooks();
 
 // The game window, created on first reference; creating it runs Form_Load, which
 // holds the whole game and returns only when the main loop stops.

@@ -26,3 +26,10 @@ bool DrawsToWindow(Direct3DDevice8& device) {
     auto* gl = dynamic_cast<GlDevice*>(&device);
     return gl != nullptr && gl->DrawingToWindow();
 }
+
+bool FinishRendering(Direct3DDevice8& device) {
+    auto* gl = dynamic_cast<GlDevice*>(&device);
+    if (gl == nullptr || !gl->ContextRef()->MakeCurrent()) return false;
+    glFinish();
+    return true;
+}

@@ -24,3 +24,7 @@ bool ForceOffscreenBackBuffer(Direct3DDevice8& device, bool force);
 
 // True while the device draws straight into the window rather than into its FBO.
 bool DrawsToWindow(Direct3DDevice8& device);
+
+// Waits until the device has finished every drawing command given so far (for
+// timings: a software renderer may otherwise defer the work of a frame).
+bool FinishRendering(Direct3DDevice8& device);

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Frame rates of the headless runner on this machine's renderer, beside two
+# baselines measured in the same run: (a) clear and present only, (b) the same
+# world as one merged draw call with the same shader and state. Prints a table of
+# medians over several runs and the ratios the targets are stated in, then the
+# start-up time per detail level and how it splits.
+# Usage: bench/fps.sh [BUILD_DIR] [RUNS] [FRAMES]
+set -euo pipefail
+build=${1:-build}
+runs=${2:-3}
+frames=${3:-300}
+runner="$build/nightdrive-headless"
+[ -x "$runner" ] || { echo "build nightdrive-headless first ($runner)" >&2; exit 1; }
+
+field() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p"; }
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+
+measure() {  # measure FIELD ARGS... -> median of FIELD over the runs
+  local f=$1; shift
+  for _ in $(seq "$runs"); do "$runner" --bench --frames "$frames" "$@" | field "$f"; done | median
+}
+
+all_on=(--night --wireframe --collision)
+printf '%-10s %-7s %-9s %8s %8s %8s %9s %9s\n' size detail switches fps "base(a)" "base(b)" "fps/(a)" "fps/(b)"
+for size in 640x480 800x600 1024x768; do
+  for detail in low medium high; do
+    for set in defaults all-on; do
+      args=(--size "$size" --detail "$detail")
+      [ "$set" = all-on ] && args+=("${all_on[@]}")
+      fps=$(measure fps "${args[@]}")
+      a=$(measure fps "${args[@]}" --baseline clear)
+      b=$(measure fps "${args[@]}" --baseline merged)
+      printf '%-10s %-7s %-9s %8.1f %8.1f %8.1f %9.2f %9.2f\n' "$size" "$detail" "$set" "$fps" "$a" "$b" \
+        "$(echo "$fps / $a" | bc -l)" "$(echo "$fps / $b" | bc -l)"
+    done
+  done
+done
+
+echo
+echo "Start-up (median load_ms over $runs runs) and its split in the last run:"
+for detail in low medium high; do
+  for _ in $(seq "$runs"); do
+    out=$("$runner" --bench --frames 30 --detail "$detail")
+    echo "$out" | field load_ms >>"/tmp/nd-load-$$-$detail"
+  done
+  printf '%-7s load_ms %7.1f  peak_rss_kb %s  split %s\n' "$detail" "$(median <"/tmp/nd-load-$$-$detail")" \
+    "$(echo "$out" | field peak_rss_kb)" "$(echo "$out" | sed -n 's/.*"load_split_ms":\({[^}]*}\).*/\1/p')"
+  rm -f "/tmp/nd-load-$$-$detail"
+done

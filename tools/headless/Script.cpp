@@ -1,0 +1,80 @@
+#include "tools/headless/Script.h"
+
+#include <sstream>
+
+#include "platform/Input.h"
+#include "platform/Window.h"
+
+bool KeyByName(const std::string& name, int& scanCode, int& virtualKey) {
+    struct Key {
+        const char* name;
+        int scan, vk;
+    };
+    static const Key keys[] = {{"Up", DIK_UP, VK_UP},         {"Down", DIK_DOWN, VK_DOWN},
+                               {"Left", DIK_LEFT, VK_LEFT},   {"Right", DIK_RIGHT, VK_RIGHT},
+                               {"PageUp", DIK_PRIOR, VK_PRIOR}, {"PageDown", DIK_NEXT, VK_NEXT},
+                               {"Z", DIK_Z, VK_Z},           {"X", DIK_X, VK_X},
+                               {"C", DIK_C, VK_C},           {"Q", DIK_Q, VK_Q}};
+    for (const Key& key : keys) {
+        if (name == key.name) {
+            scanCode = key.scan;
+            virtualKey = key.vk;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseScript(const std::string& text, Script& script, std::string& error) {
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        std::istringstream words(line);
+        long frame = 0;
+        std::string event;
+        if (!(words >> frame)) {
+            std::string rest;
+            if (std::istringstream(line) >> rest) {
+                error = "line " + std::to_string(number) + ": expected a frame number";
+                return false;
+            }
+            continue;  // blank
+        }
+        if (frame < 1 || !(words >> event)) {
+            error = "line " + std::to_string(number) + ": expected '<frame >= 1> <event>'";
+            return false;
+        }
+        ScriptEvent e;
+        if (event == "keydown" || event == "keyup" || event == "press") {
+            std::string name;
+            if (!(words >> name) || !KeyByName(name, e.scanCode, e.virtualKey)) {
+                error = "line " + std::to_string(number) + ": unknown key '" + name + "'";
+                return false;
+            }
+            e.kind = event == "keydown" ? ScriptEvent::Kind::KeyDown
+                     : event == "keyup" ? ScriptEvent::Kind::KeyUp
+                                        : ScriptEvent::Kind::Press;
+        } else if (event == "mousemove") {
+            e.kind = ScriptEvent::Kind::MouseMove;
+            if (!(words >> e.x >> e.y)) {
+                error = "line " + std::to_string(number) + ": mousemove needs X Y";
+                return false;
+            }
+        } else if (event == "click") {
+            e.kind = ScriptEvent::Kind::Click;
+        } else {
+            error = "line " + std::to_string(number) + ": unknown event '" + event + "'";
+            return false;
+        }
+        std::string extra;
+        if (words >> extra) {
+            error = "line " + std::to_string(number) + ": unexpected '" + extra + "'";
+            return false;
+        }
+        script[frame].push_back(e);
+    }
+    return true;
+}

@@ -1,0 +1,59 @@
+// Internals of the SDL window system shared by its source files: the native side
+// of a form, SDL start-up, the key table and the painter of the plain (non-device)
+// windows. Game code never sees this header; it talks to platform/Window.h.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Window.h"
+
+struct NativeWindow {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;  // plain windows only; device windows belong to the 3-D device
+    std::uint32_t id = 0;
+
+    // Timer: ticks are due at start + k * interval (microseconds of the window clock).
+    int timerInterval = 0;
+    std::uint64_t nextTick = 0;
+    bool inTimer = false;
+
+    // Keyboard focus among the check boxes; -1 while none has it.
+    int focus = -1;
+
+    // What was painted last, to repaint only after a change.
+    std::string painted;
+    bool exposed = true;
+    int fontDpi = 0;  // the resolution the dialog font is set at for this window; 0 until the first paint
+
+    // Device windows: the back-buffer size a windowed Alt+Enter returns to (0: keep SDL's).
+    int backBufferWidth = 0, backBufferHeight = 0;
+};
+
+// Starts SDL video, the timer and SDL_ttf on first use. False (with the reason on
+// stderr) where no window can be opened.
+bool EnsureSdl();
+
+// The window a message box belongs to: a visible device window, else any visible
+// window, else none.
+SDL_Window* TopVisibleWindow();
+
+// Current time of the window clock in microseconds (SDL's, or the runner's clock).
+std::uint64_t WindowClockNow();
+
+// The Windows virtual-key code for an SDL key, 0 where there is none.
+int VirtualKeyFromSdl(SDL_Keycode key);
+// The SDL key that yields a virtual-key code, SDLK_UNKNOWN where there is none.
+SDL_Keycode SdlKeyFromVirtualKey(int virtualKey);
+// Shift state of window events: 1 Shift, 2 Ctrl, 4 Alt.
+int ShiftStateFromSdl(std::uint16_t mod);
+
+// Pixel rectangle of a control in its window's client area.
+SDL_Rect ControlRect(const Control& control);
+int TwipsToPixels(int twips);
+
+// Paints a plain window and its controls when anything visible changed since the
+// last paint (or the window was exposed).
+void PaintForm(Form& form);

@@ -2,10 +2,12 @@
 // menu's handler, and the program ends from one of the handlers.
 #include <cstdio>
 
+#include "game/Allocator.h"
 #include "menu/Menu.h"
 #include "platform/Window.h"
 
 int main() {
+    ConfigureAllocator();
     MenuWindow& menu = Menu();
     if (!ShowForm(menu.form)) {
         std::fprintf(stderr, "nightdrive: cannot open the start menu window.\n");

@@ -167,6 +167,9 @@ HRESULT GlMesh::Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacency
         if (!remap.empty()) std::memcpy(buffer->GetBufferPointer(), remap.data(), remap.size() * sizeof(DWORD));
         *vertexRemap = std::move(buffer);
     }
+    // An optimised mesh is the one that gets drawn: its buffers go up now, while
+    // the world loads, instead of at its first draw in the middle of the game.
+    if (mesh->context_ && mesh->context_->MakeCurrent()) (void)mesh->Upload();
     out = std::move(mesh);
     return D3D_OK;
 }

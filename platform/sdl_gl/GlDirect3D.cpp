@@ -3,6 +3,7 @@
 // goes desktop full-screen (no display-mode change: Present scales the back buffer
 // into whatever the desktop size is). Presentation waits for vertical sync.
 #include "platform/sdl_gl/GlDirect3D.h"
+#include "platform/sdl_gl/SdlWindow.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -70,6 +71,11 @@ public:
 
         const bool fullScreen = params.Windowed == 0;
         if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        // The size a window of the back buffer gets when it leaves full screen.
+        SDL_SetWindowData(window, BackBufferWidthKey,
+                          reinterpret_cast<void*>(static_cast<std::intptr_t>(params.BackBufferWidth)));
+        SDL_SetWindowData(window, BackBufferHeightKey,
+                          reinterpret_cast<void*>(static_cast<std::intptr_t>(params.BackBufferHeight)));
         // On failure the window goes back to how it was.
         const auto fail = [&](SDL_GLContext made) {
             if (made != nullptr) {

@@ -9,6 +9,8 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -207,8 +209,13 @@ void ToggleFullscreen(Form& form) {
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
         SDL_SetWindowFullscreen(window, 0);
         const NativeWindow& native = *form.Native;
+        // The device records its back buffer's size on the window it takes over.
+        const auto width = reinterpret_cast<std::intptr_t>(SDL_GetWindowData(window, BackBufferWidthKey));
+        const auto height = reinterpret_cast<std::intptr_t>(SDL_GetWindowData(window, BackBufferHeightKey));
         if (native.backBufferWidth > 0 && native.backBufferHeight > 0) {
             SDL_SetWindowSize(window, native.backBufferWidth, native.backBufferHeight);
+        } else if (width > 0 && height > 0) {
+            SDL_SetWindowSize(window, static_cast<int>(width), static_cast<int>(height));
         }
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
@@ -304,8 +311,13 @@ void Dispatch(const SDL_Event& event) {
 // Runs the timers that are due: one tick per window and yield, the missed ones
 // coalesced, unless a runner asked for every due tick.
 void RunDueTimers() {
-    const std::vector<Form*> forms = loadedForms;
-    for (Form* form : forms) {
+    // A copy, since a handler may unload a window; kept on the stack, as this runs
+    // at every yield.
+    std::array<Form*, 8> forms{};
+    const std::size_t count = std::min(loadedForms.size(), forms.size());
+    std::copy_n(loadedForms.begin(), count, forms.begin());
+    for (std::size_t i = 0; i < count; ++i) {
+        Form* form = forms[i];
         if (!IsLoaded(form)) continue;
         if (form->TimerInterval <= 0 || !form->Timer) {
             form->Native->timerInterval = 0;
@@ -334,8 +346,12 @@ void RunDueTimers() {
 }
 
 void PaintVisibleForms() {
-    const std::vector<Form*> forms = loadedForms;
-    for (Form* form : forms) {
+    // A copy on the stack: painting runs at every yield.
+    std::array<Form*, 8> forms{};
+    const std::size_t count = std::min(loadedForms.size(), forms.size());
+    std::copy_n(loadedForms.begin(), count, forms.begin());
+    for (std::size_t i = 0; i < count; ++i) {
+        Form* form = forms[i];
         if (IsLoaded(form) && form->Visible && !form->DeviceWindow) PaintForm(*form);
     }
 }

@@ -57,3 +57,8 @@ int TwipsToPixels(int twips);
 // Paints a plain window and its controls when anything visible changed since the
 // last paint (or the window was exposed).
 void PaintForm(Form& form);
+
+// Window data keys under which a 3-D device records its back buffer's size on the
+// window it draws into (read by Alt+Enter).
+inline constexpr const char* BackBufferWidthKey = "nightdrive.backbuffer.width";
+inline constexpr const char* BackBufferHeightKey = "nightdrive.backbuffer.height";

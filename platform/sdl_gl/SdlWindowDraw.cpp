@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/sdl_gl/FontLookup.h"
+#include "platform/sdl_gl/FontTtf.h"
 #include "platform/sdl_gl/SdlWindow.h"
 
 namespace {
@@ -24,7 +24,7 @@ constexpr std::uint32_t GrayedColor = 0x808080;
 TTF_Font* MenuFont() {
     if (!fontTried) {
         fontTried = true;
-        const std::string path = FindFontFile("sans-serif", false);
+        const std::string path = ResolveFontFile("sans-serif", false, nullptr);
         if (!path.empty()) font = TTF_OpenFontDPI(path.c_str(), DialogFontPoints, 96, 96);
     }
     return font;

@@ -173,6 +173,9 @@ struct Run {
     std::vector<double> frameMs;
     double loadMs = 0;
     std::uint64_t allocationsAfterFirst = 0;
+    // Memory and allocations once the run has settled (frame 1000), for soak runs.
+    long peakRssAt1000Kb = 0, rssAnonAt1000Kb = 0;
+    std::uint64_t allocationsAt1000 = 0;
 };
 
 Run run;
@@ -322,9 +325,12 @@ void WriteBench() {
         std::max(0.0, run.loadMs - t.parseMs - t.cleanupMs - t.textureMs - t.presentMs - run.firstFrameMs);
     std::printf(
         "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,"
-        "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
+        "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"peak_rss_kb_at_1000\":%ld,\"rss_anon_kb_at_1000\":%ld,"
+        "\"heap_allocs_after_1000\":%" PRIu64 ",\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
         "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f}}\n",
         run.loadMs, run.frame, Percentile(rates, 0.5), p50, Percentile(run.frameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
+        run.peakRssAt1000Kb, run.rssAnonAt1000Kb,
+        run.frame >= 1000 ? allocations.load() - run.allocationsAt1000 : std::uint64_t{0},
         static_cast<double>(allocations.load() - run.allocationsAfterFirst) / framesAfterFirst, t.parseMs,
         t.cleanupMs, t.textureMs, t.presentMs, uploadMs, otherMs);
     std::fflush(stdout);
@@ -342,6 +348,13 @@ void FrameDrawn() {
         run.frameMs.push_back(std::chrono::duration<double, std::milli>(now - run.lastFrame).count());
     }
     run.lastFrame = now;
+    if (run.frame == 1000) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        run.peakRssAt1000Kb = usage.ru_maxrss;
+        run.rssAnonAt1000Kb = RssAnonKb();
+        run.allocationsAt1000 = allocations.load();
+    }
     WriteTrace();
     if (run.options.frames > 0 && run.frame >= run.options.frames) {
         if (run.options.bench) WriteBench();
@@ -358,7 +371,10 @@ void Presented() {
         if (frame != run.frame) continue;
         std::vector<std::uint8_t> rgba;
         int w = 0, h = 0;
-        if (!ReadBackBuffer(run.device->Inner(), rgba, w, h) || !WritePng(path, rgba, w, h)) {
+        const bool read = ReadBackBuffer(run.device->Inner(), rgba, w, h);
+        // The screen shows no alpha: the picture as presented is opaque.
+        for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+        if (!read || !WritePng(path, rgba, w, h)) {
             std::fprintf(stderr, "nightdrive-headless: cannot write the screenshot %s\n", path.c_str());
         }
     }

@@ -4,6 +4,9 @@
 // texture coordinate differs, one attribute per face from its material, the
 // materials, and the face adjacency. Every count and index is checked against the
 // file before anything is allocated; a bad file fails with a short reason.
+// Normals are never generated: a file without MeshNormals gives a mesh without a
+// normal stream. Non-finite numbers in the file are read as 0. Faces without a
+// material list are in subset 0 and such a mesh has no materials.
 #pragma once
 
 #include <cstddef>

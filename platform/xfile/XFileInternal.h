@@ -1,0 +1,155 @@
+// Pieces shared by the .x reader's source files and the mesh operations; not part
+// of the public interface.
+#pragma once
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/xfile/XFile.h"
+
+namespace xfile {
+
+// Asks the kernel to back a large buffer with huge pages before it is first
+// touched: a million-triangle mesh otherwise spends much of its load time in page
+// faults. Only a hint; nothing depends on it.
+inline void HugePages(const void* data, std::size_t bytes) {
+    constexpr std::size_t kHuge = std::size_t{2} << 20;
+    if (bytes < 2 * kHuge) {
+        return;
+    }
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+}
+
+// Makes room for n elements in a vector that is about to be filled, with the
+// huge-page hint for big ones. The caller resizes as usual. The first reservation
+// is exact (one big mesh takes no more than it needs); later ones grow by half, so
+// that many small meshes appended one by one stay linear.
+template <class T>
+void ReserveHuge(std::vector<T>& v, std::size_t n) {
+    if (n > v.capacity()) {
+        const std::size_t capacity = v.capacity() == 0 ? n : std::max(n, v.capacity() + v.capacity() / 2);
+        std::vector<T> fresh;
+        fresh.reserve(capacity);
+        HugePages(fresh.data(), capacity * sizeof(T));
+        fresh.assign(v.begin(), v.end());
+        v.swap(fresh);
+    }
+}
+
+// Inflates the MSZIP blocks that follow the 16-byte header of a tzip/bzip file.
+// `data` starts at the DWORD total size.
+bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
+                  std::string& reason);
+
+// Face adjacency of a triangle list. `canonical`, when given, maps each vertex to
+// the vertex that stands for its position (split copies share one), so that faces
+// on either side of a normal seam still count as neighbours. Indices at or above
+// `numVertices` and degenerate edges get no neighbour. `adjacency` receives 3
+// entries per face.
+void BuildAdjacency(const std::uint32_t* indices, std::size_t numFaces, std::size_t numVertices,
+                    const std::uint32_t* canonical, std::uint32_t* adjacency);
+
+// BuildAdjacency in two steps, so that two threads can share the second: Prepare
+// buckets the half-edges by their lower vertex (one thread); Pair then matches
+// them bucket by bucket and may run on several threads at once. Neighbour numbers
+// are offset by faceBase.
+class AdjacencyJob {
+public:
+    void Prepare(const std::uint32_t* indices, std::size_t numFaces, std::size_t numVertices,
+                 const std::uint32_t* canonical, std::uint32_t* adjacency, std::uint32_t faceBase);
+    void Pair();
+    // Frees the buckets.
+    void Release() {
+        start_ = {};
+        edges_.reset();
+        numVertices_ = 0;
+    }
+
+private:
+    std::uint32_t Vertex(std::size_t slot) const;
+
+    const std::uint32_t* indices_ = nullptr;
+    std::size_t numVertices_ = 0;
+    const std::uint32_t* canonical_ = nullptr;
+    std::uint32_t* adjacency_ = nullptr;
+    std::uint32_t faceBase_ = 0;
+    std::vector<std::uint32_t> start_;
+    std::unique_ptr<std::uint64_t[]> edges_;  // (higher vertex << 32) | slot, by bucket
+    std::atomic<std::size_t> next_{0};        // the next chunk of buckets to pair
+};
+
+// A frame of the file's hierarchy; the root (index 0) has the identity.
+struct FrameNode {
+    std::uint32_t parent = 0;
+    float local[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // row-major, row vectors
+};
+
+// One Mesh object as read, before it joins the output.
+struct RawMesh {
+    std::vector<float> positions;              // 3 per position
+    std::size_t numFaces = 0;
+    std::vector<std::uint32_t> faceSizes;      // corners per face; empty when all are triangles
+    std::vector<std::uint32_t> corners;        // position index per corner, all checked
+    std::vector<float> normals;                // 3 per normal
+    std::vector<std::uint32_t> cornerNormals;  // normal index per corner (checked), or empty
+    std::vector<float> texCoords;              // 2 per position, or empty
+    std::vector<float> colors;                 // 4 per position, or empty
+    std::vector<std::uint32_t> faceMaterials;  // checked against materials
+    std::vector<D3DXMATERIAL> materials;
+    bool hasMaterialList = false;
+    // Set by MeshBuilder::BeginMesh.
+    std::size_t triangles = 0;
+    std::vector<std::uint32_t> fanned;  // position triangles when some face is not a triangle
+};
+
+// Folds the meshes of one file into an XFileMesh. For each mesh: BeginMesh once
+// its faces are read (the adjacency of its triangles is then worked out, on a
+// second thread for big meshes, while the parser reads normals and the rest), then
+// Append once the whole Mesh object is read. Finish applies the frame transforms.
+class MeshBuilder {
+public:
+    explicit MeshBuilder(XFileMesh& out) : out_(out) {}
+    ~MeshBuilder() { Join(); }
+    MeshBuilder(const MeshBuilder&) = delete;
+    MeshBuilder& operator=(const MeshBuilder&) = delete;
+
+    bool BeginMesh(RawMesh& mesh, std::string& reason);
+    bool Append(RawMesh& mesh, std::uint32_t frame, std::string& reason);
+    void Finish(const std::vector<FrameNode>& frames);
+    // Waits for the adjacency worker, if one runs.
+    void Wait() { Join(); }
+
+private:
+    struct Range {
+        std::uint32_t frame;
+        std::size_t firstVertex;
+        std::size_t endVertex;
+    };
+
+    bool Join();
+    void ResolveNormals(const RawMesh& mesh, const std::uint32_t* triangles, const std::uint32_t* triangleNormals,
+                        std::size_t count, std::size_t base, std::uint32_t* out);
+    void Transform(const float* world, std::size_t first, std::size_t end);
+
+    XFileMesh& out_;
+    std::thread worker_;
+    bool workerFailed_ = false;
+    AdjacencyJob job_;
+    std::atomic<bool> prepared_{false};  // the worker has bucketed the half-edges
+    bool prepareFailed_ = false;         // written before prepared_ is set
+    std::vector<Range> ranges_;
+};
+
+}  // namespace xfile

@@ -1,0 +1,271 @@
+// Mesh operations: adjacency, clean (bowties, back-facing pairs), simplify, compact,
+// and the chain the mesh store runs on a loaded file.
+#include "platform/xfile/MeshOps.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "XWriter.h"
+#include "platform/xfile/XFile.h"
+
+namespace {
+
+constexpr std::uint32_t N = NoNeighbour;
+
+MeshData Make(std::size_t numVertices, std::vector<std::uint32_t> indices) {
+    MeshData m;
+    for (std::size_t i = 0; i < numVertices; ++i) {
+        m.Positions.insert(m.Positions.end(), {static_cast<float>(i), static_cast<float>(i % 3), 0.0f});
+        m.TexCoords.insert(m.TexCoords.end(), {static_cast<float>(i) / 8.0f, 0.5f});
+    }
+    m.Attributes.assign(indices.size() / 3, 0);
+    m.Indices = std::move(indices);
+    return m;
+}
+
+XFileMesh LoadGrid(std::uint32_t n) {
+    xtest::XWriter w(xtest::Encoding::Binary);
+    xtest::WriteMesh(w, xtest::Grid(n));
+    const std::string file = w.Finish();
+    XFileMesh x;
+    std::string reason;
+    EXPECT_TRUE(ParseXFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), x, reason)) << reason;
+    return x;
+}
+
+void ExpectSymmetric(const std::vector<std::uint32_t>& adjacency) {
+    for (std::size_t s = 0; s < adjacency.size(); ++s) {
+        const std::uint32_t g = adjacency[s];
+        if (g == N) {
+            continue;
+        }
+        ASSERT_LT(g * 3u + 2u, adjacency.size());
+        const std::uint32_t f = static_cast<std::uint32_t>(s / 3);
+        EXPECT_TRUE(adjacency[g * 3] == f || adjacency[g * 3 + 1] == f || adjacency[g * 3 + 2] == f) << s;
+    }
+}
+
+}  // namespace
+
+TEST(MeshAdjacency, EdgesPairUpAndStaySymmetric) {
+    struct Case {
+        const char* name;
+        MeshData mesh;
+        std::vector<std::uint32_t> expected;
+    };
+    const std::vector<Case> cases = {
+        {"two triangles on a shared edge", Make(4, {0, 1, 2, 2, 1, 3}), {N, 1, N, 0, N, N}},
+        {"inconsistent winding still pairs", Make(4, {0, 1, 2, 1, 2, 3}), {N, 1, N, 0, N, N}},
+        {"three faces on one edge: the opposite direction wins", Make(5, {0, 1, 2, 0, 1, 3, 1, 0, 4}), {2, N, N, N, N, N, 0, N, N}},
+        {"degenerate face has no neighbours across a collapsed edge", Make(3, {0, 0, 1, 0, 1, 2}), {N, N, N, N, N, N}},
+        {"edges through an out-of-range index are ignored", Make(3, {0, 1, 2, 2, 1, 7}), {N, 1, N, 0, N, N}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::uint32_t> adjacency = ComputeAdjacency(c.mesh);
+        EXPECT_EQ(adjacency, c.expected);
+        ExpectSymmetric(adjacency);
+    }
+    const XFileMesh grid = LoadGrid(30);
+    EXPECT_EQ(ComputeAdjacency(grid.Mesh), grid.Adjacency);
+    ExpectSymmetric(grid.Adjacency);
+}
+
+TEST(MeshAdjacency, BigMeshesFromOneFileGetTheirOwnFaceNumbers) {
+    // Big enough for the loader to work out adjacency beside the parser.
+    xtest::XWriter w(xtest::Encoding::Binary);
+    const xtest::TestMesh grid = xtest::Grid(130);
+    xtest::WriteMesh(w, grid);
+    xtest::TestMesh quads;  // the same grid as quads, fanned by the loader
+    quads.positions = grid.positions;
+    for (std::size_t f = 0; f < grid.faces.size(); f += 2) {
+        const auto& a = grid.faces[f];
+        quads.faces.push_back({a[0], a[1], a[2], grid.faces[f + 1][2]});
+    }
+    xtest::WriteMesh(w, quads);
+    const std::string file = w.Finish();
+    XFileMesh x;
+    std::string reason;
+    ASSERT_TRUE(ParseXFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), x, reason)) << reason;
+    ASSERT_EQ(x.Mesh.NumFaces(), 2u * 130u * 130u * 2u);
+    EXPECT_EQ(x.Adjacency, ComputeAdjacency(x.Mesh));
+    ExpectSymmetric(x.Adjacency);
+    EXPECT_EQ(x.Mesh.Normals.size(), x.Mesh.Positions.size());  // the second mesh has zeros
+}
+
+TEST(MeshClean, BowtieVertexGetsACopyPerExtraFan) {
+    struct Case {
+        const char* name;
+        MeshData mesh;
+        std::vector<std::uint32_t> indices;
+    };
+    const std::vector<Case> cases = {
+        // Two faces sharing the edge 0-2 form one fan; the third touches only vertex 0.
+        {"two fans", Make(6, {0, 1, 2, 0, 2, 5, 0, 3, 4}), {0, 1, 2, 0, 2, 5, 6, 3, 4}},
+        {"three fans", Make(7, {0, 1, 2, 3, 4, 0, 5, 0, 6}), {0, 1, 2, 3, 4, 7, 5, 8, 6}},
+        // Once the back-facing face has its own vertices, vertex 2 joins two faces
+        // that share no edge: a bowtie as well.
+        {"back-facing pair beside a fan", Make(5, {0, 1, 2, 0, 2, 1, 2, 3, 4}), {0, 1, 2, 5, 6, 7, 8, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::uint32_t> adjacency = ComputeAdjacency(c.mesh);
+        MeshData out;
+        std::vector<std::uint32_t> adjacencyOut;
+        std::string log;
+        ASSERT_TRUE(CleanMeshData(c.mesh, adjacency.data(), out, adjacencyOut, log));
+        EXPECT_EQ(out.Indices, c.indices);
+        ASSERT_EQ(out.NumVertices(), *std::max_element(c.indices.begin(), c.indices.end()) + 1);
+        EXPECT_EQ(out.TexCoords.size(), out.NumVertices() * 2);
+        // Every corner keeps its position and texture coordinate.
+        for (std::size_t s = 0; s < c.indices.size(); ++s) {
+            const std::uint32_t was = c.mesh.Indices[s];
+            const std::uint32_t now = out.Indices[s];
+            EXPECT_EQ(out.Positions[now * 3], c.mesh.Positions[was * 3]);
+            EXPECT_EQ(out.TexCoords[now * 2], c.mesh.TexCoords[was * 2]);
+        }
+        EXPECT_FALSE(log.empty());
+        ExpectSymmetric(adjacencyOut);
+    }
+}
+
+TEST(MeshClean, ClosedAndSplitMeshesNeedNoCleaning) {
+    const XFileMesh grid = LoadGrid(8);
+    MeshData out;
+    std::vector<std::uint32_t> adjacencyOut;
+    std::string log;
+    ASSERT_TRUE(CleanMeshData(grid.Mesh, grid.Adjacency.data(), out, adjacencyOut, log));
+    EXPECT_EQ(out.Positions, grid.Mesh.Positions);
+    EXPECT_EQ(out.Indices, grid.Mesh.Indices);
+    EXPECT_EQ(adjacencyOut, grid.Adjacency);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(MeshClean, BackFacingPairGetsReplicatedVertices) {
+    const MeshData in = Make(3, {0, 1, 2, 0, 2, 1});
+    const std::vector<std::uint32_t> adjacency = ComputeAdjacency(in);
+    EXPECT_EQ(adjacency, (std::vector<std::uint32_t>{1, 1, 1, 0, 0, 0}));
+    MeshData out;
+    std::vector<std::uint32_t> adjacencyOut;
+    std::string log;
+    ASSERT_TRUE(CleanMeshData(in, adjacency.data(), out, adjacencyOut, log));
+    EXPECT_EQ(out.NumVertices(), 6u);
+    EXPECT_EQ(out.Indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(std::vector<float>(out.Positions.begin() + 9, out.Positions.begin() + 12),
+              std::vector<float>(in.Positions.begin(), in.Positions.begin() + 3));
+    EXPECT_EQ(adjacencyOut, std::vector<std::uint32_t>(6, N));
+    EXPECT_NE(log.find("back-facing"), std::string::npos);
+}
+
+TEST(MeshClean, GarbageAdjacencyIsToleratedAndBadMeshesRefused) {
+    const MeshData in = Make(4, {0, 1, 2, 2, 1, 3});
+    const std::vector<std::uint32_t> garbage = {7, 0, 99999, 0xFFFFFFFEu, 1, 5};
+    MeshData out;
+    std::vector<std::uint32_t> adjacencyOut;
+    std::string log;
+    ASSERT_TRUE(CleanMeshData(in, garbage.data(), out, adjacencyOut, log));
+    for (const std::uint32_t a : adjacencyOut) {
+        EXPECT_TRUE(a == N || a < 2u);
+    }
+    ASSERT_TRUE(CleanMeshData(in, nullptr, out, adjacencyOut, log));
+    EXPECT_EQ(adjacencyOut, ComputeAdjacency(in));
+
+    const MeshData bad = Make(3, {0, 1, 3});
+    std::vector<std::uint32_t> remap;
+    EXPECT_FALSE(CleanMeshData(bad, nullptr, out, adjacencyOut, log));
+    EXPECT_FALSE(SimplifyMeshData(bad, nullptr, 1, 1, out));
+    EXPECT_FALSE(CompactMeshData(bad, out, remap));
+    MeshData ragged = Make(3, {0, 1, 2});
+    ragged.Normals = {0, 1};
+    EXPECT_FALSE(CompactMeshData(ragged, out, remap));
+}
+
+TEST(MeshSimplify, TargetAtOrAboveTheCurrentCountKeepsTheMesh) {
+    const XFileMesh grid = LoadGrid(10);
+    const auto vertices = static_cast<std::uint32_t>(grid.Mesh.NumVertices());
+    const auto faces = static_cast<std::uint32_t>(grid.Mesh.NumFaces());
+    struct Case {
+        std::uint32_t target;
+        std::uint32_t options;
+    };
+    for (const Case c : {Case{vertices, 1}, Case{vertices + 10, 1}, Case{faces, 2}}) {
+        MeshData out;
+        ASSERT_TRUE(SimplifyMeshData(grid.Mesh, grid.Adjacency.data(), c.target, c.options, out));
+        EXPECT_EQ(out.Positions, grid.Mesh.Positions);
+        EXPECT_EQ(out.Normals, grid.Mesh.Normals);
+        EXPECT_EQ(out.TexCoords, grid.Mesh.TexCoords);
+        EXPECT_EQ(out.Indices, grid.Mesh.Indices);
+        EXPECT_EQ(out.Attributes, grid.Mesh.Attributes);
+    }
+    MeshData out;
+    EXPECT_FALSE(SimplifyMeshData(grid.Mesh, nullptr, 1, 3, out));
+}
+
+TEST(MeshSimplify, ReductionKeepsEveryFaceInItsSubset) {
+    const XFileMesh grid = LoadGrid(20);
+    MeshData out;
+    ASSERT_TRUE(SimplifyMeshData(grid.Mesh, grid.Adjacency.data(), 60, 1, out));
+    EXPECT_LT(out.NumVertices(), grid.Mesh.NumVertices() / 2);
+    EXPECT_GT(out.NumFaces(), 0u);
+    ASSERT_EQ(out.Attributes.size(), out.NumFaces());
+    EXPECT_EQ(std::set<std::uint32_t>(out.Attributes.begin(), out.Attributes.end()),
+              (std::set<std::uint32_t>{0, 1}));
+    // Subset 0 is the left half (x < 2.5), subset 1 the right half.
+    for (std::size_t f = 0; f < out.NumFaces(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const float x = out.Positions[out.Indices[f * 3 + k] * 3];
+            if (out.Attributes[f] == 0) {
+                EXPECT_LE(x, 2.5f);
+            } else {
+                EXPECT_GE(x, 2.5f);
+            }
+        }
+    }
+}
+
+TEST(MeshCompact, DropsUnusedVerticesAndKeepsOrderAndFaces) {
+    MeshData in = Make(6, {4, 2, 2, 2, 4, 0, 0, 4, 5});
+    in.Normals.assign(18, 0.0f);
+    in.Normals[4 * 3 + 1] = 1.0f;
+    in.Colors.assign(24, 0.5f);
+    in.Attributes = {3, 1, 2};
+    MeshData out;
+    std::vector<std::uint32_t> remap;
+    ASSERT_TRUE(CompactMeshData(in, out, remap));
+    EXPECT_EQ(remap, (std::vector<std::uint32_t>{0, 2, 4, 5}));
+    EXPECT_EQ(out.Indices, (std::vector<std::uint32_t>{2, 1, 1, 1, 2, 0, 0, 2, 3}));
+    EXPECT_EQ(out.Attributes, in.Attributes);
+    EXPECT_EQ(out.NumVertices(), 4u);
+    EXPECT_EQ(out.Normals.size(), 12u);
+    EXPECT_FLOAT_EQ(out.Normals[2 * 3 + 1], 1.0f);
+    EXPECT_EQ(out.Colors.size(), 16u);
+    for (std::size_t i = 0; i < remap.size(); ++i) {
+        EXPECT_FLOAT_EQ(out.Positions[i * 3], in.Positions[remap[i] * 3]);
+        EXPECT_FLOAT_EQ(out.TexCoords[i * 2], in.TexCoords[remap[i] * 2]);
+    }
+    // In place: the output may be the input.
+    ASSERT_TRUE(CompactMeshData(in, in, remap));
+    EXPECT_EQ(in.Indices, out.Indices);
+}
+
+TEST(MeshChain, LoadCleanSimplifyCompactAsTheMeshStoreDoes) {
+    const XFileMesh loaded = LoadGrid(12);
+    MeshData cleaned;
+    std::vector<std::uint32_t> adjacency;
+    std::string log;
+    ASSERT_TRUE(CleanMeshData(loaded.Mesh, loaded.Adjacency.data(), cleaned, adjacency, log));
+    MeshData simplified;
+    ASSERT_TRUE(SimplifyMeshData(cleaned, adjacency.data(), static_cast<std::uint32_t>(cleaned.NumVertices()), 1,
+                                 simplified));
+    MeshData compacted;
+    std::vector<std::uint32_t> remap;
+    ASSERT_TRUE(CompactMeshData(simplified, compacted, remap));
+    EXPECT_EQ(compacted.NumVertices(), loaded.Mesh.NumVertices());
+    EXPECT_EQ(compacted.Indices, loaded.Mesh.Indices);
+    EXPECT_EQ(remap.size(), compacted.NumVertices());
+    EXPECT_EQ(remap.back(), remap.size() - 1);
+}

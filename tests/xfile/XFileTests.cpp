@@ -1,0 +1,606 @@
+// The .x reader: encodings, frames, faces, normals, materials, adjacency, text
+// quirks, skipped templates, nesting and malformed files.
+#include "platform/xfile/XFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "XWriter.h"
+
+using xtest::Encoding;
+using xtest::TestMesh;
+using xtest::XWriter;
+
+namespace {
+
+constexpr std::uint32_t N = NoNeighbour;
+
+::testing::AssertionResult Parses(const std::string& bytes, XFileMesh& out) {
+    std::string reason;
+    if (ParseXFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, reason)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "load failed: " << reason;
+}
+
+XFileMesh MustParse(const std::string& bytes) {
+    XFileMesh out;
+    EXPECT_TRUE(Parses(bytes, out));
+    return out;
+}
+
+std::string FailReason(const std::string& bytes) {
+    XFileMesh out;
+    std::string reason;
+    if (ParseXFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, reason)) {
+        return "(loaded)";
+    }
+    EXPECT_EQ(out.Mesh.NumFaces(), 0u);
+    return reason;
+}
+
+const std::vector<float> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+std::vector<float> Translate(float x, float y, float z) {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
+
+TestMesh Triangle() {
+    TestMesh m;
+    m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    m.faces = {{0, 1, 2}};
+    return m;
+}
+
+// An 8-corner cube, quads, with one normal per side.
+TestMesh Cube() {
+    TestMesh m;
+    m.positions = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1, -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1, 1};
+    m.faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
+    m.normals = {0, 0, -1, 0, 0, 1, 0, -1, 0, 0, 1, 0, 1, 0, 0, -1, 0, 0};
+    for (std::uint32_t i = 0; i < 6; ++i) {
+        m.normalFaces.push_back({i, i, i, i});
+    }
+    return m;
+}
+
+std::string TextFile(const std::string& body, const std::string& header = "xof 0302txt 0032\n") {
+    return header + body;
+}
+
+const char* kTriangleMesh = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// Encodings
+
+TEST(XFileEncodings, EveryEncodingAndFloatWidthGivesTheSameMesh) {
+    const TestMesh grid = xtest::Grid(60);  // big enough for several compressed blocks
+    std::vector<XFileMesh> meshes;
+    for (const Encoding e : {Encoding::Text, Encoding::Binary, Encoding::TextZip, Encoding::BinaryZip}) {
+        for (const bool doubles : {false, true}) {
+            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + (doubles ? " 0064" : " 0032"));
+            XWriter w(e, doubles);
+            w.Template("Custom");
+            w.Begin("Frame", "Root");
+            w.Begin("FrameTransformMatrix");
+            w.Floats(Translate(0, 2, 0));
+            w.End();
+            xtest::WriteMesh(w, grid, "Ground");
+            w.End();
+            if (e == Encoding::TextZip || e == Encoding::BinaryZip) {
+                ASSERT_GT(w.Body().size(), 2u * 32768u);
+            }
+            XFileMesh m;
+            ASSERT_TRUE(Parses(w.Finish(), m));
+            meshes.push_back(std::move(m));
+        }
+    }
+    const XFileMesh& ref = meshes[0];
+    EXPECT_EQ(ref.Mesh.NumVertices(), 61u * 61u);
+    EXPECT_EQ(ref.Mesh.NumFaces(), 7200u);
+    ASSERT_EQ(ref.Materials.size(), 2u);
+    EXPECT_FLOAT_EQ(ref.Materials[1].MatD3D.Diffuse.b, 1.0f);
+    EXPECT_FLOAT_EQ(ref.Materials[1].MatD3D.Diffuse.a, 0.5f);
+    EXPECT_FLOAT_EQ(ref.Materials[1].MatD3D.Power, 2.0f);
+    EXPECT_FLOAT_EQ(ref.Materials[1].MatD3D.Emissive.g, 0.25f);
+    EXPECT_FLOAT_EQ(ref.Mesh.Positions[1], 2.0f);  // translated
+    EXPECT_TRUE(ref.Mesh.HasNormals());
+    EXPECT_TRUE(ref.Mesh.HasTexCoords());
+    EXPECT_FALSE(ref.Mesh.HasColors());
+    for (std::size_t i = 1; i < meshes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(meshes[i].Mesh.Positions, ref.Mesh.Positions);
+        EXPECT_EQ(meshes[i].Mesh.Normals, ref.Mesh.Normals);
+        EXPECT_EQ(meshes[i].Mesh.TexCoords, ref.Mesh.TexCoords);
+        EXPECT_EQ(meshes[i].Mesh.Indices, ref.Mesh.Indices);
+        EXPECT_EQ(meshes[i].Mesh.Attributes, ref.Mesh.Attributes);
+        EXPECT_EQ(meshes[i].Adjacency, ref.Adjacency);
+        EXPECT_EQ(meshes[i].Materials.size(), ref.Materials.size());
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Frames and merging
+
+TEST(XFileFrames, NestedTransformsApplyInnermostFirstAndMeshesMerge) {
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        SCOPED_TRACE(xtest::EncodingName(e));
+        XWriter w(e);
+        TestMesh first = Triangle();
+        first.materialList = true;
+        first.numMaterials = 1;
+        first.faceMaterials = {0};
+        first.inlineMaterials = {{1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}};
+        xtest::WriteMesh(w, first, "TopLevel");
+        w.Begin("Frame", "Outer");
+        w.Begin("Frame", "Inner");
+        TestMesh second = Triangle();
+        second.materialList = true;
+        second.numMaterials = 2;
+        second.faceMaterials = {1};
+        second.inlineMaterials = {{0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0}};
+        xtest::WriteMesh(w, second);
+        // A matrix may follow the mesh it applies to.
+        w.Begin("FrameTransformMatrix");
+        w.Floats(Translate(1, 0, 0));
+        w.End();
+        w.End();
+        w.Begin("FrameTransformMatrix");
+        w.Floats({2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1});
+        w.End();
+        w.End();
+        const XFileMesh m = MustParse(w.Finish());
+        ASSERT_EQ(m.Mesh.NumVertices(), 6u);
+        // (p + (1,0,0)) * 2, not p * 2 + (1,0,0).
+        const std::vector<float> expected = {0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0, 4, 0, 0, 2, 2, 0};
+        EXPECT_EQ(m.Mesh.Positions, expected);
+        EXPECT_EQ(m.Mesh.Indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+        ASSERT_EQ(m.Materials.size(), 3u);
+        EXPECT_EQ(m.Mesh.Attributes, (std::vector<std::uint32_t>{0, 2}));
+        EXPECT_FLOAT_EQ(m.Materials[2].MatD3D.Diffuse.b, 1.0f);
+    }
+}
+
+TEST(XFileFrames, HundredNestedFramesLoadAndPathologicalNestingFails) {
+    const auto nested = [](int depth) {
+        std::string body;
+        for (int i = 0; i < depth; ++i) {
+            body += "Frame { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,1,0,0,1;; }\n";
+        }
+        body += kTriangleMesh;
+        body += std::string(static_cast<std::size_t>(depth), '}');
+        return TextFile(body);
+    };
+    const XFileMesh m = MustParse(nested(100));
+    EXPECT_FLOAT_EQ(m.Mesh.Positions[0], 100.0f);
+    EXPECT_EQ(FailReason(nested(100000)), "frames nested too deep");
+
+    // Deep nesting inside an object that is skipped costs no stack either.
+    const std::string deepSkipped = TextFile(std::string("Custom {") + std::string(100000, '{') +
+                                             std::string(100001, '}') + kTriangleMesh);
+    EXPECT_EQ(MustParse(deepSkipped).Mesh.NumFaces(), 1u);
+}
+
+// ---------------------------------------------------------------------------------
+// Faces, normals, materials
+
+TEST(XFileFaces, PolygonsAreFannedAndLineFacesKeepTheirPlace) {
+    TestMesh m;
+    m.positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
+    m.faces = {{0, 1, 2, 3, 4}, {1, 5}, {5, 1, 0}};
+    m.materialList = true;
+    m.numMaterials = 3;
+    m.faceMaterials = {0, 1, 2};
+    m.inlineMaterials.assign(3, std::vector<float>(11, 0.0f));
+    XWriter w(Encoding::Text);
+    xtest::WriteMesh(w, m);
+    const XFileMesh x = MustParse(w.Finish());
+    EXPECT_EQ(x.Mesh.Indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 5, 1, 0}));
+    EXPECT_EQ(x.Mesh.Attributes, (std::vector<std::uint32_t>{0, 0, 0, 2}));
+    EXPECT_EQ(x.Adjacency.size(), 12u);
+}
+
+TEST(XFileNormals, CornersWithDifferentNormalsSplitButStayAdjacent) {
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        XWriter w(e);
+        const TestMesh cube = Cube();
+        xtest::WriteMesh(w, cube);
+        const XFileMesh m = MustParse(w.Finish());
+        EXPECT_EQ(m.Mesh.NumVertices(), 24u);
+        EXPECT_EQ(m.Mesh.NumFaces(), 12u);
+        ASSERT_TRUE(m.Mesh.HasNormals());
+        // Every corner's vertex carries its side's normal.
+        for (std::size_t f = 0; f < 12; ++f) {
+            const float* want = &cube.normals[(f / 2) * 3];
+            for (int k = 0; k < 3; ++k) {
+                const float* n = &m.Mesh.Normals[m.Mesh.Indices[f * 3 + k] * 3];
+                EXPECT_EQ(std::vector<float>(n, n + 3), std::vector<float>(want, want + 3)) << f;
+            }
+        }
+        // A closed cube: the split copies still count as one point for adjacency.
+        for (const std::uint32_t a : m.Adjacency) {
+            EXPECT_NE(a, N);
+        }
+    }
+}
+
+TEST(XFileNormals, MissingOrInconsistentNormalsGiveNoNormalStream) {
+    XWriter plain(Encoding::Text);
+    xtest::WriteMesh(plain, Triangle());
+    EXPECT_FALSE(MustParse(plain.Finish()).Mesh.HasNormals());
+
+    TestMesh mismatched = Cube();
+    mismatched.normalFaces.pop_back();  // five normal faces for six faces
+    XWriter w(Encoding::Text);
+    xtest::WriteMesh(w, mismatched);
+    const XFileMesh m = MustParse(w.Finish());
+    EXPECT_FALSE(m.Mesh.HasNormals());
+    EXPECT_EQ(m.Mesh.NumVertices(), 8u);
+}
+
+TEST(XFileStreams, StreamsOnlySomeMeshesHaveAreFilledForTheOthers) {
+    const XFileMesh m = MustParse(TextFile(
+        "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+        " MeshVertexColors { 2; 2; 1;0;0;0.5;;, 0; 0;0;1;1;;; } }\n"
+        "Mesh { 3; 0;0;1;, 1;0;1;, 0;1;1;; 1; 3;0,1,2;;\n"
+        " MeshTextureCoords { 3; 0.5;0.25;, 1;1;, 0;1;; } }\n"));
+    ASSERT_EQ(m.Mesh.NumVertices(), 6u);
+    const std::vector<float> colors = {0, 0, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0.5f,  // listed, unlisted, listed
+                                       1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};   // no colours: white
+    EXPECT_EQ(m.Mesh.Colors, colors);
+    const std::vector<float> texCoords = {0, 0, 0, 0, 0, 0, 0.5f, 0.25f, 1, 1, 0, 1};
+    EXPECT_EQ(m.Mesh.TexCoords, texCoords);
+    EXPECT_FALSE(m.Mesh.HasNormals());
+}
+
+TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
+    TestMesh m;
+    m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+    m.faces = {{0, 1, 2}, {1, 3, 2}, {0, 2, 1}, {1, 2, 3}};
+    m.materialList = true;
+    m.numMaterials = 3;
+    m.faceMaterials = {2, 1};
+    m.materialRefs = {"Shiny", "Missing"};  // the second one is skipped
+    struct Case {
+        std::vector<std::uint32_t> listed;
+        std::vector<std::uint32_t> attributes;
+    };
+    for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}}}) {
+        m.faceMaterials = c.listed;
+        XWriter w(Encoding::Text);
+        w.Begin("Material", "Shiny");
+        w.Floats({0.5f, 0.25f, 0, 1, 30, 1, 1, 1, 0, 0, 0});
+        w.Begin("TextureFilename");
+        w.String("C:\\\\textures\\\\shiny.bmp");
+        w.End();
+        w.End();
+        xtest::WriteMesh(w, m);
+        const XFileMesh x = MustParse(w.Finish());
+        EXPECT_EQ(x.Mesh.Attributes, c.attributes);
+        ASSERT_EQ(x.Materials.size(), 3u);
+        EXPECT_FLOAT_EQ(x.Materials[0].MatD3D.Power, 30.0f);
+        EXPECT_STREQ(x.Materials[0].TextureFilename, "C:\\\\textures\\\\shiny.bmp");
+        EXPECT_FLOAT_EQ(x.Materials[1].MatD3D.Diffuse.r, 1.0f);  // padded: white
+    }
+    // A list of no materials counts as no list, also after a mesh that has some.
+    const XFileMesh empty = MustParse(TextFile(
+        "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 1;; } }\n"
+        "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 0; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }"));
+    EXPECT_EQ(empty.Materials.size(), 2u);
+    EXPECT_EQ(empty.Mesh.Attributes, (std::vector<std::uint32_t>{1, 0}));
+
+    XWriter none(Encoding::Text);
+    TestMesh bare = m;
+    bare.materialList = false;
+    xtest::WriteMesh(none, bare);
+    const XFileMesh x = MustParse(none.Finish());
+    EXPECT_TRUE(x.Materials.empty());
+    EXPECT_EQ(x.Mesh.Attributes, (std::vector<std::uint32_t>{0, 0, 0, 0}));
+}
+
+TEST(XFileAdjacency, TwoByTwoGrid) {
+    XWriter w(Encoding::Binary);
+    xtest::WriteMesh(w, xtest::Grid(2));
+    const XFileMesh m = MustParse(w.Finish());
+    const std::vector<std::uint32_t> expected = {N, 5, 1, 0, 2, N, 1, 7, 3, 2, N, N,
+                                                 N, N, 5, 4, 6, 0, 5, N, 7, 6, N, 2};
+    EXPECT_EQ(m.Adjacency, expected);
+}
+
+// ---------------------------------------------------------------------------------
+// Text quirks
+
+TEST(XFileText, QuirksOfRealFilesLoad) {
+    struct Case {
+        const char* name;
+        std::string file;
+        std::size_t faces;
+    };
+    const std::string tri = kTriangleMesh;
+    const std::vector<Case> cases = {
+        {"crlf", "xof 0303txt 0032\r\nMesh {\r\n3;\r\n0;0;0;,\r\n1;0;0;,\r\n0;1;0;;\r\n1;\r\n3;0,1,2;;\r\n}\r\n", 1},
+        {"comments in data",
+         TextFile("# exporter line\nMesh { // the mesh\n 3; // count\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1; 3;0,1,2;; }\n"), 1},
+        {"commas between members, single semicolons",
+         TextFile("Mesh { 3; 0, 0, 0, 1, 0, 0, 0, 1, 0; 1; 3; 0, 1, 2; }"), 1},
+        {"no separators at all", TextFile("Mesh{3 0 0 0 1 0 0 0 1 0 1 3 0 1 2}"), 1},
+        {"extra empty separators", TextFile("Mesh {\n3;;\n;\n0;0;0;,1;0;0;,0;1;0;;\n;;\n1;;\n3;0,1,2;;;\n}"), 1},
+        {"case of template names",
+         TextFile("FRAME f {\n frametransformmatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }\n"
+                  " MESH { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+                  "  meshmateriallist { 1; 1; 0;; material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;;\n"
+                  "   TextureFileName { \"a.bmp\"; } } } } }"),
+         1},
+        {"odd names", TextFile("Frame 294_screen { Frame mesh-tail { Mesh m.1 { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } } }"), 1},
+        {"inline template and custom objects",
+         TextFile("template KeyValuePair { <26E6B1C3-3D4D-4a1d-A437-B33668FFA1C2> STRING key; STRING value; }\n"
+                  "template FrameMeshName { <c2a7e79d-7b49-4f33-9b3d-4a1f4ac7c0d9> [...] }\n"
+                  "KeyValuePair { \"a{b\"; \"}\"; }\n" + tri + "FrameMeshName { {x} 1.#QNAN0; }\n"),
+         1},
+        {"empty skin weights with blank lines",
+         TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n XSkinMeshHeader { 1; 1; 1; }\n"
+                  " SkinWeights { \"Bone\"; 0;\n;\n;\n 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } }"),
+         1},
+        {"zero-face mesh beside a real one", TextFile("Mesh empty { 0;; 0;; }\n" + tri), 1},
+        {"double semicolon after one-element list, 0064 text",
+         TextFile("Mesh { 3;; 0.0;0.0;0.0;;, 1.0;0.0;0.0;;, 0.0;1.0;0.0;;; 1;; 3;0,1,2;;; }", "xof 0302txt 0064\n"), 1},
+        {"trailing NUL and Ctrl-Z", TextFile(tri + std::string("\0\x1a", 2)), 1},
+        {"references and GUIDs", TextFile("Mesh m { <3D82AB44-62DA-11CF-AB39-0020AF71E433> 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; { ref } }\n"
+                                          "Frame { { m <3D82AB44-62DA-11CF-AB39-0020AF71E433> } }"),
+         1},
+        {"mesh with a 20-gon and a line face",
+         TextFile("Mesh { 20; " + [] {
+             std::string s;
+             for (int i = 0; i < 20; ++i) {
+                 s += std::to_string(std::cos(i * 0.314159)) + ";" + std::to_string(std::sin(i * 0.314159)) + ";0;,";
+             }
+             return s;
+         }() + "; 2; 20;0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19;, 2;0,1;; }"),
+         18},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        XFileMesh m;
+        ASSERT_TRUE(Parses(c.file, m));
+        EXPECT_EQ(m.Mesh.NumFaces(), c.faces);
+        EXPECT_EQ(m.Adjacency.size(), c.faces * 3);
+    }
+}
+
+TEST(XFileText, NonFiniteNumbersReadAsZero) {
+    const XFileMesh m = MustParse(TextFile(
+        "Frame { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,1e39,1;; }\n"
+        "Mesh { 3; 1.#QNAN0;-1.#IND00;1.#INF00;, 1e999;-1e999;2.5;, 0;1;-0.125e1;;\n"
+        " 1; 3;0,1,2;;\n MeshNormals { 1; -1.#IND00;1;0;; 1; 3;0,0,0;; } } }"));
+    const std::vector<float> expected = {0, 0, 0, 0, 0, 2.5f, 0, 1, -1.25f};
+    EXPECT_EQ(m.Mesh.Positions, expected);
+    for (const float n : m.Mesh.Normals) {
+        EXPECT_TRUE(std::isfinite(n));
+    }
+    EXPECT_FLOAT_EQ(m.Mesh.Normals[1], 1.0f);
+}
+
+TEST(XFileText, NumbersReadLikeTheCLibrary) {
+    const std::vector<std::string> numbers = {
+        "0", "-0", "1", "+1.5", ".5", "5.", "123456789", "0.123456789012345678901234",
+        "1234567890123456789012", "1e10", "1E-10", "-2.5e+3", "3.4028234e38", "1e-45", "0.000000001234",
+        "99999999.99999999", "12345678.9", "0.00000000000000000000000000001", "-7.000001", "6.25e-2"};
+    for (const std::string& n : numbers) {
+        SCOPED_TRACE(n);
+        const XFileMesh m = MustParse(TextFile("Mesh { 3; " + n + ";0;0;, 1;0;0;, 0;1;0;; 1; 3;00000000,00000001,2;; }"));
+        const float expected = std::strtof(n.c_str(), nullptr);
+        EXPECT_NEAR(m.Mesh.Positions[0], expected, std::fabs(expected) * 1e-6f);
+        EXPECT_EQ(m.Mesh.Indices, (std::vector<std::uint32_t>{0, 1, 2}));
+    }
+    EXPECT_EQ(FailReason(TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,123456789012345678901;; }")),
+              "face index out of range");
+}
+
+TEST(XFileSkipped, SkinningAnimationAndEffectsNeverFailAStaticLoad) {
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        SCOPED_TRACE(xtest::EncodingName(e));
+        XWriter w(e);
+        w.Begin("Frame", "Bone01");
+        w.Begin("Mesh", "Skinned");
+        w.Ints({3});
+        w.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+        w.Ints({1, 3, 0, 1, 2});
+        w.Begin("XSkinMeshHeader");
+        w.Ints({1, 1, 1});
+        w.End();
+        w.Begin("SkinWeights");
+        w.String("Bone01");
+        w.Ints({2, 999999, 4000000000u});
+        w.Floats({0.5f, 0.5f, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+        w.End();
+        w.Begin("DeclData");
+        w.Ints({1, 1, 0, 5, 0, 2, 0x3f800000, 0});
+        w.End();
+        w.Begin("FVFData");
+        w.Ints({0x102, 0});
+        w.End();
+        w.Begin("EffectInstance");
+        w.String("shader.fx");
+        w.Begin("EffectParamDWord");
+        w.String("Mode");
+        w.Ints({7});
+        w.End();
+        w.End();
+        w.End();
+        w.End();
+        w.Begin("AnimationSet", "Walk");
+        w.Begin("Animation");
+        w.Reference("Bone01");
+        w.Begin("AnimationKey");
+        w.Ints({4, 1, 0, 16});
+        w.Floats(kIdentity);
+        w.End();
+        w.End();
+        w.End();
+        w.Begin("AnimTicksPerSecond");
+        w.Ints({4800});
+        w.End();
+        const XFileMesh m = MustParse(w.Finish());
+        EXPECT_EQ(m.Mesh.NumFaces(), 1u);
+        EXPECT_EQ(m.Mesh.NumVertices(), 3u);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Malformed files
+
+TEST(XFileMalformed, FailsCleanlyWithItsReason) {
+    const auto binary = [](auto fill) {
+        XWriter w(Encoding::Binary);
+        fill(w);
+        return w.Finish();
+    };
+    const auto zipped = [](auto patch) {
+        XWriter w(Encoding::TextZip);
+        for (int i = 0; i < 3000; ++i) {
+            w.Raw("// filler line to make several blocks " + std::to_string(i) + "\n");
+        }
+        w.Raw(kTriangleMesh);
+        std::string file = w.Finish();
+        patch(file);
+        return file;
+    };
+    struct Case {
+        const char* name;
+        std::string file;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", "not an x file"},
+        {"short header", "xof 0303", "not an x file"},
+        {"bad magic", "xif 0303txt 0032" + std::string(kTriangleMesh), "not an x file"},
+        {"bad major version", "xof 0203txt 0032" + std::string(kTriangleMesh), "unsupported version"},
+        {"bad encoding", "xof 0303abc 0032" + std::string(kTriangleMesh), "unknown encoding"},
+        {"bad float width", "xof 0303txt 0016" + std::string(kTriangleMesh), "bad float size"},
+        {"no mesh", TextFile("Frame { Frame {} }"), "no mesh"},
+        {"zero faces", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 0;; }"), "no faces"},
+        {"only line faces", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }"), "no faces"},
+        {"face index out of range", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }"), "face index out of range"},
+        {"truncated", TextFile("Frame { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }"), "truncated file"},
+        {"truncated in values", TextFile("Mesh { 3; 0;0;0;, 1;0;0;"), "bad vertex data"},
+        {"count promises more than the object holds", TextFile("Mesh { 4; 0;0;0;, 1;0;0;, 0;1;0;; }"), "bad vertex data"},
+        {"huge vertex count", TextFile("Mesh { 4000000000; 0;0;0;; }"), "vertex count too large"},
+        {"huge face size", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3000000000;0,1,2;; }"), "face size too large"},
+        {"material index out of range",
+         TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;; } }"),
+         "material index out of range"},
+        {"normal index out of range",
+         TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; 3;0,0,1;; } }"),
+         "normal index out of range"},
+        {"colour index out of range",
+         TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshVertexColors { 1; 3; 1;1;1;1;;; } }"),
+         "colour index out of range"},
+        {"unbalanced brace", TextFile(std::string(kTriangleMesh) + "}"), "unbalanced '}'"},
+        {"unterminated string", TextFile(std::string(kTriangleMesh) + "Custom { \"abc }"), "truncated file"},
+        {"binary list count lies", binary([](XWriter& w) {
+             w.Name("Mesh");
+             w.Code(10);
+             w.Ints({3});
+             w.Code(7);
+             w.Dword(1000000);
+             w.Raw(std::string(36, '\0'));
+         }),
+         "bad vertex data"},
+        {"binary unknown token", binary([](XWriter& w) {
+             w.Code(99);
+         }),
+         "unexpected token"},
+        {"binary name length lies", binary([](XWriter& w) {
+             w.Code(1);
+             w.Dword(0xFFFFFFF0u);
+             w.Raw("Mesh");
+         }),
+         "bad object"},
+        {"binary truncated after mesh header", binary([](XWriter& w) {
+             w.Name("Mesh");
+             w.Code(10);
+             w.Ints({3});
+         }),
+         "vertex count too large"},
+        {"compressed: bad signature", zipped([](std::string& f) { f[16 + 4 + 4] = 'X'; }), "bad compressed block signature"},
+        {"compressed: total lies", zipped([](std::string& f) { f[16] = static_cast<char>(f[16] + 1); }),
+         "compressed size mismatch"},
+        {"compressed: total far too big", zipped([](std::string& f) { f[19] = '\x7f'; }), "compressed size mismatch"},
+        {"compressed: block runs past the end", zipped([](std::string& f) { f.resize(f.size() - 3); }),
+         "truncated compressed block"},
+        {"compressed: corrupt deflate data", zipped([](std::string& f) {
+             for (std::size_t i = 16 + 4 + 6; i < 16 + 4 + 40; ++i) {
+                 f[i] = static_cast<char>(~f[i]);
+             }
+         }),
+         "bad compressed block"},
+        {"compressed: bytes left over", zipped([](std::string& f) { f += "XY"; }), "truncated compressed block"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FailReason(c.file), c.reason) << c.name;
+    }
+}
+
+TEST(XFileMalformed, EveryPrefixOfAGoodFileFailsOrLoadsWithoutHarm) {
+    for (const Encoding e : {Encoding::Text, Encoding::Binary, Encoding::BinaryZip}) {
+        XWriter w(e);
+        xtest::WriteMesh(w, Cube());
+        const std::string file = w.Finish();
+        for (std::size_t n = 0; n < file.size(); ++n) {
+            XFileMesh m;
+            std::string reason;
+            if (!ParseXFile(reinterpret_cast<const std::uint8_t*>(file.data()), n, m, reason)) {
+                EXPECT_FALSE(reason.empty());
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Files on disk
+
+TEST(XFileLoad, FileSystemFailuresAreReported) {
+    const std::string dir = ::testing::TempDir();
+    const std::string good = dir + "/xfile_good.x";
+    {
+        std::ofstream(good, std::ios::binary) << TextFile(kTriangleMesh);
+    }
+    XFileMesh m;
+    std::string reason;
+    EXPECT_TRUE(LoadXFile(good, m, reason)) << reason;
+    EXPECT_EQ(m.Mesh.NumFaces(), 1u);
+
+    EXPECT_FALSE(LoadXFile(dir + "/no_such_file.x", m, reason));
+    EXPECT_EQ(reason, "file not found");
+    EXPECT_FALSE(LoadXFile(dir, m, reason));
+    EXPECT_EQ(reason, "is a directory");
+
+    const std::string fifo = dir + "/xfile_fifo.x";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadXFile(fifo, m, reason));  // refused at once, not waited on
+    EXPECT_EQ(reason, "not a regular file");
+    std::remove(fifo.c_str());
+
+    const std::string locked = dir + "/xfile_locked.x";
+    {
+        std::ofstream(locked, std::ios::binary) << TextFile(kTriangleMesh);
+    }
+    ::chmod(locked.c_str(), 0);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(LoadXFile(locked, m, reason));
+        EXPECT_EQ(reason, "permission denied");
+    }
+    std::remove(locked.c_str());
+    std::remove(good.c_str());
+}

@@ -51,6 +51,10 @@ program_ended() { test -s "$E2E_TMP/status"; }
 program_status() { cat "$E2E_TMP/status"; }
 
 window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+# A window found by its title as the window manager shows it (also where only
+# _NET_WM_NAME is set, as on SDL's message boxes).
+titled_window() { xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\":.*/\1/p" | head -n1; }
+titled_window_shown() { [ -n "$(titled_window "$1")" ]; }
 window_shown() { [ -n "$(window_id "$1")" ]; }
 
 # shot WINDOW FILE: the window's contents as PNG.

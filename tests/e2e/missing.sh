@@ -12,8 +12,8 @@ wait_until 30 window_shown "Pls Vote For Me" || fail "the menu did not appear"
 menu=$(window_id "Pls Vote For Me")
 xdotool mousemove --window "$menu" 408 20 mousedown 1
 xdotool mouseup 1
-wait_until 60 window_shown nightdrive || fail "no message box (stderr: $(cat "$E2E_TMP/stderr"))"
-box=$(window_id nightdrive)
+wait_until 60 titled_window_shown nightdrive || fail "no message box (stderr: $(cat "$E2E_TMP/stderr"))"
+box=$(titled_window nightdrive)
 grep -qF "Can't find \\data\\3d\\3d0006.x This Application will be turminated" "$E2E_TMP/stderr" ||
   fail "message text: $(cat "$E2E_TMP/stderr")"
 program_ended && fail "the program ended before OK"

@@ -111,7 +111,7 @@ Image WoodAndTiles() {
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
             const double u = x / double(Size), v = y / double(Size);
-            Rgb p;
+            Rgb p{};
             if (y < 128) {
                 const int row = y / 16, off = (row % 2) * 16, tx = ((x + off) % Size) / 32;
                 const int inx = (x + off) % 32, iny = y % 16;
@@ -158,7 +158,7 @@ Image Brick() {
     Canvas c;
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
-            Rgb p;
+            Rgb p{};
             if (y < 128) {
                 p = BrickAt(x, y, 0, 41);
             } else if (x < 128) {
@@ -192,7 +192,7 @@ Image PaintAtlas(Rgb paint, uint32_t seed) {
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
             const double u = x / double(Size), v = y / double(Size);
-            Rgb p;
+            Rgb p{};
             if (y < 160) {
                 const double sheen = 1.12 - 0.3 * (y / 160.0);
                 p = paint * (sheen * (0.94 + 0.12 * Fbm(u, v, 8, 8, 3, seed)));
@@ -267,7 +267,7 @@ Image Foliage() {
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
             const double u = x / double(Size), v = y / double(Size);
-            Rgb p;
+            Rgb p{};
             if (y < 192) {
                 // Leaves: the nearest of two random leaf centres per 8 x 8
                 // cell, looked up in the neighbouring cells (wrapping).
@@ -317,7 +317,7 @@ Image Concrete() {
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
             const double u = x / double(Size), v = y / double(Size);
-            Rgb p;
+            Rgb p{};
             if (y < 192) {
                 const int sx = x / 64, sy = y / 64;
                 const double tone = Rand(static_cast<uint32_t>(sx), static_cast<uint32_t>(sy), 111);

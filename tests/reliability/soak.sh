@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Soak: a long headless run with every switch on and the eye driven around by a
+# generated script. Memory must stay flat (peak RSS at the end within 1 % of the
+# value at frame 1000) and the frames after frame 1000 must not allocate.
+# usage: soak.sh NIGHTDRIVE_HEADLESS [FRAMES]
+set -euo pipefail
+runner=$1
+frames=${2:-100000}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A 600-frame pattern repeated to the end: drive, turn, reverse once, tilt, change
+# the eye height, cycle the view heights, move the mouse.
+awk -v frames="$frames" 'BEGIN {
+  for (f = 1; f + 600 <= frames; f += 600) {
+    printf "%d keydown Up\n%d keyup Up\n", f, f + 200
+    printf "%d keydown Left\n%d keyup Left\n", f + 200, f + 230
+    if (f == 1) printf "%d press Down\n", f + 235
+    printf "%d press PageUp\n%d press PageDown\n", f + 250, f + 260
+    printf "%d keydown Up\n%d keyup Up\n", f + 300, f + 450
+    printf "%d keydown Right\n%d keyup Right\n", f + 450, f + 475 + (f / 600) % 20
+    printf "%d press Z\n%d press X\n%d press C\n", f + 500, f + 520, f + 540
+    printf "%d mousemove %d %d\n", f + 560, 200 + (f * 7) % 300, 150 + (f * 3) % 200
+    printf "%d mousemove %d %d\n", f + 580, 320, 240
+  }
+}' >"$work/input.txt"
+
+start=$(date +%s)
+out=$("$runner" --frames "$frames" --size 640x480 --detail high --night --wireframe --collision \
+  --input "$work/input.txt" --bench)
+end=$(date +%s)
+echo "$out"
+field() { echo "$out" | sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p"; }
+peak=$(field peak_rss_kb)
+peak1000=$(field peak_rss_kb_at_1000)
+anon=$(field rss_anon_kb)
+anon1000=$(field rss_anon_kb_at_1000)
+allocs=$(field heap_allocs_after_1000)
+echo "soak: $(field frames) frames in $((end - start)) s; peak RSS ${peak1000} kB at frame 1000, ${peak} kB at the end;" \
+  "anonymous RSS ${anon1000} kB -> ${anon} kB; heap allocations after frame 1000: ${allocs}"
+status=0
+if [ "$(field frames)" != "$frames" ]; then echo "soak: the run did not reach frame $frames" >&2; status=1; fi
+if [ -z "$peak1000" ] || [ "$peak1000" -le 0 ] || [ $((peak * 100)) -gt $((peak1000 * 101)) ]; then
+  echo "soak: peak RSS grew by more than 1 % after frame 1000" >&2; status=1
+fi
+if [ -z "$anon1000" ] || [ $((anon * 100)) -gt $((anon1000 * 101)) ]; then
+  echo "soak: anonymous RSS grew by more than 1 % after frame 1000" >&2; status=1
+fi
+if [ "$allocs" != 0 ]; then echo "soak: $allocs heap allocations after frame 1000" >&2; status=1; fi
+exit $status

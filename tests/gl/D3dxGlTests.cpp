@@ -113,6 +113,71 @@ TEST_F(TextureTest, MissingOrCorruptFilesFailCleanly) {
     }
 }
 
+// An uncompressed 24-bit Targa picture, top row first.
+std::vector<std::uint8_t> Tga(int w, int h, const std::vector<std::uint8_t>& bgr) {
+    std::vector<std::uint8_t> file(18 + bgr.size(), 0);
+    file[2] = 2;  // uncompressed true colour
+    file[12] = static_cast<std::uint8_t>(w & 0xFF);
+    file[13] = static_cast<std::uint8_t>(w >> 8);
+    file[14] = static_cast<std::uint8_t>(h & 0xFF);
+    file[15] = static_cast<std::uint8_t>(h >> 8);
+    file[16] = 24;
+    file[17] = 0x20;  // top row first
+    std::copy(bgr.begin(), bgr.end(), file.begin() + 18);
+    return file;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
+    const std::string png8 = std::string("\x89PNG\r\n\x1a\n", 8);
+    const std::string ihdr = std::string("\0\0\0\x0dIHDR", 8) + std::string("\0\0\0\2\0\0\0\1\x08\x02\0\0\0", 13) +
+                             std::string(4, '\0');
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> file;
+        std::string type;
+        bool loads;
+        const char* reasonHas;
+    };
+    const Case cases[] = {
+        {"targa by its extension", Tga(2, 1, {0, 0, 255, 255, 0, 0}), "TGA", true, ""},
+        {"targa without its extension", Tga(2, 1, {0, 0, 255, 255, 0, 0}), "jpg", false, "not a picture"},
+        {"targa claiming 65535 x 65535", Tga(65535, 65535, {1, 2, 3}), "tga", false, "too large"},
+        {"bmp claiming 100000 x 100000",
+         Bytes(std::string("BM", 2) + std::string(16, '\0') + std::string("\xA0\x86\x01\0\xA0\x86\x01\0", 8) +
+               std::string(30, '\0')),
+         "bmp", false, "too large"},
+        {"png whose chunk runs past the end", Bytes(png8 + ihdr + std::string("\0\0\x10\0cHRM", 8) + "short"), "png",
+         false, "damaged"},
+        {"png without an end chunk", Bytes(png8 + ihdr), "png", false, "damaged"},
+        {"gif", Bytes("GIF89a\1\0\1\0\0\0\0;"), "gif", false, "not a picture"},
+        {"empty", {}, "jpg", false, "empty"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> file = c.file;
+        std::string reason;
+        int width = 0, height = 0;
+        std::vector<std::uint8_t> texels;
+        const HRESULT hr = DecodeTexturePicture(file, c.type, 4096, [&](int w, int h, const std::uint8_t* t) {
+            width = w;
+            height = h;
+            texels.assign(t, t + static_cast<std::size_t>(w) * h * 4);
+        }, reason);
+        EXPECT_EQ(hr == D3D_OK, c.loads) << c.name << ": " << reason;
+        if (c.loads) {
+            EXPECT_EQ(width, 2) << c.name;
+            EXPECT_EQ(height, 1) << c.name;
+            // Red then blue, opaque.
+            EXPECT_EQ(std::vector<std::uint8_t>(texels.begin(), texels.end()),
+                      (std::vector<std::uint8_t>{255, 0, 0, 255, 0, 0, 255, 255}))
+                << c.name;
+        } else {
+            EXPECT_NE(reason.find(c.reasonHas), std::string::npos) << c.name << ": " << reason;
+        }
+    }
+}
+
 TEST(TentResample, FlatStaysFlatShrinkingAveragesEnlargingInterpolates) {
     std::vector<std::uint8_t> flat(3 * 3 * 4, 200), out;
     ResampleTent(flat.data(), 3, 3, 4, 4, out);

@@ -31,7 +31,7 @@ for size in 640x480 800x600 1024x768; do
       a=$(measure fps "${args[@]}" --baseline clear)
       b=$(measure fps "${args[@]}" --baseline merged)
       printf '%-10s %-7s %-9s %8.1f %8.1f %8.1f %9.2f %9.2f\n' "$size" "$detail" "$set" "$fps" "$a" "$b" \
-        "$(echo "$fps / $a" | bc -l)" "$(echo "$fps / $b" | bc -l)"
+        "$(awk -v x="$fps" -v y="$a" 'BEGIN { print x / y }')" "$(awk -v x="$fps" -v y="$b" 'BEGIN { print x / y }')"
     done
   done
 done

@@ -35,16 +35,13 @@ public:
     HRESULT LoadMeshFromX(const std::string& path, DWORD options, Direct3DDevice8& device,
                           std::unique_ptr<D3DXBuffer>* adjacency, std::unique_ptr<D3DXBuffer>* materials,
                           DWORD* numMaterials, std::unique_ptr<D3DXMesh>& mesh, std::string* reason) override {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) {
-            if (reason != nullptr) *reason = "file not found";
-            return E_FAIL;
-        }
         XFileMesh file;
         std::string why;
         if (!LoadXFile(path, file, why)) {
+            // The reader says why: not found, a directory, not a regular file, unreadable, bad data.
             if (reason != nullptr) *reason = why;
-            return D3DXERR_INVALIDDATA;
+            std::error_code error;
+            return std::filesystem::is_regular_file(path, error) ? D3DXERR_INVALIDDATA : E_FAIL;
         }
         std::vector<std::uint32_t> adjacencyData = std::move(file.Adjacency);
         if (adjacencyData.size() != file.Mesh.NumFaces() * 3) adjacencyData = ComputeAdjacency(file.Mesh);

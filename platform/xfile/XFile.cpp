@@ -613,7 +613,7 @@ bool LoadXFile(const std::string& path, XFileMesh& out, std::string& reason) {
     // Non-blocking, so that a FIFO in place of a file is refused below, not waited on.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        reason = errno == ENOENT ? "file not found" : errno == EACCES ? "permission denied" : "cannot open file";
+        reason = errno == ENOENT ? "file not found" : errno == EACCES ? "permission denied" : std::strerror(errno);
         return false;
     }
     struct stat st {};

@@ -255,18 +255,28 @@ private:
         return count * valuesEach <= r_.MaxValuesLeft();
     }
 
+    // A count, then `each` floats per item: the count is checked against what the
+    // file can still hold before anything is allocated.
+    bool ReadCountedFloats(std::vector<float>& out, std::uint32_t& count, std::uint64_t each, const char* badCount,
+                           const char* tooLarge, const char* badData) {
+        if (!r_.ReadUInt(count)) {
+            return Fail(badCount);
+        }
+        if (!CheckCount(count, each)) {
+            return Fail(tooLarge);
+        }
+        ReserveHuge(out, std::size_t{count} * each);
+        out.resize(std::size_t{count} * each);
+        if (!r_.ReadFloats(out.data(), out.size())) {
+            return Fail(badData);
+        }
+        return true;
+    }
+
     bool ParseMesh(RawMesh& m) {
         std::uint32_t numPositions = 0;
-        if (!r_.ReadUInt(numPositions)) {
-            return Fail("bad mesh");
-        }
-        if (!CheckCount(numPositions, 3)) {
-            return Fail("vertex count too large");
-        }
-        ReserveHuge(m.positions, std::size_t{numPositions} * 3);
-        m.positions.resize(std::size_t{numPositions} * 3);
-        if (!r_.ReadFloats(m.positions.data(), m.positions.size())) {
-            return Fail("bad vertex data");
+        if (!ReadCountedFloats(m.positions, numPositions, 3, "bad mesh", "vertex count too large", "bad vertex data")) {
+            return false;
         }
         std::uint32_t numFaces = 0;
         if (!r_.ReadUInt(numFaces)) {
@@ -345,16 +355,8 @@ private:
 
     bool ParseNormals(RawMesh& m) {
         std::uint32_t numNormals = 0;
-        if (!r_.ReadUInt(numNormals)) {
-            return Fail("bad normals");
-        }
-        if (!CheckCount(numNormals, 3)) {
-            return Fail("normal count too large");
-        }
-        ReserveHuge(m.normals, std::size_t{numNormals} * 3);
-        m.normals.resize(std::size_t{numNormals} * 3);
-        if (!r_.ReadFloats(m.normals.data(), m.normals.size())) {
-            return Fail("bad normals");
+        if (!ReadCountedFloats(m.normals, numNormals, 3, "bad normals", "normal count too large", "bad normals")) {
+            return false;
         }
         std::uint32_t numFaces = 0;
         if (!r_.ReadUInt(numFaces)) {
@@ -409,16 +411,9 @@ private:
 
     bool ParseTexCoords(RawMesh& m) {
         std::uint32_t n = 0;
-        if (!r_.ReadUInt(n)) {
-            return Fail("bad texture coordinates");
-        }
-        if (!CheckCount(n, 2)) {
-            return Fail("texture coordinate count too large");
-        }
-        ReserveHuge(m.texCoords, std::size_t{n} * 2);
-        m.texCoords.resize(std::size_t{n} * 2);
-        if (!r_.ReadFloats(m.texCoords.data(), m.texCoords.size())) {
-            return Fail("bad texture coordinates");
+        if (!ReadCountedFloats(m.texCoords, n, 2, "bad texture coordinates", "texture coordinate count too large",
+                               "bad texture coordinates")) {
+            return false;
         }
         m.texCoords.resize(m.positions.size() / 3 * 2, 0.0f);
         return SkipRest();

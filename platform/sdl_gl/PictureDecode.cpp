@@ -42,9 +42,6 @@ std::vector<Tap> Taps(int src, int dst) {
     return taps;
 }
 
-// Pictures above this many pixels are refused before they are decoded: a few
-// bytes of header can claim gigabytes of pixels.
-constexpr std::uint64_t MaxPicturePixels = 8192ull * 8192ull;
 // And files above this size are not read at all.
 constexpr std::uint64_t MaxPictureFileBytes = 256ull << 20;
 
@@ -71,45 +68,116 @@ Format FormatOf(const std::vector<std::uint8_t>& file, const std::string& type) 
     return Format::Unknown;
 }
 
+std::uint32_t LittleEndian32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+}
+
+std::uint32_t LittleEndian16(const std::uint8_t* p) { return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8); }
+
+struct BmpHeader {
+    std::uint64_t width = 0, height = 0, bits = 0, offset = 0;
+    std::uint32_t compression = 0;
+};
+
+// The BMP file header and either info header: the old 12-byte one with 16-bit
+// sizes, or the later ones (40 bytes and up) with 32-bit signed sizes.
+bool ReadBmpHeader(const std::vector<std::uint8_t>& file, BmpHeader& bmp) {
+    const std::uint8_t* p = file.data();
+    if (file.size() < 26) return false;
+    bmp.offset = LittleEndian32(p + 10);
+    if (LittleEndian32(p + 14) == 12) {
+        bmp.width = LittleEndian16(p + 18);
+        bmp.height = LittleEndian16(p + 20);
+        bmp.bits = LittleEndian16(p + 24);
+        return true;
+    }
+    const auto w = static_cast<std::int32_t>(LittleEndian32(p + 18));
+    const auto h = static_cast<std::int32_t>(LittleEndian32(p + 22));
+    bmp.width = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(w)));
+    bmp.height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h)));
+    if (file.size() >= 34) {
+        bmp.bits = LittleEndian16(p + 28);
+        bmp.compression = LittleEndian32(p + 30);
+    }
+    return true;
+}
+
 // The size a picture's header claims; false where the header says nothing (a
 // header cut short: the decoder then judges the file).
-bool ClaimedSize(const std::vector<std::uint8_t>& file, std::uint64_t& width, std::uint64_t& height) {
+bool ClaimedSize(const std::vector<std::uint8_t>& file, Format format, std::uint64_t& width, std::uint64_t& height) {
     const std::uint8_t* p = file.data();
     const std::size_t n = file.size();
-    if (n >= 24 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0) {
+    if (format == Format::Tga) {
+        if (n < 18) return false;
+        width = p[12] | (std::uint64_t{p[13]} << 8);
+        height = p[14] | (std::uint64_t{p[15]} << 8);
+        return true;
+    }
+    if (format == Format::Png && n >= 24 && std::memcmp(p + 12, "IHDR", 4) == 0) {
         width = BigEndian32(p + 16);
         height = BigEndian32(p + 20);
         return true;
     }
-    if (n >= 26 && p[0] == 'B' && p[1] == 'M') {
-        std::int32_t w = 0, h = 0;
-        std::memcpy(&w, p + 18, 4);
-        std::memcpy(&h, p + 22, 4);
-        width = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(w)));
-        height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h)));
+    if (format == Format::Bmp) {
+        BmpHeader bmp;
+        if (!ReadBmpHeader(file, bmp)) return false;
+        width = bmp.width;
+        height = bmp.height;
         return true;
     }
-    if (n >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
-        // Markers up to the first start-of-frame, which holds the size.
+    if (format == Format::Jpeg) {
+        // Markers in order, read as the decoder reads them: bytes up to a marker's
+        // 0xFF and repeated 0xFF fill bytes are skipped; the first start-of-frame
+        // marker holds the size.
         std::size_t at = 2;
-        while (at + 9 < n) {
-            if (p[at] != 0xFF) return false;
-            const std::uint8_t marker = p[at + 1];
-            if (marker == 0xFF) {
+        while (at < n) {
+            if (p[at] != 0xFF) {
                 ++at;
                 continue;
             }
-            const std::size_t length = (std::size_t{p[at + 2]} << 8) | p[at + 3];
+            while (at < n && p[at] == 0xFF) ++at;
+            if (at >= n) return false;
+            const std::uint8_t marker = p[at++];
+            // A stuffed zero, TEM, RSTn and SOI stand alone.
+            if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
+            // The end of the image, or scan data, before any frame header.
+            if (marker == 0xD9 || marker == 0xDA) return false;
             const bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
                                       marker != 0xCC;
             if (startOfFrame) {
-                height = (std::uint64_t{p[at + 5]} << 8) | p[at + 6];
-                width = (std::uint64_t{p[at + 7]} << 8) | p[at + 8];
+                if (n - at < 7) return false;
+                height = (std::uint64_t{p[at + 3]} << 8) | p[at + 4];
+                width = (std::uint64_t{p[at + 5]} << 8) | p[at + 6];
                 return true;
             }
+            if (n - at < 2) return false;
+            const std::size_t length = (std::size_t{p[at]} << 8) | p[at + 1];
             if (length < 2) return false;
-            at += 2 + length;
+            at += length;
         }
+    }
+    return false;
+}
+
+// Whether a Targa or BMP file is too short for the pixels its header claims: raw
+// pixels take their bytes each; a run-length packet stands for at most 128
+// pixels (Targa) or 255 (BMP) and takes at least two bytes. Other formats are
+// judged by their decoders, which fail on data that runs out.
+bool TooShort(const std::vector<std::uint8_t>& file, Format format, std::uint64_t width, std::uint64_t height) {
+    const std::uint8_t* p = file.data();
+    const std::uint64_t n = file.size();
+    const std::uint64_t pixels = width * height;
+    if (format == Format::Tga) {
+        const std::uint8_t imageType = p[2];
+        const std::uint64_t bytesEach = (std::uint64_t{p[16]} + 7) / 8;
+        if (imageType >= 1 && imageType <= 3) return n < 18 + p[0] + pixels * bytesEach;
+        if (imageType >= 9 && imageType <= 11) return n < 18 + p[0] + (pixels + 127) / 128 * 2;
+        return false;
+    }
+    BmpHeader bmp;
+    if (format == Format::Bmp && ReadBmpHeader(file, bmp)) {
+        if (bmp.compression == 0) return n < bmp.offset + (width * bmp.bits + 31) / 32 * 4 * height;
+        if (bmp.compression == 1 || bmp.compression == 2) return n < bmp.offset + (pixels + 254) / 255 * 2;
     }
     return false;
 }
@@ -222,7 +290,7 @@ void ResampleTent(const std::uint8_t* src, int srcWidth, int srcHeight, int dstW
 }
 
 HRESULT DecodeTexturePicture(std::vector<std::uint8_t>& file, const std::string& type, int limit, const TexelSink& use,
-                             std::string& reason) {
+                             std::string& reason, std::uint64_t maxPixels) {
     if (file.empty()) {
         reason = "empty file";
         return D3DXERR_INVALIDDATA;
@@ -233,15 +301,22 @@ HRESULT DecodeTexturePicture(std::vector<std::uint8_t>& file, const std::string&
         reason = "not a picture (JPEG, PNG, BMP or TGA expected)";
         return D3DXERR_INVALIDDATA;
     }
-    bool claimed = ClaimedSize(file, claimedWidth, claimedHeight);
-    if (format == Format::Tga && file.size() >= 18) {
-        claimedWidth = file[12] | (std::uint64_t{file[13]} << 8);
-        claimedHeight = file[14] | (std::uint64_t{file[15]} << 8);
-        claimed = true;
+    const bool claimed = ClaimedSize(file, format, claimedWidth, claimedHeight);
+    if (!claimed) {
+        // Every picture the decoders make has had its size checked first.
+        reason = "damaged picture (no size in its header)";
+        return D3DXERR_INVALIDDATA;
     }
-    if (claimed && claimedWidth * claimedHeight > MaxPicturePixels) {
+    if (claimedWidth * claimedHeight > maxPixels) {
+        // A few bytes of header can claim gigabytes of pixels.
         reason = "picture too large (" + std::to_string(claimedWidth) + " x " + std::to_string(claimedHeight) +
-                 " pixels; at most 8192 x 8192)";
+                 " pixels; at most " + std::to_string(maxPixels) + " pixels)";
+        return D3DXERR_INVALIDDATA;
+    }
+    if (TooShort(file, format, claimedWidth, claimedHeight)) {
+        // The decoders would make a picture of that size from whatever is there.
+        reason = "truncated picture (" + std::to_string(claimedWidth) + " x " + std::to_string(claimedHeight) +
+                 " pixels in " + std::to_string(file.size()) + " bytes)";
         return D3DXERR_INVALIDDATA;
     }
     if (format == Format::Png && !PngChunksHold(file)) {
@@ -279,7 +354,7 @@ HRESULT DecodeTexturePicture(std::vector<std::uint8_t>& file, const std::string&
     }
     const int width = rgba->w, height = rgba->h;
     if (width <= 0 || height <= 0 ||
-        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > MaxPicturePixels) {
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > maxPixels) {
         SDL_FreeSurface(rgba);
         reason = "picture has no pixels or is too large";
         return D3DXERR_INVALIDDATA;

@@ -3,8 +3,9 @@
 // of two and resampled with a triangle (tent) filter, alpha 1 where the picture
 // has none, rows top first. A picture whose rounded size exceeds the limit is
 // scaled down to fit. Every byte of a file is untrusted: files that are not
-// regular, larger than 256 MiB, or whose header claims more than 8192 x 8192
-// pixels are refused before anything is decoded. No GL here.
+// regular, larger than 256 MiB, whose header claims more than 8192 x 8192 pixels,
+// or too short for the raw pixels it claims are refused before anything is
+// decoded. No GL here.
 #pragma once
 
 #include <cstddef>
@@ -36,5 +37,8 @@ using TexelSink = std::function<void(int width, int height, const std::uint8_t* 
 // (the file's extension, such as "tga") names it where the bytes cannot, as for
 // Targa pictures. D3DXERR_INVALIDDATA or E_OUTOFMEMORY with a short
 // reason where the bytes make no usable picture; `use` is then not called.
+// Pictures larger than `maxPixels` are refused: by the size their header claims,
+// before decoding, and again after it.
+inline constexpr std::uint64_t MaxPicturePixels = 8192ull * 8192ull;
 HRESULT DecodeTexturePicture(std::vector<std::uint8_t>& file, const std::string& type, int limit, const TexelSink& use,
-                             std::string& reason);
+                             std::string& reason, std::uint64_t maxPixels = MaxPicturePixels);

@@ -129,6 +129,13 @@ std::vector<std::uint8_t> Tga(int w, int h, const std::vector<std::uint8_t>& bgr
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
+// A 2 x 1 BMP with the old 12-byte info header (16-bit sizes): red, then blue.
+std::vector<std::uint8_t> OldBmp() {
+    return Bytes(std::string("BM\x22\0\0\0\0\0\0\0\x1A\0\0\0", 14) +                   // file header
+                 std::string("\x0C\0\0\0\x02\0\x01\0\x01\0\x18\0", 12) +                 // 12-byte info
+                 std::string("\0\0\xFF\xFF\0\0\0\0", 8));                                // BGR BGR, padding
+}
+
 TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
     const std::string png8 = std::string("\x89PNG\r\n\x1a\n", 8);
     const std::string ihdr = std::string("\0\0\0\x0dIHDR", 8) + std::string("\0\0\0\2\0\0\0\1\x08\x02\0\0\0", 13) +
@@ -144,6 +151,12 @@ TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
         {"targa by its extension", Tga(2, 1, {0, 0, 255, 255, 0, 0}), "TGA", true, ""},
         {"targa without its extension", Tga(2, 1, {0, 0, 255, 255, 0, 0}), "jpg", false, "not a picture"},
         {"targa claiming 65535 x 65535", Tga(65535, 65535, {1, 2, 3}), "tga", false, "too large"},
+        {"targa claiming 1000 x 1000 in 21 bytes", Tga(1000, 1000, {1, 2, 3}), "tga", false, "truncated"},
+        {"bmp with the old 12-byte header", OldBmp(), "bmp", true, ""},
+        {"bmp claiming 1000 x 1000 raw pixels in 56 bytes",
+         Bytes(std::string("BM", 2) + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0\xE8\x03\0\0\xE8\x03\0\0\1\0\x18\0", 20) +
+               std::string(26, '\0')),
+         "bmp", false, "truncated"},
         {"bmp claiming 100000 x 100000",
          Bytes(std::string("BM", 2) + std::string(16, '\0') + std::string("\xA0\x86\x01\0\xA0\x86\x01\0", 8) +
                std::string(30, '\0')),

@@ -478,8 +478,11 @@ int main(int argc, char** argv) {
         if (!run.trace) Fail("cannot write " + run.options.trace);
     }
     run.frameStepUs = static_cast<std::uint64_t>(std::llround(1000000.0 / run.options.fps));
-    // The timings must not allocate while they measure allocations.
-    run.frameMs.reserve(static_cast<std::size_t>(std::max(run.options.frames, 300L)) + 1);
+    // The timings must not allocate while they measure allocations, nor grow the
+    // resident memory a soak run watches: the record is filled once here, so its
+    // pages are resident from the start, then emptied (the capacity stays).
+    run.frameMs.resize(static_cast<std::size_t>(std::max(run.options.frames, 300L)) + 1);
+    run.frameMs.clear();
 
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     ConfigureAllocator();

@@ -9,16 +9,27 @@ frames=${2:-100000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A 600-frame pattern repeated to the end: drive, turn, reverse once, tilt, change
-# the eye height, cycle the view heights, move the mouse.
+# First a warm-up that looks all round from every view height: a full turn at the
+# start height, at the aerial height reached with Z, and at each preset (3.5, 5.5,
+# and 130 looking down). Then a 600-frame pattern to the end: drive, reverse
+# (which also frees the car from a wall), turn (more right than left, so the eye
+# circles round the town), tilt, change the eye height and cycle the presets,
+# move the mouse.
 awk -v frames="$frames" 'BEGIN {
-  for (f = 1; f + 600 <= frames; f += 600) {
-    printf "%d keydown Up\n%d keyup Up\n", f, f + 200
+  printf "1 keydown Left\n160 keyup Left\n"
+  for (f = 161; f <= 255; f++) printf "%d press Z\n", f
+  printf "260 keydown Left\n420 keyup Left\n"
+  printf "425 press C\n430 keydown Left\n590 keyup Left\n"
+  printf "595 press C\n600 keydown Left\n760 keyup Left\n"
+  printf "765 press C\n770 keydown Left\n930 keyup Left\n935 press C\n"
+  for (f = 1001; f + 600 <= frames; f += 600) {
+    printf "%d keydown Up\n%d keyup Up\n", f, f + 150
+    printf "%d keydown Down\n%d keyup Down\n", f + 150, f + 200
     printf "%d keydown Left\n%d keyup Left\n", f + 200, f + 230
-    if (f == 1) printf "%d press Down\n", f + 235
     printf "%d press PageUp\n%d press PageDown\n", f + 250, f + 260
-    printf "%d keydown Up\n%d keyup Up\n", f + 300, f + 450
-    printf "%d keydown Right\n%d keyup Right\n", f + 450, f + 475 + (f / 600) % 20
+    printf "%d keydown Up\n%d keyup Up\n", f + 300, f + 420
+    printf "%d keydown Right\n%d keyup Right\n", f + 420, f + 460 + int(f / 600) % 20
+    printf "%d keydown Down\n%d keyup Down\n", f + 460, f + 480
     printf "%d press Z\n%d press X\n%d press C\n", f + 500, f + 520, f + 540
     printf "%d mousemove %d %d\n", f + 560, 200 + (f * 7) % 300, 150 + (f * 3) % 200
     printf "%d mousemove %d %d\n", f + 580, 320, 240

@@ -35,6 +35,22 @@ void SortBucket(std::uint64_t* first, std::uint64_t* last) {
     }
 }
 
+// Calls visit(slot, a, b) for every half-edge (a, b) of the faces whose two ends
+// are different vertices below `numVertices`.
+template <class VertexOf, class Visit>
+void ForEachHalfEdge(std::size_t numFaces, std::size_t numVertices, VertexOf vertex, Visit visit) {
+    for (std::size_t f = 0; f < numFaces; ++f) {
+        const std::uint32_t v[3] = {vertex(f * 3), vertex(f * 3 + 1), vertex(f * 3 + 2)};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t a = v[k];
+            const std::uint32_t b = v[(k + 1) % 3];
+            if (a != b && a < numVertices && b < numVertices) {
+                visit(f * 3 + k, a, b);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 std::uint32_t AdjacencyJob::Vertex(std::size_t slot) const {
@@ -62,16 +78,9 @@ void AdjacencyJob::Prepare(const std::uint32_t* indices, std::size_t numFaces, s
 
     // Counting sort of the half-edges by their lower vertex.
     start_.assign(numVertices + 1, 0);
-    for (std::size_t f = 0; f < numFaces; ++f) {
-        const std::uint32_t v[3] = {Vertex(f * 3), Vertex(f * 3 + 1), Vertex(f * 3 + 2)};
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t a = v[k];
-            const std::uint32_t b = v[(k + 1) % 3];
-            if (a != b && a < numVertices && b < numVertices) {
-                ++start_[std::min(a, b) + 1];
-            }
-        }
-    }
+    const auto vertex = [this](std::size_t slot) { return Vertex(slot); };
+    ForEachHalfEdge(numFaces, numVertices, vertex,
+                    [this](std::size_t, std::uint32_t a, std::uint32_t b) { ++start_[std::min(a, b) + 1]; });
     for (std::size_t i = 0; i < numVertices; ++i) {
         start_[i + 1] += start_[i];
     }
@@ -79,16 +88,9 @@ void AdjacencyJob::Prepare(const std::uint32_t* indices, std::size_t numFaces, s
     edges_.reset(new std::uint64_t[start_[numVertices] + 1]);
     HugePages(edges_.get(), (start_[numVertices] + 1) * sizeof(std::uint64_t));
     std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
-    for (std::size_t f = 0; f < numFaces; ++f) {
-        const std::uint32_t v[3] = {Vertex(f * 3), Vertex(f * 3 + 1), Vertex(f * 3 + 2)};
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t a = v[k];
-            const std::uint32_t b = v[(k + 1) % 3];
-            if (a != b && a < numVertices && b < numVertices) {
-                edges_[fill[std::min(a, b)]++] = (std::uint64_t{std::max(a, b)} << 32) | (f * 3 + k);
-            }
-        }
-    }
+    ForEachHalfEdge(numFaces, numVertices, vertex, [this, &fill](std::size_t slot, std::uint32_t a, std::uint32_t b) {
+        edges_[fill[std::min(a, b)]++] = (std::uint64_t{std::max(a, b)} << 32) | slot;
+    });
 }
 
 // Within a bucket, half-edges on the same edge pair up: opposite directions first

@@ -276,15 +276,25 @@ private:
         return static_cast<std::uint64_t>(n) * unit <= left;
     }
 
-    bool NextIntegers() {
+    // Passes over ',' and ';' tokens; false at the end of the data.
+    bool SkipSeparators(std::uint16_t& code) {
         for (;;) {
             if (end_ - p_ < 2) {
                 return false;
             }
-            const std::uint16_t code = PeekCode();
-            if (code == kComma || code == kSemicolon) {
-                p_ += 2;
-                continue;
+            code = PeekCode();
+            if (code != kComma && code != kSemicolon) {
+                return true;
+            }
+            p_ += 2;
+        }
+    }
+
+    bool NextIntegers() {
+        for (;;) {
+            std::uint16_t code = 0;
+            if (!SkipSeparators(code)) {
+                return false;
             }
             std::uint32_t n = 0;
             if (code == kInteger) {
@@ -310,13 +320,9 @@ private:
 
     bool NextFloats() {
         for (;;) {
-            if (end_ - p_ < 2) {
+            std::uint16_t code = 0;
+            if (!SkipSeparators(code)) {
                 return false;
-            }
-            const std::uint16_t code = PeekCode();
-            if (code == kComma || code == kSemicolon) {
-                p_ += 2;
-                continue;
             }
             std::uint32_t n = 0;
             if (code != kFloatList || !Counted(2, n, floatSize_)) {

@@ -48,6 +48,11 @@ void ReserveHuge(std::vector<T>& v, std::size_t n) {
     }
 }
 
+// Walks the objects of a decoded body (text or binary tokens, 32- or 64-bit
+// floats) and folds every Mesh into `out`; false with `reason` set on failure.
+bool ParseBody(const std::uint8_t* body, std::size_t size, bool binary, bool doubles, XFileMesh& out,
+               std::string& reason);
+
 // Inflates the MSZIP blocks that follow the 16-byte header of a tzip/bzip file.
 // `data` starts at the DWORD total size.
 bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,

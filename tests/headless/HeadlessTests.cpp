@@ -1,7 +1,6 @@
 // The real program run headless on scripts: the per-frame trace and the
 // screenshots say what it did.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/png/Png.h"
 
 namespace {
 
@@ -157,36 +158,6 @@ TEST_F(HeadlessTest, PresetsWireframeAndMouseLook) {
     EXPECT_NEAR(Num(run.frames[9], "Pitch") - Num(run.frames[8], "Pitch"), -0.04, 1e-4);
 }
 
-// Our screenshots: 8-bit RGBA, no filtering, one IDAT.
-bool ReadPng(const fs::path& path, std::vector<unsigned char>& rgba, int& w, int& h) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), {});
-    if (file.size() < 33) return false;
-    auto be32 = [&](std::size_t at) {
-        return (std::uint32_t(file[at]) << 24) | (std::uint32_t(file[at + 1]) << 16) | (std::uint32_t(file[at + 2]) << 8) |
-               file[at + 3];
-    };
-    w = static_cast<int>(be32(16));
-    h = static_cast<int>(be32(20));
-    std::vector<unsigned char> packed;
-    for (std::size_t at = 8; at + 8 <= file.size();) {
-        const std::uint32_t len = be32(at);
-        if (std::string(file.begin() + at + 4, file.begin() + at + 8) == "IDAT") {
-            packed.insert(packed.end(), file.begin() + at + 8, file.begin() + at + 8 + len);
-        }
-        at += 12 + len;
-    }
-    std::vector<unsigned char> raw(static_cast<std::size_t>(w * 4 + 1) * h);
-    uLongf size = raw.size();
-    if (uncompress(raw.data(), &size, packed.data(), packed.size()) != Z_OK) return false;
-    rgba.clear();
-    for (int y = 0; y < h; ++y) {
-        const auto row = raw.begin() + static_cast<std::ptrdiff_t>(y) * (w * 4 + 1) + 1;
-        rgba.insert(rgba.end(), row, row + w * 4);
-    }
-    return true;
-}
-
 TEST_F(HeadlessTest, ScreenshotsShowTheClearColourInTheSky) {
     struct Case {
         const char* args;
@@ -197,9 +168,9 @@ TEST_F(HeadlessTest, ScreenshotsShowTheClearColourInTheSky) {
         const fs::path shot = dir / "shot.png";
         const RunResult run = Start(std::string("--frames 3 --size 800x600 ") + c.args + " --shot 3:" + shot.string());
         ASSERT_EQ(run.status, 0) << run.stderrText;
-        std::vector<unsigned char> rgba;
+        std::vector<std::uint8_t> rgba;
         int w = 0, h = 0;
-        ASSERT_TRUE(ReadPng(shot, rgba, w, h));
+        ASSERT_TRUE(png::ReadRgba(shot.string(), rgba, w, h));
         ASSERT_EQ(w, 800);
         ASSERT_EQ(h, 600);
         for (const int x : {10, 400, 790}) {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <utility>
 
 #include "tests/reliability/AppFolder.h"
 #include "tests/reliability/Inputs.h"
@@ -77,13 +78,19 @@ BadInput PictureCase(std::string name, std::function<std::string()> bytes, Outco
 }
 
 // A compressed mesh changed by `breakIt` after compression.
-BadInput CompressedCase(const std::string& name, const std::string& encoding,
-                        std::function<void(CompressedX&)> breakIt, Outcome outcome = Outcome::Fails) {
+// A compressed grid mesh in parts.
+xwriter::Packed PackedGrid(xwriter::Encoding encoding) {
+    xwriter::Writer grid = Grid(40, encoding);
+    return xwriter::Pack(grid.Header(), grid.Body());
+}
+
+// A compressed mesh changed by `breakIt` after compression.
+BadInput CompressedCase(const std::string& name, xwriter::Encoding encoding,
+                        std::function<void(xwriter::Packed&)> breakIt, Outcome outcome = Outcome::Fails) {
     return MeshCase(name, [encoding, breakIt] {
-        const std::string body = encoding == "tzip" ? GridText(40).substr(16) : GridBinaryBody(40);
-        CompressedX x = Compress(body, encoding);
+        xwriter::Packed x = PackedGrid(encoding);
         breakIt(x);
-        return x.File();
+        return x.Bytes();
     }, outcome);
 }
 
@@ -91,10 +98,29 @@ std::string TriangleWith(const std::string& vertices, const std::string& faces) 
     return TextX("Mesh T {\n" + vertices + "\n" + faces + "\n}\n");
 }
 
+// A binary mesh: the vertex count, the positions and the face list.
+std::string BinaryMesh(std::uint32_t vertices, const std::vector<double>& positions,
+                       const std::vector<std::uint32_t>& faces) {
+    xwriter::Writer x(xwriter::Encoding::Binary);
+    x.Begin("Mesh");
+    x.Ints({vertices});
+    x.Floats(positions);
+    x.Ints(faces);
+    x.End();
+    return x.Finish();
+}
+
+const std::vector<double> kTrianglePositions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+
 std::string BinaryTriangle(float a, float b) {
-    BinaryX x;
-    x.Name("Mesh").Open().IntList({3}).FloatList({0, 0, 0, a, 0, 0, 0, b, 0}).IntList({1, 3, 0, 1, 2}).Close();
-    return x.File();
+    return BinaryMesh(3, {0, 0, 0, a, 0, 0, 0, b, 0}, {1, 3, 0, 1, 2});
+}
+
+// A binary file of single tokens.
+std::string BinaryTokens(const std::function<void(xwriter::Writer&)>& fill) {
+    xwriter::Writer x(xwriter::Encoding::Binary);
+    fill(x);
+    return x.Finish();
 }
 
 std::vector<BadInput> Cases() {
@@ -193,36 +219,52 @@ std::vector<BadInput> Cases() {
                      " MeshMaterialList { 2147483647; 1; 0;; }\n}\n");
     }, Outcome::Either));
     cases.push_back(MeshCase("binary_vertices_2pow31", [] {
-        BinaryX x;
-        x.Name("Mesh").Open().IntList({0x80000000u}).FloatList({0, 0, 0, 1, 0, 0, 0, 1, 0}).IntList({1, 3, 0, 1, 2});
-        return x.Close().File();
+        return BinaryMesh(0x80000000u, kTrianglePositions, {1, 3, 0, 1, 2});
     }));
     cases.push_back(MeshCase("binary_int_list_count_lies", [] {
-        BinaryX x;
-        x.Name("Mesh").Open().IntListClaiming(0x7fffffffu, {3});
-        return x.FloatList({0, 0, 0, 1, 0, 0, 0, 1, 0}).IntList({1, 3, 0, 1, 2}).Close().File();
+        return BinaryTokens([](xwriter::Writer& x) {
+            x.Begin("Mesh");
+            x.Code(6);
+            x.Dword(0x7fffffffu);
+            x.Dword(3);
+            x.Floats(kTrianglePositions);
+            x.Ints({1, 3, 0, 1, 2});
+            x.End();
+        });
     }));
     cases.push_back(MeshCase("binary_float_list_count_lies", [] {
-        BinaryX x;
-        x.Name("Mesh").Open().IntList({3}).FloatListClaiming(0xffffffffu, {0, 0, 0, 1, 0, 0, 0, 1, 0});
-        return x.IntList({1, 3, 0, 1, 2}).Close().File();
+        return BinaryTokens([](xwriter::Writer& x) {
+            x.Begin("Mesh");
+            x.Ints({3});
+            x.Code(7);
+            x.Dword(0xffffffffu);
+            x.Raw(std::string(36, '\0'));
+            x.Ints({1, 3, 0, 1, 2});
+            x.End();
+        });
     }));
     cases.push_back(MeshCase("binary_name_length_lies", [] {
-        BinaryX x;
-        x.Word(1).Dword(0xfffffff0u);
-        x.bytes += "Mesh";
-        return x.File();
+        return BinaryTokens([](xwriter::Writer& x) {
+            x.Code(1);
+            x.Dword(0xfffffff0u);
+            x.Raw("Mesh");
+        });
     }));
     cases.push_back(MeshCase("binary_string_length_lies", [] {
-        BinaryX x;
-        x.Name("Header").Open().Word(2).Dword(0xfffffff0u);
-        x.bytes += "abc";
-        return x.File();
+        return BinaryTokens([](xwriter::Writer& x) {
+            x.Begin("Header");
+            x.Code(2);
+            x.Dword(0xfffffff0u);
+            x.Raw("abc");
+        });
     }));
     cases.push_back(MeshCase("binary_unknown_token", [] {
-        BinaryX x;
-        x.Name("Mesh").Open().Word(4).Dword(1).Close();
-        return x.File();
+        return BinaryTokens([](xwriter::Writer& x) {
+            x.Begin("Mesh");
+            x.Code(4);
+            x.Dword(1);
+            x.End();
+        });
     }));
 
     // Indices and numbers.
@@ -236,9 +278,7 @@ std::vector<BadInput> Cases() {
         return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "1;\n 3;0,1,-1;;");
     }));
     cases.push_back(MeshCase("binary_face_index_out_of_range", [] {
-        BinaryX x;
-        x.Name("Mesh").Open().IntList({3}).FloatList({0, 0, 0, 1, 0, 0, 0, 1, 0}).IntList({1, 3, 0, 1, 3});
-        return x.Close().File();
+        return BinaryMesh(3, kTrianglePositions, {1, 3, 0, 1, 3});
     }));
     cases.push_back(MeshCase("text_nan_inf_words", [] {
         return TriangleWith("3;\n nan;0.0;0.0;,\n inf;0.0;0.0;,\n 0.0;-inf;0.0;;", "1;\n 3;0,1,2;;");
@@ -266,37 +306,33 @@ std::vector<BadInput> Cases() {
         return TextX("Unknown {\n" + std::string(100000, '{') + std::string(100000, '}') + "}\n") +
                TriangleText().substr(16);
     }, Outcome::Either));
-    cases.push_back(MeshCase("text_grid_loads", [] { return GridText(40); }, Outcome::Loads));
+    cases.push_back(MeshCase("text_grid_loads", [] { return Grid(40, xwriter::Encoding::Text).Finish(); }, Outcome::Loads));
 
     // Compressed forms: the valid ones load, every lie fails.
-    for (const std::string encoding : {"tzip", "bzip"}) {
-        cases.push_back(CompressedCase(encoding + "_valid", encoding, [](CompressedX&) {}, Outcome::Loads));
-        cases.push_back(CompressedCase(encoding + "_corrupt_first_block", encoding,
-                                       [](CompressedX& x) { x.blocks[0].data[0] = static_cast<char>(0xff); }));
-        cases.push_back(CompressedCase(encoding + "_corrupt_last_block", encoding,
-                                       [](CompressedX& x) { x.blocks.back().data[0] = static_cast<char>(0xff); }));
-        cases.push_back(CompressedCase(encoding + "_bad_signature", encoding,
-                                       [](CompressedX& x) { x.blocks[1].signature = "CX"; }));
-        cases.push_back(CompressedCase(encoding + "_total_too_large", encoding, [](CompressedX& x) { x.total += 1000; }));
-        cases.push_back(CompressedCase(encoding + "_total_too_small", encoding, [](CompressedX& x) { x.total = 26; }));
-        cases.push_back(CompressedCase(encoding + "_total_4GiB", encoding, [](CompressedX& x) { x.total = 0xffffffffu; }));
-        cases.push_back(CompressedCase(encoding + "_raw_size_lies", encoding,
-                                       [](CompressedX& x) { x.blocks[0].rawSize = 32767; }));
-        cases.push_back(CompressedCase(encoding + "_raw_size_zero", encoding,
-                                       [](CompressedX& x) { x.blocks[0].rawSize = 0; }));
-        cases.push_back(CompressedCase(encoding + "_packed_size_past_end", encoding,
-                                       [](CompressedX& x) { x.blocks.back().packedSize = 0xffff; }));
-        cases.push_back(CompressedCase(encoding + "_packed_size_0", encoding,
-                                       [](CompressedX& x) { x.blocks[0].packedSize = 0; }));
-        cases.push_back(CompressedCase(encoding + "_packed_size_1", encoding,
-                                       [](CompressedX& x) { x.blocks[0].packedSize = 1; }));
-        cases.push_back(CompressedCase(encoding + "_trailing_bytes", encoding,
-                                       [](CompressedX& x) { x.trailing = "junk!"; }));
-        cases.push_back(CompressedCase(encoding + "_block_missing", encoding, [](CompressedX& x) { x.blocks.pop_back(); }));
-        cases.push_back(CompressedCase(encoding + "_no_blocks", encoding, [](CompressedX& x) { x.blocks.clear(); }));
-        cases.push_back(MeshCase(encoding + "_truncated_in_block", [encoding] {
-            const std::string body = encoding == "tzip" ? GridText(40).substr(16) : GridBinaryBody(40);
-            const std::string file = Compress(body, encoding).File();
+    for (const xwriter::Encoding zip : {xwriter::Encoding::TextZip, xwriter::Encoding::BinaryZip}) {
+        const std::string encoding = xwriter::EncodingName(zip);
+        cases.push_back(CompressedCase(encoding + "_valid", zip, [](xwriter::Packed&) {}, Outcome::Loads));
+        const std::pair<const char*, std::function<void(xwriter::Packed&)>> lies[] = {
+            {"_corrupt_first_block", [](xwriter::Packed& x) { x.Blocks[0].Data[0] = static_cast<char>(0xff); }},
+            {"_corrupt_last_block", [](xwriter::Packed& x) { x.Blocks.back().Data[0] = static_cast<char>(0xff); }},
+            {"_bad_signature", [](xwriter::Packed& x) { x.Blocks[1].Signature = "CX"; }},
+            {"_total_too_large", [](xwriter::Packed& x) { x.Total += 1000; }},
+            {"_total_too_small", [](xwriter::Packed& x) { x.Total = 26; }},
+            {"_total_4GiB", [](xwriter::Packed& x) { x.Total = 0xffffffffu; }},
+            {"_raw_size_lies", [](xwriter::Packed& x) { x.Blocks[0].RawSize = 32767; }},
+            {"_raw_size_zero", [](xwriter::Packed& x) { x.Blocks[0].RawSize = 0; }},
+            {"_packed_size_past_end", [](xwriter::Packed& x) { x.Blocks.back().PackedSize = 0xffff; }},
+            {"_packed_size_0", [](xwriter::Packed& x) { x.Blocks[0].PackedSize = 0; }},
+            {"_packed_size_1", [](xwriter::Packed& x) { x.Blocks[0].PackedSize = 1; }},
+            {"_trailing_bytes", [](xwriter::Packed& x) { x.Trailing = "junk!"; }},
+            {"_block_missing", [](xwriter::Packed& x) { x.Blocks.pop_back(); }},
+            {"_no_blocks", [](xwriter::Packed& x) { x.Blocks.clear(); }},
+        };
+        for (const auto& [suffix, breakIt] : lies) {
+            cases.push_back(CompressedCase(encoding + suffix, zip, breakIt));
+        }
+        cases.push_back(MeshCase(encoding + "_truncated_in_block", [zip] {
+            const std::string file = PackedGrid(zip).Bytes();
             return file.substr(0, file.size() - 100);
         }));
     }

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "XWriter.h"
+#include "TestMeshes.h"
 
 using xtest::Encoding;
 using xtest::XWriter;

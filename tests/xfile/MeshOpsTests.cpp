@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "XWriter.h"
+#include "TestMeshes.h"
 #include "platform/xfile/XFile.h"
 
 namespace {

@@ -10,10 +10,11 @@
 #include <cstdlib>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "XWriter.h"
+#include "TestMeshes.h"
 
 using xtest::Encoding;
 using xtest::TestMesh;
@@ -47,9 +48,9 @@ std::string FailReason(const std::string& bytes) {
     return reason;
 }
 
-const std::vector<float> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+const std::vector<double> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-std::vector<float> Translate(float x, float y, float z) {
+std::vector<double> Translate(double x, double y, double z) {
     return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
 }
 
@@ -505,7 +506,6 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
         {"colour index out of range",
          TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshVertexColors { 1; 3; 1;1;1;1;;; } }"),
          "colour index out of range"},
-        {"unbalanced brace", TextFile(std::string(kTriangleMesh) + "}"), "unbalanced '}'"},
         {"unterminated string", TextFile(std::string(kTriangleMesh) + "Custom { \"abc }"), "truncated file"},
         {"binary list count lies", binary([](XWriter& w) {
              w.Name("Mesh");
@@ -548,6 +548,94 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FailReason(c.file), c.reason) << c.name;
+    }
+}
+
+// A closing brace at the top level closes nothing and is passed over; a file that
+// ends inside an object still fails.
+TEST(XFileStrayBrace, TopLevelBracesAreSkippedAndOpenObjectsStillFail) {
+    const auto animation = [](XWriter& w) {
+        w.Begin("AnimationSet", "Walk");
+        w.Begin("Animation");
+        w.Reference("Root");
+        w.Begin("AnimationKey");
+        w.Ints({4, 1, 0, 16});
+        w.Floats(kIdentity);
+        w.End();
+        w.End();
+        w.End();
+    };
+    // Frame Root (moved 10 along x) holding the triangle.
+    const auto frameTree = [](XWriter& w) {
+        w.Begin("Frame", "Root");
+        w.Begin("FrameTransformMatrix");
+        w.Floats(Translate(10, 0, 0));
+        w.End();
+        xtest::WriteMesh(w, Triangle());
+        w.End();
+    };
+    struct Case {
+        const char* name;
+        std::function<void(XWriter&)> write;
+        std::uint32_t faces;  // 0: the load fails with `reason`
+        float firstX;         // x of the first position
+        float lastX;          // x of the last position
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"between the frame tree and an animation set",
+         [&](XWriter& w) {
+             frameTree(w);
+             w.End();
+             animation(w);
+         },
+         1, 10, 10, ""},
+        {"before the first object",
+         [&](XWriter& w) {
+             w.End();
+             frameTree(w);
+         },
+         1, 10, 10, ""},
+        {"two in a row, then a mesh outside the frame",
+         [&](XWriter& w) {
+             frameTree(w);
+             w.End();
+             w.End();
+             xtest::WriteMesh(w, Triangle());
+             animation(w);
+         },
+         2, 10, 0, ""},
+        {"object still open at the end",
+         [&](XWriter& w) {
+             frameTree(w);
+             w.Begin("Frame", "Open");
+             xtest::WriteMesh(w, Triangle());
+         },
+         0, 0, 0, "truncated file"},
+        {"mesh still open at the end",
+         [&](XWriter& w) {
+             w.Begin("Mesh");
+             w.Count(3);
+             w.Floats(xtest::Doubles(Triangle().positions), 3);
+             w.Faces(Triangle().faces);
+         },
+         0, 0, 0, "truncated file"},
+    };
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + ": " + c.name);
+            XWriter w(e);
+            c.write(w);
+            if (c.faces == 0) {
+                EXPECT_EQ(FailReason(w.Finish()), c.reason);
+                continue;
+            }
+            const XFileMesh m = MustParse(w.Finish());
+            ASSERT_EQ(m.Mesh.NumFaces(), c.faces);
+            ASSERT_EQ(m.Mesh.NumVertices(), 3 * c.faces);
+            EXPECT_FLOAT_EQ(m.Mesh.Positions.front(), c.firstX);
+            EXPECT_FLOAT_EQ(m.Mesh.Positions[m.Mesh.Positions.size() - 3], c.lastX);
+        }
     }
 }
 

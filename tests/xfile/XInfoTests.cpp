@@ -6,27 +6,35 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "XWriter.h"
+#include "TestMeshes.h"
 
 namespace {
 
 struct XInfoRun {
     int status = -1;
     std::string output;
+    std::string errors;
 };
+
+std::string Take(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::remove(path.c_str());
+    return text.str();
+}
 
 XInfoRun RunXInfo(const std::string& args) {
     const std::string outPath = ::testing::TempDir() + "/xinfo_output.txt";
-    const std::string command = std::string(ND_XINFO_PATH) + " " + args + " > " + outPath + " 2>&1";
+    const std::string errPath = ::testing::TempDir() + "/xinfo_errors.txt";
+    const std::string command = std::string(ND_XINFO_PATH) + " " + args + " > " + outPath + " 2> " + errPath;
     const int raw = std::system(command.c_str());
     XInfoRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(outPath);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.output = text.str();
-    std::remove(outPath.c_str());
+    run.output = Take(outPath);
+    run.errors = Take(errPath);
     return run;
 }
 
@@ -52,4 +60,33 @@ TEST(XInfo, ReportsEachFileAndFailsWhenAnyFails) {
                                 " fail face index out of range\n" + dir + "/xinfo_missing.x fail file not found\n");
     std::remove(good.c_str());
     std::remove(bad.c_str());
+}
+
+TEST(XInfo, HelpVersionAndUnknownOptions) {
+    const std::string usage = RunXInfo("--help").output;
+    ASSERT_EQ(usage.rfind("usage: nightdrive-xinfo", 0), 0u) << usage;
+    struct Case {
+        const char* args;
+        int status;
+        std::string output;
+        std::string errors;
+    };
+    const std::vector<Case> cases = {
+        {"--help", 0, usage, ""},
+        {"--help --no-such-option", 0, usage, ""},
+        {"--version", 0, std::string("nightdrive-xinfo ") + ND_VERSION + "\n", ""},
+        {"", 2, "", usage},
+        {"--", 2, "", usage},
+        {"-x", 2, "", "nightdrive-xinfo: unknown option '-x'\n" + usage},
+        {"--verbose", 2, "", "nightdrive-xinfo: unknown option '--verbose'\n" + usage},
+        {"-", 2, "", "nightdrive-xinfo: unknown option '-'\n" + usage},
+        {"-- --help", 1, "--help fail file not found\n", ""},
+        {"-- -x --version", 1, "-x fail file not found\n--version fail file not found\n", ""},
+    };
+    for (const Case& c : cases) {
+        const XInfoRun run = RunXInfo(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args;
+        EXPECT_EQ(run.output, c.output) << c.args;
+        EXPECT_EQ(run.errors, c.errors) << c.args;
+    }
 }

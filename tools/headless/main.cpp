@@ -34,8 +34,8 @@
 #include "motion/Matrix.h"
 #include "tools/headless/Baseline.h"
 #include "tools/headless/Instruments.h"
-#include "tools/headless/Png.h"
 #include "tools/headless/Script.h"
+#include "tools/png/Png.h"
 
 // Heap allocations through operator new, counted while the main loop runs.
 namespace {
@@ -388,7 +388,7 @@ void Presented() {
         const bool read = ReadBackBuffer(run.device->Inner(), rgba, w, h);
         // The screen shows no alpha: the picture as presented is opaque.
         for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
-        if (!read || !WritePng(path, rgba, w, h)) {
+        if (!read || !png::WriteRgba(path, rgba, w, h)) {
             std::fprintf(stderr, "nightdrive-headless: cannot write the screenshot %s\n", path.c_str());
         }
     }

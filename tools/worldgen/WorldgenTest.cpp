@@ -10,9 +10,9 @@
 #include <set>
 #include <tuple>
 
+#include "MeshText.h"
 #include "Textures.h"
 #include "World.h"
-#include "XWriter.h"
 
 namespace worldgen {
 namespace {

@@ -10,10 +10,11 @@
 
 #include <SDL.h>
 
+#include "MeshText.h"
 #include "Preview.h"
 #include "Textures.h"
 #include "World.h"
-#include "XWriter.h"
+#include "tools/xwriter/XWriter.h"
 
 using namespace worldgen;
 
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         const std::string text = XText(f.mesh);
-        if (!WriteFile((out / f.path).string(), text)) {
+        if (!xwriter::WriteFile((out / f.path).string(), text)) {
             std::fprintf(stderr, "cannot write %s\n", (out / f.path).c_str());
             return 1;
         }

@@ -1,18 +1,54 @@
-// nightdrive-xinfo FILE...: loads each .x file as the game's mesh store does (load,
-// clean, simplify to the current vertex count, compact) and prints one line per
-// file:
-//   PATH ok vertices=V faces=F materials=M subsets=S
-//   PATH fail REASON
-// Exit status 0 when every file loaded, 1 otherwise.
+// nightdrive-xinfo: loads .x files as the game's mesh store does and reports what
+// came out (see kUsage).
 #include <cstdio>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/xfile/MeshOps.h"
 #include "platform/xfile/XFile.h"
+#include "tools/xinfo/Version.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: nightdrive-xinfo [--help] [--version] [--] FILE...\n"
+    "\n"
+    "Loads each .x file as the game does (load, clean, simplify to the current\n"
+    "vertex count, compact) and prints one line per file:\n"
+    "  PATH ok vertices=V faces=F materials=M subsets=S\n"
+    "  PATH fail REASON\n"
+    "\n"
+    "Options:\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the program name and version and exit\n"
+    "  --         end of options: every later argument is a file\n"
+    "\n"
+    "Exit status: 0 when every file loaded, 1 when any failed, 2 for bad usage.\n";
+
+enum class Action { Load, Help, Version, Refuse };
+
+// Splits the arguments into files and the one action they ask for.
+Action ReadArguments(int argc, char** argv, std::vector<std::string>& files) {
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && arg == "--help") {
+            return Action::Help;
+        } else if (options && arg == "--version") {
+            return Action::Version;
+        } else if (options && arg.starts_with('-')) {
+            std::fprintf(stderr, "nightdrive-xinfo: unknown option '%s'\n", argv[i]);
+            return Action::Refuse;
+        } else {
+            files.emplace_back(arg);
+        }
+    }
+    return files.empty() ? Action::Refuse : Action::Load;
+}
 
 bool LoadLikeTheGame(const std::string& path, XFileMesh& loaded, MeshData& mesh, std::string& reason) {
     if (!LoadXFile(path, loaded, reason)) {
@@ -42,13 +78,22 @@ bool LoadLikeTheGame(const std::string& path, XFileMesh& loaded, MeshData& mesh,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FILE...\n", argv[0]);
+    std::vector<std::string> files;
+    switch (ReadArguments(argc, argv, files)) {
+    case Action::Help:
+        std::fputs(kUsage, stdout);
+        return 0;
+    case Action::Version:
+        std::printf("nightdrive-xinfo %s\n", xinfo::kVersion);
+        return 0;
+    case Action::Refuse:
+        std::fputs(kUsage, stderr);
         return 2;
+    case Action::Load:
+        break;
     }
     bool allLoaded = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string path = argv[i];
+    for (const std::string& path : files) {
         XFileMesh loaded;
         MeshData mesh;
         std::string reason;

@@ -168,7 +168,21 @@ void Report(benchmark::State& state, const std::string& file, std::size_t triang
     state.counters["peak_x"] = peak / static_cast<double>(resultBytes);
 }
 
-void LoadFile(benchmark::State& state, bool binary) {
+// Parses `file`; false, with the run marked failed, when it does not load.
+bool Parse(benchmark::State& state, const std::string& file, XFileMesh& mesh) {
+    std::string reason;
+    if (!ParseXFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), mesh, reason)) {
+        state.SkipWithError(reason.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Runs `step(file, triangles, resultBytes)` once per iteration with the heap
+// peak measured from its start, then reports; a step that returns false ends
+// the run.
+template <class Step>
+void Measure(benchmark::State& state, bool binary, Step step) {
     const std::string& file = File(binary, state.range(0));
     std::size_t triangles = 0;
     std::size_t resultBytes = 0;
@@ -176,35 +190,34 @@ void LoadFile(benchmark::State& state, bool binary) {
     for (auto _ : state) {
         baseline = inUse.load();
         peakInUse.store(baseline);
-        XFileMesh mesh;
-        std::string reason;
-        if (!ParseXFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), mesh, reason)) {
-            state.SkipWithError(reason.c_str());
+        if (!step(file, triangles, resultBytes)) {
             return;
         }
-        triangles = mesh.Mesh.NumFaces();
-        resultBytes = MeshBytes(mesh.Mesh) + mesh.Adjacency.size() * sizeof(std::uint32_t);
-        benchmark::DoNotOptimize(mesh);
     }
     Report(state, file, triangles, baseline, resultBytes);
 }
 
+void LoadFile(benchmark::State& state, bool binary) {
+    Measure(state, binary, [&state](const std::string& file, std::size_t& triangles, std::size_t& resultBytes) {
+        XFileMesh mesh;
+        if (!Parse(state, file, mesh)) {
+            return false;
+        }
+        triangles = mesh.Mesh.NumFaces();
+        resultBytes = MeshBytes(mesh.Mesh) + mesh.Adjacency.size() * sizeof(std::uint32_t);
+        benchmark::DoNotOptimize(mesh);
+        return true;
+    });
+}
+
 void LoadAndPrepare(benchmark::State& state, bool binary) {
-    const std::string& file = File(binary, state.range(0));
-    std::size_t triangles = 0;
-    std::size_t resultBytes = 0;
-    std::size_t baseline = 0;
-    for (auto _ : state) {
-        baseline = inUse.load();
-        peakInUse.store(baseline);
+    Measure(state, binary, [&state](const std::string& file, std::size_t& triangles, std::size_t& resultBytes) {
         MeshData compacted;
         std::vector<std::uint32_t> remap;
         {
             XFileMesh mesh;
-            std::string reason;
-            if (!ParseXFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), mesh, reason)) {
-                state.SkipWithError(reason.c_str());
-                return;
+            if (!Parse(state, file, mesh)) {
+                return false;
             }
             MeshData cleaned;
             std::vector<std::uint32_t> adjacency;
@@ -220,8 +233,8 @@ void LoadAndPrepare(benchmark::State& state, bool binary) {
         triangles = compacted.NumFaces();
         resultBytes = MeshBytes(compacted) + remap.size() * sizeof(std::uint32_t);
         benchmark::DoNotOptimize(compacted);
-    }
-    Report(state, file, triangles, baseline, resultBytes);
+        return true;
+    });
 }
 
 }  // namespace

@@ -77,6 +77,19 @@ std::string TextFile(const std::string& body, const std::string& header = "xof 0
     return header + body;
 }
 
+// An animation set with one matrix key for the frame `target`.
+void WriteAnimation(XWriter& w, const std::string& target) {
+    w.Begin("AnimationSet", "Walk");
+    w.Begin("Animation");
+    w.Reference(target);
+    w.Begin("AnimationKey");
+    w.Ints({4, 1, 0, 16});
+    w.Floats(kIdentity);
+    w.End();
+    w.End();
+    w.End();
+}
+
 const char* kTriangleMesh = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
 
 }  // namespace
@@ -439,15 +452,7 @@ TEST(XFileSkipped, SkinningAnimationAndEffectsNeverFailAStaticLoad) {
         w.End();
         w.End();
         w.End();
-        w.Begin("AnimationSet", "Walk");
-        w.Begin("Animation");
-        w.Reference("Bone01");
-        w.Begin("AnimationKey");
-        w.Ints({4, 1, 0, 16});
-        w.Floats(kIdentity);
-        w.End();
-        w.End();
-        w.End();
+        WriteAnimation(w, "Bone01");
         w.Begin("AnimTicksPerSecond");
         w.Ints({4800});
         w.End();
@@ -554,17 +559,6 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
 // A closing brace at the top level closes nothing and is passed over; a file that
 // ends inside an object still fails.
 TEST(XFileStrayBrace, TopLevelBracesAreSkippedAndOpenObjectsStillFail) {
-    const auto animation = [](XWriter& w) {
-        w.Begin("AnimationSet", "Walk");
-        w.Begin("Animation");
-        w.Reference("Root");
-        w.Begin("AnimationKey");
-        w.Ints({4, 1, 0, 16});
-        w.Floats(kIdentity);
-        w.End();
-        w.End();
-        w.End();
-    };
     // Frame Root (moved 10 along x) holding the triangle.
     const auto frameTree = [](XWriter& w) {
         w.Begin("Frame", "Root");
@@ -587,7 +581,7 @@ TEST(XFileStrayBrace, TopLevelBracesAreSkippedAndOpenObjectsStillFail) {
          [&](XWriter& w) {
              frameTree(w);
              w.End();
-             animation(w);
+             WriteAnimation(w, "Root");
          },
          1, 10, 10, ""},
         {"before the first object",
@@ -602,7 +596,7 @@ TEST(XFileStrayBrace, TopLevelBracesAreSkippedAndOpenObjectsStillFail) {
              w.End();
              w.End();
              xtest::WriteMesh(w, Triangle());
-             animation(w);
+             WriteAnimation(w, "Root");
          },
          2, 10, 0, ""},
         {"object still open at the end",

@@ -109,8 +109,8 @@ int Gap(int start1, int length1, int start2, int length2) {
 }
 
 // The control nearest from `from` in a direction (dx, dy one of the four unit
-// steps): its centre must lie that way, and it may lie no farther aside (the gap
-// across the direction) than its centre lies ahead. The nearest by the gap ahead
+// steps): its near edge must lie beyond the centre of `from` that way, and it may
+// lie no farther aside (the gap across the direction) than its centre lies ahead. The nearest by the gap ahead
 // plus twice the gap aside wins; of two alike, the one whose centre is less aside.
 // -1 where nothing lies that way.
 int FocusStep(const Form& form, int from, int dx, int dy) {
@@ -124,9 +124,14 @@ int FocusStep(const Form& form, int from, int dx, int dy) {
         // Centre offsets, doubled to stay in whole pixels.
         const int cx = 2 * r.x + r.w - 2 * o.x - o.w, cy = 2 * r.y + r.h - 2 * o.y - o.h;
         const int ahead = cx * dx + cy * dy;
+        // Doubled distance from the centre of `from` to the candidate's near edge.
+        const int beyond = dx > 0 ? 2 * r.x - 2 * o.x - o.w
+                           : dx < 0 ? 2 * o.x + o.w - 2 * (r.x + r.w)
+                           : dy > 0 ? 2 * r.y - 2 * o.y - o.h
+                                    : 2 * o.y + o.h - 2 * (r.y + r.h);
         const int gapAhead = dx != 0 ? Gap(o.x, o.w, r.x, r.w) : Gap(o.y, o.h, r.y, r.h);
         const int gapAside = dx != 0 ? Gap(o.y, o.h, r.y, r.h) : Gap(o.x, o.w, r.x, r.w);
-        if (ahead <= 0 || 2 * gapAside > ahead) continue;
+        if (beyond < 0 || ahead <= 0 || 2 * gapAside > ahead) continue;
         const int cost = gapAhead + 2 * gapAside;
         const int offset = std::abs(dx != 0 ? cy : cx);
         if (best < 0 || cost < bestCost || (cost == bestCost && offset < bestOffset)) {

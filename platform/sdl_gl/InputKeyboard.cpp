@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/sdl_gl/InputHook.h"
+#include "platform/sdl_gl/SdlGamepad.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ public:
         auto* out = static_cast<std::uint8_t*>(data);
         if (simulated) {
             std::memcpy(out, simulatedState, 256);
+            ReadGamepads(out);
             return D3D_OK;
         }
         std::memset(out, 0, 256);
@@ -91,6 +93,7 @@ public:
         const Uint8* keys = SDL_GetKeyboardState(&count);
         for (const KeyPair& key : KeyTable)
             if (key.Sdl < count && keys[key.Sdl] != 0) out[key.Dik] = 0x80;
+        ReadGamepads(out);  // a game controller holds keys too
         return D3D_OK;
     }
 

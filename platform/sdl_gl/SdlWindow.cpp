@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sdl_gl/SdlGamepad.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 
 namespace {
@@ -301,6 +302,11 @@ void Dispatch(const SDL_Event& event) {
         case SDL_MOUSEMOTION: OnMouseMove(event.motion); break;
         case SDL_KEYDOWN: OnKeyDown(event.key); break;
         case SDL_WINDOWEVENT: OnWindowEvent(event.window); break;
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+        case SDL_CONTROLLERAXISMOTION: HandleGamepadEvent(event); break;
         case SDL_QUIT:
             UnloadEveryForm();
             End(0);
@@ -397,9 +403,14 @@ bool EnsureSdl() {
         sdlFailed = true;
         return false;
     }
+    StartGamepads();
     if (TTF_Init() != 0) std::fprintf(stderr, "nightdrive: no text in the windows: %s\n", TTF_GetError());
     sdlReady = true;
     return true;
+}
+
+Form* ActiveForm() {
+    return KeyboardForm(0);
 }
 
 SDL_Window* TopVisibleWindow() {

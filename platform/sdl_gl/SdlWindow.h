@@ -22,6 +22,8 @@ struct NativeWindow {
 
     // Keyboard focus among the check boxes; -1 while none has it.
     int focus = -1;
+    // The control a game controller's d-pad moved to (A clicks it); -1 while none.
+    int padFocus = -1;
 
     // What was painted last, to repaint only after a change.
     std::string painted;
@@ -39,6 +41,10 @@ bool EnsureSdl();
 // The window a message box belongs to: a visible device window, else any visible
 // window, else none.
 SDL_Window* TopVisibleWindow();
+
+// The window that input without a window of its own (a game controller) goes to:
+// the focused window, else the first visible one; null where none is shown.
+Form* ActiveForm();
 
 // Current time of the window clock in microseconds (SDL's, or the runner's clock).
 std::uint64_t WindowClockNow();

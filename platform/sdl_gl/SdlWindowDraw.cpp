@@ -20,6 +20,7 @@ constexpr int DialogFontPoints = 8;
 constexpr int CheckBoxSize = 13;
 constexpr std::uint32_t FrameBorderColor = 0xC0C0C0;
 constexpr std::uint32_t GrayedColor = 0x808080;
+constexpr std::uint32_t PadFocusColor = 0x00FFFF;  // yellow (0x00BBGGRR)
 
 TTF_Font* MenuFont() {
     if (!fontTried) {
@@ -183,7 +184,8 @@ void DrawCheckBox(SDL_Renderer* renderer, const Control& box, bool focused) {
 
 // Everything the window shows, to tell whether a repaint is needed.
 std::string Snapshot(const Form& form) {
-    std::string s = std::to_string(form.BackColor) + '|' + std::to_string(form.Native->focus);
+    std::string s = std::to_string(form.BackColor) + '|' + std::to_string(form.Native->focus) + '|' +
+                    std::to_string(form.Native->padFocus);
     for (const Control* c : form.Controls) {
         s += '|' + c->Caption + '\x1f' + std::to_string(static_cast<int>(c->Kind)) + ',' + std::to_string(c->Left) +
              ',' + std::to_string(c->Top) + ',' + std::to_string(c->Width) + ',' + std::to_string(c->Height) + ',' +
@@ -218,6 +220,15 @@ void PaintForm(Form& form) {
         if (control.Kind == ControlKind::Label) DrawLabel(renderer, control);
         if (control.Kind == ControlKind::CheckBox) {
             DrawCheckBox(renderer, control, static_cast<int>(i) == native->focus);
+        }
+    }
+    // The game controller's focus: a frame round the whole control.
+    if (native->padFocus >= 0 && native->padFocus < static_cast<int>(form.Controls.size())) {
+        const SDL_Rect rect = ControlRect(*form.Controls[native->padFocus]);
+        SetColor(renderer, PadFocusColor);
+        for (int inset = 0; inset < 2; ++inset) {
+            const SDL_Rect ring{rect.x - 2 + inset, rect.y - 2 + inset, rect.w + 4 - 2 * inset, rect.h + 4 - 2 * inset};
+            SDL_RenderDrawRect(renderer, &ring);
         }
     }
     SDL_RenderPresent(renderer);

@@ -190,4 +190,125 @@ TEST_F(HeadlessTest, BadArgumentsAndMissingDataFailClearly) {
     EXPECT_NE(script.stderrText.find("line 1"), std::string::npos);
 }
 
+// --- A game controller: a virtual pad plugged into SDL drives the same run ------
+
+// The traces of two runs agree frame for frame.
+void ExpectSameTraces(const RunResult& keyboard, const RunResult& pad, const std::string& what) {
+    ASSERT_EQ(keyboard.status, 0) << what << ": " << keyboard.stderrText;
+    ASSERT_EQ(pad.status, 0) << what << ": " << pad.stderrText;
+    ASSERT_EQ(pad.frames.size(), keyboard.frames.size()) << what;
+    for (std::size_t i = 0; i < pad.frames.size(); ++i) {
+        ASSERT_EQ(pad.frames[i], keyboard.frames[i]) << what << ": frame " << i + 1;
+    }
+}
+
+// The pointer moves a script makes for per-frame steps (dx, dy) from `first` to
+// `last` frame, with the game's re-centring near the edges, starting at the
+// centre the game puts the pointer at.
+std::string PointerMoves(int first, int last, int dx, int dy, int& x, int& y) {
+    std::string script;
+    for (int frame = first; frame <= last; ++frame) {
+        x += dx;
+        y += dy;
+        script += std::to_string(frame) + " mousemove " + std::to_string(x) + " " + std::to_string(y) + "\n";
+        if (x > 900 || x < 100 || y > 700 || y < 100) {
+            x = 500;
+            y = 350;
+        }
+    }
+    return script;
+}
+
+TEST_F(HeadlessTest, PadDrivesAsTheKeyboardDoes) {
+    // Right stick, full right then full up then 20000 left: (20000 - 8000) of
+    // (32767 - 8000) past the dead zone is 3.9 of 8 pixels, rounded up to 4.
+    int x = 500, y = 350;
+    std::string look = PointerMoves(2, 60, 8, 0, x, y);
+    look += PointerMoves(61, 70, 0, -8, x, y);
+    look += PointerMoves(71, 75, -4, 0, x, y);
+
+    struct Case {
+        const char* what;
+        std::string keyboard, pad;
+        int frames;
+    };
+    const Case cases[] = {
+        {"held d-pad up", "2 keydown Up\n90 keyup Up\n", "1 padadd\n2 padbutton dpup down\n90 padbutton dpup up\n", 95},
+        {"left stick and d-pad turn while driving",
+         "2 keydown Up\n10 keydown Left\n20 keyup Left\n25 keydown Right\n30 keyup Right\n40 keyup Up\n"
+         "41 keydown Down\n45 keyup Down\n",
+         "1 padadd\n2 padaxis lefty -32768\n10 padbutton dpleft down\n20 padbutton dpleft up\n"
+         "25 padaxis leftx 9000\n30 padaxis leftx 7999\n40 padaxis lefty -8000\n41 padbutton dpdown down\n"
+         "45 padbutton dpdown up\n",
+         50},
+        {"buttons as keys",
+         "2 press Z\n4 press Z\n5 press X\n7 press C\n8 keydown PageUp\n12 keyup PageUp\n13 keydown PageDown\n"
+         "15 keyup PageDown\n16 press Q\n",
+         "1 padadd\n2 padbutton y down\n3 padbutton y up\n4 padbutton y down\n5 padbutton y up\n"
+         "5 padbutton x down\n6 padbutton x up\n7 padbutton b down\n8 padbutton b up\n"
+         "8 padbutton leftshoulder down\n12 padbutton leftshoulder up\n13 padbutton rightshoulder down\n"
+         "15 padbutton rightshoulder up\n16 padbutton back down\n17 padbutton back up\n"
+         "18 padbutton a down\n19 padbutton a up\n",
+         20},
+        {"right stick looks", look,
+         "1 padadd\n2 padaxis rightx 32767\n61 padaxis rightx 0\n61 padaxis righty -32768\n71 padaxis righty 0\n"
+         "71 padaxis rightx -20000\n76 padaxis rightx 8000\n",
+         80},
+        {"unplugged mid-press", "2 keydown Up\n3 keydown Left\n30 keyup Up\n30 keyup Left\n",
+         "1 padadd\n2 padbutton dpup down\n3 padaxis leftx -32768\n30 padremove\n", 40},
+    };
+    for (const Case& c : cases) {
+        const std::string frames = "--frames " + std::to_string(c.frames) + " --size 640x480";
+        const RunResult keyboard = Start(frames, c.keyboard);
+        const RunResult pad = Start(frames, c.pad);
+        ExpectSameTraces(keyboard, pad, c.what);
+    }
+}
+
+TEST_F(HeadlessTest, PadStartEndsTheProgramAsAClick) {
+    const RunResult pad = Start("--frames 100", "1 padadd\n10 padbutton start down\n");
+    const RunResult click = Start("--frames 100", "10 click\n");
+    ExpectSameTraces(click, pad, "start");
+    EXPECT_LT(pad.frames.size(), 100u);
+}
+
+TEST_F(HeadlessTest, PadWalksTheMenu) {
+    const std::string press = [] {
+        std::string s;
+        for (const char* button : {"dpdown", "dpleft", "dpdown", "dpdown", "dpdown", "a", "dpright", "dpup", "a"}) {
+            s += std::string("0 padbutton ") + button + " down\n0 padbutton " + button + " up\n";
+        }
+        return s;
+    }();
+    // First d-pad press: "New Game"; left: "Render Textures"; down three times:
+    // "Enable Night Drive", which A checks; right: "Exit"; up: "New Game".
+    const RunResult pad = Start("--frames 5", "0 padadd\n" + press);
+    const RunResult night = Start("--frames 5 --night");
+    ExpectSameTraces(night, pad, "menu walk");
+    EXPECT_EQ(pad.frames.at(0).at("LightsEnabled"), "[0,1,2,3,20]");
+
+    const RunResult exit = Start("--frames 5", "0 padadd\n0 padbutton dpdown down\n0 padbutton dpdown up\n"
+                                               "0 padbutton dpdown down\n0 padbutton dpdown up\n"
+                                               "0 padbutton a down\n0 padbutton a up\n");
+    EXPECT_EQ(exit.status, 0) << exit.stderrText;
+    EXPECT_TRUE(exit.frames.empty());
+
+    const RunResult stay = Start("--frames 5", "0 padadd\n0 padbutton a down\n0 padbutton a up\n");
+    EXPECT_EQ(stay.status, 2);
+    EXPECT_NE(stay.stderrText.find("did not start"), std::string::npos) << stay.stderrText;
+}
+
+TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
+    const char* const scripts[] = {
+        "0 keydown Up\n",           "1 padbutton z down\n",    "1 padbutton a sideways\n",
+        "1 padaxis rightx 32768\n", "1 padaxis sideways 0\n",  "-1 padadd\n",
+        "2 padbutton a down\n",     "1 padadd\n2 padadd\n",
+    };
+    for (const char* script : scripts) {
+        const RunResult run = Start("--frames 3", script);
+        EXPECT_EQ(run.status, 2) << script;
+        EXPECT_NE(run.stderrText.find("nightdrive-headless:"), std::string::npos) << script << run.stderrText;
+    }
+}
+
 }  // namespace

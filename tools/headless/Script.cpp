@@ -1,5 +1,7 @@
 #include "tools/headless/Script.h"
 
+#include <SDL.h>
+
 #include <sstream>
 
 #include "platform/Input.h"
@@ -25,6 +27,50 @@ bool KeyByName(const std::string& name, int& scanCode, int& virtualKey) {
     return false;
 }
 
+namespace {
+
+// The arguments of a pad event; false with the reason in `error`.
+bool ParsePadEvent(const std::string& event, std::istringstream& words, ScriptEvent& e, std::string& error) {
+    std::string name;
+    if (event == "padadd" || event == "padremove") {
+        e.kind = event == "padadd" ? ScriptEvent::Kind::PadAdd : ScriptEvent::Kind::PadRemove;
+        return true;
+    }
+    if (event == "padbutton") {
+        std::string state;
+        words >> name >> state;
+        e.kind = ScriptEvent::Kind::PadButton;
+        e.padInput = SDL_GameControllerGetButtonFromString(name.c_str());
+        if (e.padInput == SDL_CONTROLLER_BUTTON_INVALID) {
+            error = "unknown pad button '" + name + "'";
+            return false;
+        }
+        if (state != "down" && state != "up") {
+            error = "padbutton needs NAME down|up";
+            return false;
+        }
+        e.padValue = state == "down" ? 1 : 0;
+        return true;
+    }
+    // padaxis
+    long value = 0;
+    words >> name;
+    e.kind = ScriptEvent::Kind::PadAxis;
+    e.padInput = SDL_GameControllerGetAxisFromString(name.c_str());
+    if (e.padInput == SDL_CONTROLLER_AXIS_INVALID) {
+        error = "unknown pad axis '" + name + "'";
+        return false;
+    }
+    if (!(words >> value) || value < -32768 || value > 32767) {
+        error = "padaxis needs NAME VALUE in -32768..32767";
+        return false;
+    }
+    e.padValue = static_cast<int>(value);
+    return true;
+}
+
+}  // namespace
+
 bool ParseScript(const std::string& text, Script& script, std::string& error) {
     std::istringstream lines(text);
     std::string line;
@@ -43,12 +89,23 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
             }
             continue;  // blank
         }
-        if (frame < 1 || !(words >> event)) {
+        if (frame < 0 || !(words >> event)) {
             error = "line " + std::to_string(number) + ": expected '<frame >= 1> <event>'";
             return false;
         }
         ScriptEvent e;
-        if (event == "keydown" || event == "keyup" || event == "press") {
+        const bool pad = event == "padadd" || event == "padremove" || event == "padbutton" || event == "padaxis";
+        if (frame == 0 && !pad) {
+            error = "line " + std::to_string(number) + ": only pad events run at frame 0 (the menu)";
+            return false;
+        }
+        if (pad) {
+            std::string why;
+            if (!ParsePadEvent(event, words, e, why)) {
+                error = "line " + std::to_string(number) + ": " + why;
+                return false;
+            }
+        } else if (event == "keydown" || event == "keyup" || event == "press") {
             std::string name;
             if (!(words >> name) || !KeyByName(name, e.scanCode, e.virtualKey)) {
                 error = "line " + std::to_string(number) + ": unknown key '" + name + "'";

@@ -1,6 +1,11 @@
 // Input scripts for the headless runner: one event per line, "<frame> <event> [args]",
 // '#' starts a comment. Events: keydown NAME, keyup NAME, press NAME,
 // mousemove X Y, click. Names: Up Down Left Right PageUp PageDown Z X C Q.
+// A virtual game controller: padadd, padremove, padbutton NAME down|up,
+// padaxis NAME VALUE (-32768..32767, held until changed), with SDL's button and
+// axis names (a b x y back start leftshoulder rightshoulder dpup dpdown dpleft
+// dpright; leftx lefty rightx righty). Pad events may use frame 0: they run in
+// the start menu, in order, instead of the runner's press of "New Game".
 #pragma once
 
 #include <map>
@@ -8,11 +13,15 @@
 #include <vector>
 
 struct ScriptEvent {
-    enum class Kind { KeyDown, KeyUp, Press, MouseMove, Click };
+    enum class Kind { KeyDown, KeyUp, Press, MouseMove, Click, PadAdd, PadRemove, PadButton, PadAxis };
     Kind kind = Kind::KeyDown;
     int scanCode = 0;    // DirectInput scan code (keys)
     int virtualKey = 0;  // window key code (keys)
     int x = 0, y = 0;    // client pixels (mousemove)
+    int padInput = 0;    // SDL's controller button or axis (padbutton, padaxis)
+    int padValue = 0;    // 1 down / 0 up (padbutton), the reading (padaxis)
+
+    bool IsPad() const { return kind >= Kind::PadAdd; }
 };
 
 using Script = std::map<long, std::vector<ScriptEvent>>;

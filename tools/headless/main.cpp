@@ -34,6 +34,7 @@
 #include "motion/Matrix.h"
 #include "tools/headless/Baseline.h"
 #include "tools/headless/Instruments.h"
+#include "tools/headless/Pad.h"
 #include "tools/headless/Script.h"
 #include "tools/png/Png.h"
 
@@ -257,6 +258,10 @@ void StartFrame() {
                 case ScriptEvent::Kind::Click:
                     PostMouseButton(game.form, vbLeftButton, true, run.pointerX, run.pointerY);
                     break;
+                default: {
+                    std::string error;
+                    if (!ApplyPadEvent(e, error)) Fail(error);
+                }
             }
         }
     }
@@ -490,6 +495,7 @@ int main(int argc, char** argv) {
     SetClockSource([] { return run.clockUs; });
     SetTimerCatchUp(true);
     SetCursorPosHandler([](int x, int y) { return MovePointer(x, y); });
+    PreparePad([](int dx, int dy) { MovePointer(run.pointerX + dx, run.pointerY + dy); });
     GameHooks().MainLoopStarting = MainLoopStarting;
     GameHooks().FrameStarting = StartFrame;
     GameHooks().FrameDrawn = FrameDrawn;
@@ -506,9 +512,14 @@ int main(int argc, char** argv) {
 
     // "New Game": the press reads depth and detail, the release starts the game,
     // which ends the process from inside.
+    run.newGame = Clock::now();
+    if (const auto menuPad = run.script.find(0); menuPad != run.script.end()) {
+        std::string error;
+        if (!RunMenuPadEvents(menuPad->second, error)) Fail(error);
+        Fail("the pad did not start the game");
+    }
     int x = 0, y = 0;
     ControlCentre(menu.lblStart, x, y);
-    run.newGame = Clock::now();
     PostMouseButton(menu.form, vbLeftButton, true, x, y);
     DoEvents();
     PostMouseButton(menu.form, vbLeftButton, false, x, y);

@@ -13,8 +13,10 @@ fail() { echo "FAIL: $*" >&2; status=1; }
 # The page as a reader sees it, in plain ASCII (options keep their "--").
 render() { groff -man -Tascii -P-cbou "$1" 2>/dev/null; }
 
+version=$(sed -n 's/^project(nightdrive VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 for page in "${pages[@]}"; do
   name=$(basename "$page")
+  grep -q "^\.TH .* \"nightdrive $version\"" "$page" || fail "$name: its title line does not name nightdrive $version"
   warnings=$(groff -man -ww -z "$page" 2>&1) || fail "$name: groff failed"
   [ -z "$warnings" ] || fail "$name: groff warns: $warnings"
   if command -v mandoc >/dev/null; then

@@ -73,7 +73,16 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# fail MESSAGE: says what went wrong and, when a program was started, whether it
+# still runs and the end of what it wrote on stderr.
+fail() {
+  echo "FAIL: $*" >&2
+  if [ ${#E2E_PROGRAM_PIDS[@]} -gt 0 ]; then
+    if program_ended; then echo "  the program ended with status $(program_status)" >&2; else echo "  the program still runs" >&2; fi
+    tail -n5 "$E2E_TMP/stderr" 2>/dev/null | sed 's/^/  stderr: /' >&2 || true
+  fi
+  exit 1
+}
 note() { echo "-- $*"; }
 
 # wait_until SECONDS COMMAND...: polls until COMMAND succeeds.
@@ -183,10 +192,10 @@ settle() {
     { note "window $1 not focused (active: $(xdotool getactivewindow 2>/dev/null || echo none))"; return 1; }
 }
 
-# ready_window TITLE [SECONDS]: waits until a window of that title is shown,
+# ready_window TITLE [SECONDS]: waits (60 s unless given) until a window of that title is shown,
 # placed and focused, and prints its id.
 ready_window() {
-  local limit=${2:-30} id
+  local limit=${2:-60} id
   wait_until "$limit" window_shown "$1" || return 1
   id=$(window_id "$1")
   settle "$id" "$limit" >&2 || return 1

@@ -1,20 +1,30 @@
-// Debug-build GL error checks (see GlDebug.h).
+// GL error checks, switched at run time (see GlDebug.h).
 #include "platform/sdl_gl/GlDebug.h"
 
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
-std::uint64_t errorCount = 0;
+
+bool ChecksAtStart() {
+#ifndef NDEBUG
+    return true;
+#else
+    const char* setting = std::getenv("ND_GL_CHECK");
+    return setting != nullptr && std::strcmp(setting, "1") == 0;
+#endif
 }
 
-std::uint64_t GlErrorCount() { return errorCount; }
+std::uint64_t errorCount = 0;
 
-#ifdef NDEBUG
-void GlCheck(const char*) {}
-#else
-void GlCheck(const char* where) {
+}  // namespace
+
+bool gldebug::checking = ChecksAtStart();
+
+void gldebug::DrainErrors(const char* where) {
     // A lost or missing context keeps returning errors; cap the loop.
     for (int i = 0; i < 16; ++i) {
         const GLenum error = glGetError();
@@ -23,4 +33,8 @@ void GlCheck(const char* where) {
         std::fprintf(stderr, "GL error 0x%04X after %s\n", static_cast<unsigned>(error), where);
     }
 }
-#endif
+
+std::uint64_t GlErrorCount() { return errorCount; }
+
+void GlSetErrorChecks(bool on) { gldebug::checking = on; }
+bool GlErrorChecksOn() { return gldebug::checking; }

@@ -5,12 +5,9 @@
 source "$(dirname "$0")/lib.sh"
 start_display
 
-# The program started by start_program: the child of its wrapper.
-program_pid() { pgrep -n -P "${E2E_PIDS[-1]}"; }
-
 note "SIGINT in the menu"
 start_program "$1"
-wait_until 30 window_shown "Pls Vote For Me" || fail "the menu did not appear"
+ready_window "Pls Vote For Me" >/dev/null || fail "the menu did not appear"
 kill -INT "$(program_pid)"
 wait_until 20 program_ended || fail "SIGINT did not end the program"
 [ "$(program_status)" = 0 ] || fail "SIGINT ended with status $(program_status)"
@@ -19,12 +16,10 @@ rm -f "$E2E_TMP/status"
 
 note "SIGTERM in the game"
 start_program "$1"
-wait_until 30 window_shown "Pls Vote For Me" || fail "the menu did not appear"
-menu=$(window_id "Pls Vote For Me")
-xdotool mousemove --window "$menu" 408 20 mousedown 1
-xdotool mouseup 1
-wait_until 30 window_shown Form1 || fail "the game window did not appear"
-game=$(window_id Form1)
+menu=$(ready_window "Pls Vote For Me") || fail "the menu did not appear"
+wait_until 30 menu_drawn "$menu" "$E2E_TMP/menu.png" || fail "the menu was not drawn"
+press_button "$menu" 408 20 # "New Game"
+game=$(ready_window Form1 60) || fail "the game window did not appear"
 # The world is up once the sky, not the black of the loading screen, shows at the top.
 world_up() { shot "$game" "$E2E_TMP/w.png" && [ "$(pixel "$E2E_TMP/w.png" 512 4)" != "#000000" ]; }
 wait_until 60 world_up || fail "the world did not appear"

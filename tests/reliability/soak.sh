@@ -6,6 +6,9 @@
 set -euo pipefail
 runner=$1
 frames=${2:-100000}
+# Every gate compares the end with frame 1000, after the warm-up: the run must go
+# on past it through at least one whole 600-frame pattern.
+if [ "$frames" -lt 1601 ]; then echo "soak: $frames frames is too short (1601 at least)" >&2; exit 2; fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

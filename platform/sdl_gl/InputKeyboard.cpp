@@ -8,7 +8,6 @@
 
 #include <cstring>
 
-#include "platform/sdl_gl/InputHook.h"
 
 namespace {
 

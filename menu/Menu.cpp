@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 
 namespace {
 
@@ -202,7 +202,7 @@ void MenuWindow::lblStart_MouseUp(int /*button*/, int /*shift*/, float /*x*/, fl
     if (GameExists()) {
         (void)ShowForm(Game().form);
     } else {
-        (void)Game();
+        Game().Form_Load();
     }
 }
 

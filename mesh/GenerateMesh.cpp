@@ -6,22 +6,12 @@
 #include <cstdio>
 #include <limits>
 
-#include "game/Fatal.h"
-#include "game/GeneralVariables.h"
-#include "platform/Window.h"
-#include "scene/BuildAndRender.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
+#include "platform/DataPath.h"
+#include "scene/loading/LoadingText.h"
 
 namespace {
-
-// Data paths are written with backslashes and appended directly to the program's
-// folder.
-std::string FullPath(const std::string& relative) {
-    std::string path = AppPath() + relative;
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    return path;
-}
 
 D3DX8& D3DXLibInstance() {
     auto& g = GeneralVariables;
@@ -30,6 +20,12 @@ D3DX8& D3DXLibInstance() {
 }
 
 }  // namespace
+
+GenerateMesh& MeshGenInstance() {
+    auto& g = GeneralVariables;
+    if (!g.MeshGen) g.MeshGen = std::make_shared<GenerateMesh>();
+    return *g.MeshGen;
+}
 
 void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const std::string& XPath,
                                  const std::string& TexturePath, BufferSlot& AdjVar) {
@@ -43,7 +39,7 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
     // 1. Load the mesh. A failure leaves XName as it was.
     if (g.Device) {
         std::string reason;
-        const std::string path = FullPath(XPath);
+        const std::string path = DataPath(XPath);
         if (Failed(d3dx.LoadMeshFromX(path, D3DXMESH_MANAGED, *g.Device, &AdjVar, &materialBuffer, &materialCount,
                                       XName, &reason))) {
             std::fprintf(stderr, "nightdrive: %s: %s\n", path.c_str(), reason.empty() ? "cannot load" : reason.c_str());
@@ -59,7 +55,7 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
 
     // 4, 5. The picture, only while textures are on.
     if (g.TexturesOn) {
-        if (g.Device) (void)d3dx.CreateTextureFromFile(*g.Device, FullPath(TexturePath), TextureName[0]);
+        if (g.Device) (void)d3dx.CreateTextureFromFile(*g.Device, DataPath(TexturePath), TextureName[0]);
         if (!TextureName[0]) FatalMessage("Can't find " + TexturePath + " This Application will be turminated");
     }
 

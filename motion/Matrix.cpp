@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "game/Fatal.h"
-#include "game/GeneralVariables.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
 #include "motion/CDetection.h"
 #include "platform/Window.h"
 

@@ -9,7 +9,7 @@ class DeviceSetupTest : public FakePlatformTest {
 protected:
     void SetUp() override {
         FakePlatformTest::SetUp();
-        CreateGameWindowUnloaded();
+        GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 1024;
         GeneralVariables.ScreenHeight = 768;
     }
@@ -31,7 +31,7 @@ TEST_F(DeviceSetupTest, DepthFormatFollowsTheCheckResult) {
     };
     for (const auto& c : cases) {
         Reset();
-        CreateGameWindowUnloaded();
+        GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 800;
         GeneralVariables.ScreenHeight = 600;
         GeneralVariables.Use32Bit = c.use32;
@@ -75,7 +75,7 @@ TEST_F(DeviceSetupTest, FailedDisplayModeGivesFormatZeroAndGoesOn) {
 TEST_F(DeviceSetupTest, BackBufferTakesTheDesktopFormatForEitherDepth) {
     for (const bool use32 : {false, true}) {
         Reset();
-        CreateGameWindowUnloaded();
+        GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 640;
         GeneralVariables.ScreenHeight = 480;
         GeneralVariables.Use32Bit = use32;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/fake/Fake.h"
 

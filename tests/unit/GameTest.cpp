@@ -11,7 +11,7 @@ TEST_F(GameTest, InitGameStateColoursFollowNightDrive) {
     for (const bool night : {false, true}) {
         Reset();
         GeneralVariables.NightDriveOn = night;
-        CreateGameWindowUnloaded().InitGameState();
+        Game().InitGameState();
         const auto& g = GeneralVariables;
         const D3DCOLOR expected = night ? 10u : 88799u;
         EXPECT_EQ(g.ClearColor, expected);
@@ -49,7 +49,7 @@ TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
         Reset();
         EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value()) << "empty before the game reads it";
         if (c.click) (Menu().*c.click)();
-        CreateGameWindowUnloaded().ReadResolution();
+        Game().ReadResolution();
         EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.width);
         EXPECT_EQ(GeneralVariables.ScreenHeight, c.height);
     }
@@ -58,13 +58,13 @@ TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
 TEST_F(GameTest, ReadResolutionWithNoMarkLeavesThePairAlone) {
     MenuWindow& menu = Menu();
     menu.lbl1024.BackColor = 0;
-    CreateGameWindowUnloaded().ReadResolution();
+    Game().ReadResolution();
     EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value());
     EXPECT_EQ(GeneralVariables.ScreenHeight, 0);
 }
 
 TEST_F(GameTest, TimerRunsOneToThirtyAndWraps) {
-    GameWindow& game = CreateGameWindowUnloaded();
+    GameWindow& game = Game();
     GeneralVariables.AnimFrame = 1;
     std::vector<int> seen;
     for (int i = 0; i < 61; ++i) {
@@ -82,7 +82,7 @@ TEST_F(GameTest, TimerRunsOneToThirtyAndWraps) {
 TEST_F(GameTest, MouseDownShowsTheCursorAndEndsWithoutUnload) {
     EXPECT_EXIT(
         {
-            GameWindow& game = CreateGameWindowUnloaded();
+            GameWindow& game = Game();
             (void)ShowCursor(false);
             game.Form_MouseDown(2, 0, 10, 10);
         },
@@ -101,7 +101,7 @@ TEST_F(GameTest, UnloadReleasesInOrderShowsTheCursorAndEnds) {
                                                     g.Mesh03);
             FakeLogClear();
             (void)ShowCursor(false);
-            CreateGameWindowUnloaded().Form_Unload();
+            Game().Form_Unload();
         },
         testing::ExitedWithCode(0),
         "LOG Release DxRoot\nLOG Release D3DRoot\nLOG Release Device\nLOG Release D3DXLib\n"

@@ -1,6 +1,8 @@
 // The mesh store: loading step by step, drawing, lights and colours.
 #include "tests/unit/Fixture.h"
 
+#include "mesh/GenerateMesh.h"
+
 namespace {
 
 class AddMeshTest : public FakePlatformTest {

@@ -13,7 +13,7 @@ protected:
     void SetUp() override {
         FakePlatformTest::SetUp();
         UseFakeDevice();
-        CreateGameWindowUnloaded().InitGameState();
+        Game().InitGameState();
     }
     static void Hold(std::initializer_list<int> keys) {
         FakeKeys().fill(0);

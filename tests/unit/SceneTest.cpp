@@ -2,6 +2,7 @@
 #include "tests/unit/Fixture.h"
 
 #include "scene/BuildAndRender.h"
+#include "scene/loading/LoadingText.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ protected:
         g.LightOn = true;
         g.DetailLevel = 1;
         LoadWorld();
-        CreateGameWindowUnloaded().InitGameState();
+        Game().InitGameState();
         // As the device set-up leaves it.
         g.Device->SetRenderState(D3DRS_LIGHTING, 0);
         FakeLogClear();

@@ -10,7 +10,7 @@
 #endif
 
 #include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/sdl_gl/GlReadBack.h"
 #include "platform/sdl_gl/InputKeyboard.h"

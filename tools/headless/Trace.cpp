@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <string>
 
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Run.h"
 

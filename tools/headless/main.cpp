@@ -12,9 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "game/Allocator.h"
+#include "platform/Allocator.h"
 #include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Run.h"

@@ -1,4 +1,4 @@
-#include "game/Fatal.h"
+#include "game/state/Fatal.h"
 
 #include <cstdio>
 

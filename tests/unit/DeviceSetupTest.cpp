@@ -51,8 +51,8 @@ TEST_F(DeviceSetupTest, DepthFormatFollowsTheCheckResult) {
 TEST_F(DeviceSetupTest, StartRenderStatesInOrder) {
     ASSERT_TRUE(SetupDevice());
     EXPECT_EQ(FakeLogWith("SetRenderState"),
-              (std::vector<std::string>{"SetRenderState 22 1", "SetRenderState 7 1", "SetRenderState 29 1",
-                                        "SetRenderState 137 0"}));
+              (std::vector<std::string>{SetState(D3DRS_CULLMODE, D3DCULL_NONE), SetState(D3DRS_ZENABLE, D3DZB_TRUE),
+                                        SetState(D3DRS_SPECULARENABLE, 1), SetState(D3DRS_LIGHTING, 0)}));
     EXPECT_EQ(FakeLogWith("SetTransform").size(), 0u);
     EXPECT_EQ(FakeLogWith("SetLight").size(), 0u);
 }

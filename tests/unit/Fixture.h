@@ -12,6 +12,11 @@
 #include "menu/Menu.h"
 #include "platform/fake/Fake.h"
 
+// The log line of a render-state change.
+inline std::string SetState(DWORD state, DWORD value) {
+    return "SetRenderState " + std::to_string(state) + " " + std::to_string(value);
+}
+
 class FakePlatformTest : public ::testing::Test {
 protected:
     void SetUp() override { Reset(); }

@@ -223,7 +223,7 @@ TEST_F(MotionTest, KeyPresetsCycle) {
     FakeLogClear();
     game.Form_KeyDown(VK_Q, 0);
     game.Form_KeyDown('A', 0);
-    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"SetRenderState 8 2"}));
+    EXPECT_EQ(FakeLog(), (std::vector<std::string>{SetState(D3DRS_FILLMODE, D3DFILL_WIREFRAME)}));
 }
 
 TEST_F(MotionTest, MouseLook) {

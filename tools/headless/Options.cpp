@@ -11,6 +11,22 @@ const char* const Usage =
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"
     "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged]\n";
 
+namespace {
+
+// The menu's switches, one option each.
+bool Options::*SwitchNamed(const std::string& name) {
+    static const std::pair<const char*, bool Options::*> switches[] = {
+        {"--night", &Options::night},         {"--no-light", &Options::noLight},
+        {"--no-fog", &Options::noFog},         {"--wireframe", &Options::wireframe},
+        {"--collision", &Options::collision}, {"--no-textures", &Options::noTextures}};
+    for (const auto& [option, flag] : switches) {
+        if (name == option) return flag;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool ParseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -31,18 +47,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         } else if (a == "--detail") {
             o.detail = value();
             if (!oneOf(o.detail, {"low", "medium", "high"})) return false;
-        } else if (a == "--night") {
-            o.night = true;
-        } else if (a == "--no-light") {
-            o.noLight = true;
-        } else if (a == "--no-fog") {
-            o.noFog = true;
-        } else if (a == "--wireframe") {
-            o.wireframe = true;
-        } else if (a == "--collision") {
-            o.collision = true;
-        } else if (a == "--no-textures") {
-            o.noTextures = true;
+        } else if (bool Options::*flag = SwitchNamed(a)) {
+            o.*flag = true;
         } else if (a == "--frames") {
             const char* v = value();
             char* end = nullptr;

@@ -19,6 +19,11 @@ namespace fs = std::filesystem;
 
 using Frame = std::map<std::string, std::string>;
 
+// The fill modes as the trace writes them (the device's D3DFILL_SOLID and
+// D3DFILL_WIREFRAME).
+constexpr const char* kFillSolid = "3";
+constexpr const char* kFillWireframe = "2";
+
 // The trace is one flat JSON object per line; values are numbers, booleans,
 // null, or a list of numbers.
 Frame ParseLine(const std::string& line) {
@@ -158,8 +163,8 @@ TEST_F(HeadlessTest, PresetsWireframeAndMouseLook) {
     EXPECT_EQ(Num(run.frames[3], "PosY"), 5.5);
     EXPECT_EQ(Num(run.frames[4], "PosY"), 130);
     EXPECT_EQ(Num(run.frames[4], "Pitch"), 200);
-    EXPECT_EQ(run.frames[4].at("FillMode"), "3");
-    EXPECT_EQ(run.frames[5].at("FillMode"), "2");
+    EXPECT_EQ(run.frames[4].at("FillMode"), kFillSolid);
+    EXPECT_EQ(run.frames[5].at("FillMode"), kFillWireframe);
     EXPECT_EQ(run.frames[5].at("LightsEnabled"), "[0,1,2,3,20]");
     const double yaw7 = Num(run.frames[6], "Yaw");
     EXPECT_NEAR(Num(run.frames[7], "Yaw") - yaw7, 0.04, 1e-6) << "pointer moved left: turn left";

@@ -39,12 +39,12 @@ void GameKeyDown(int keyCode, int /*shift*/) {
 void GameMouseMove(int /*button*/, int /*shift*/, float x, float y) {
     auto& g = GeneralVariables;
     if (x > static_cast<float>(g.LastMouseX)) {
-        g.Yaw = static_cast<float>(g.Yaw - TurnStep);
-        if (g.Yaw < 0) g.Yaw = g.Yaw + TwoPi;
+        g.Yaw = static_cast<float>(g.Yaw - kTurnStep);
+        if (g.Yaw < 0) g.Yaw = g.Yaw + kTwoPi;
     }
     if (x < static_cast<float>(g.LastMouseX)) {
-        g.Yaw = static_cast<float>(g.Yaw + TurnStep);
-        if (g.Yaw > TwoPi) g.Yaw = g.Yaw - TwoPi;
+        g.Yaw = static_cast<float>(g.Yaw + kTurnStep);
+        if (g.Yaw > kTwoPi) g.Yaw = g.Yaw - kTwoPi;
     }
     if (y > static_cast<float>(g.LastMouseY)) g.Pitch = static_cast<float>(g.Pitch - g.PitchStep);
     if (y < static_cast<float>(g.LastMouseY)) g.Pitch = static_cast<float>(g.Pitch + g.PitchStep);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-const char* const Usage =
+const char* const kUsage =
     "usage: nightdrive-headless [--size 640x480|800x600|1024x768] [--depth 16|32]\n"
     "         [--detail low|medium|high] [--night] [--no-light] [--no-fog] [--wireframe]\n"
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"

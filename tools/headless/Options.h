@@ -18,7 +18,7 @@ struct Options {
     std::string baseline;  // "", "clear" or "merged"
 };
 
-extern const char* const Usage;
+extern const char* const kUsage;
 
 // False on an unknown option or a value out of range.
 bool ParseArgs(int argc, char** argv, Options& o);

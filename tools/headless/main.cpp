@@ -51,7 +51,7 @@ void Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     if (!ParseArgs(argc, argv, run.options)) {
-        std::fputs(Usage, stderr);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     if (!run.options.input.empty()) {

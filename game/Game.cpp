@@ -1,4 +1,4 @@
-// The game window. Creating it runs Form_Load, which performs the start-up in a
+// The game window. Its Form_Load, run by "New Game", performs the start-up in a
 // fixed order and then runs the main loop; the program ends from a handler that
 // runs while the loop yields (a click), from the unload step, or from a fatal
 // message during start-up.
@@ -6,9 +6,10 @@
 
 #include <memory>
 
-#include "game/Fatal.h"
-#include "game/GeneralVariables.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
+#include "motion/GameInput.h"
 #include "scene/BuildAndRender.h"
 
 namespace {
@@ -21,14 +22,6 @@ GameLoopHooks hooks;
 GameLoopHooks& GameHooks() { return hooks; }
 
 GameWindow& Game() {
-    if (!instance) {
-        instance = std::make_unique<GameWindow>();
-        instance->Form_Load();
-    }
-    return *instance;
-}
-
-GameWindow& CreateGameWindowUnloaded() {
     if (!instance) instance = std::make_unique<GameWindow>();
     return *instance;
 }
@@ -57,11 +50,13 @@ void GameWindow::Form_Load() {
     if (!ShowForm(form)) FatalMessage("Cannot open the game window.");
     InitGameState();
     ReadResolution();
+    // The keyboard and the device are bound to this window.
+    GeneralVariables.WindowHandle = FormHandle(form);
     SetupKeyboard();
     (void)SetupDevice();
     CreateTextFont();
     LoadWorld();
-    (void)SetCursorPos(500, 350);
+    (void)SetCursorPos(kRecentrePoint.X, kRecentrePoint.Y);
     (void)ShowCursor(false);
 
     if (hooks.MainLoopStarting) hooks.MainLoopStarting();
@@ -140,6 +135,10 @@ void GameWindow::Timer1_Timer() {
     g.AnimFrame = g.AnimFrame + 1;
     if (g.AnimFrame == 31) g.AnimFrame = 1;
 }
+
+void GameWindow::Form_KeyDown(int keyCode, int shift) { GameKeyDown(keyCode, shift); }
+
+void GameWindow::Form_MouseMove(int button, int shift, float x, float y) { GameMouseMove(button, shift, x, y); }
 
 void GameWindow::Form_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
     (void)ShowCursor(true);

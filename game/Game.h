@@ -16,7 +16,7 @@ public:
     void Timer1_Timer();
     void Form_MouseDown(int button, int shift, float x, float y);
     void Form_Unload();
-    // Key and mouse-move handlers live with the motion code.
+    // Key and mouse-move handlers pass the event on to the motion code.
     void Form_KeyDown(int keyCode, int shift);
     void Form_MouseMove(int button, int shift, float x, float y);
 
@@ -34,12 +34,10 @@ struct GameLoopHooks {
 };
 GameLoopHooks& GameHooks();
 
-// The game window, created on first reference; creating it runs Form_Load, which
-// holds the whole game and returns only when the main loop stops.
+// The game window, created on first reference. Referring to it only creates the
+// window object; "New Game" runs its Form_Load, which holds the whole game and
+// returns only when the main loop stops.
 GameWindow& Game();
-// Creates the window object without loading it, for code that needs the game
-// window's handle outside a running game (tests, tools).
-GameWindow& CreateGameWindowUnloaded();
 // True once the game window exists.
 bool GameExists();
 // Forgets the game window (tests).

@@ -2,7 +2,7 @@
 // menu's handler, and the program ends from one of the handlers.
 #include <cstdio>
 
-#include "game/Allocator.h"
+#include "platform/Allocator.h"
 #include "menu/Menu.h"
 #include "platform/Window.h"
 

@@ -4,13 +4,13 @@
 #include <memory>
 
 #include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 
 namespace {
 
-constexpr std::uint32_t Chosen = 255;  // pure red in 0x00BBGGRR
-constexpr std::uint32_t NotChosen = 0;
-constexpr std::uint32_t White = 0xFFFFFF;
+constexpr std::uint32_t kChosen = 255;  // pure red in 0x00BBGGRR
+constexpr std::uint32_t kNotChosen = 0;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
 
 std::unique_ptr<MenuWindow> instance;
 
@@ -24,7 +24,7 @@ void Place(Control& control, ControlKind kind, const char* name, const char* cap
     control.Width = width;
     control.Height = height;
     control.BackColor = 0;  // the window system's menu and button text colours: black
-    control.ForeColor = White;
+    control.ForeColor = kWhite;
     control.Centered = centered;
 }
 
@@ -102,13 +102,13 @@ MenuWindow::MenuWindow() {
 }
 
 void MenuWindow::Form_Load() {
-    lbl600.BackColor = NotChosen;
-    lbl800.BackColor = NotChosen;
-    lbl1024.BackColor = Chosen;
-    lbl16bit.BackColor = Chosen;
-    lblDetailLow.BackColor = Chosen;
-    lblDetailMedium.BackColor = NotChosen;
-    lblDetailHigh.BackColor = NotChosen;
+    lbl600.BackColor = kNotChosen;
+    lbl800.BackColor = kNotChosen;
+    lbl1024.BackColor = kChosen;
+    lbl16bit.BackColor = kChosen;
+    lblDetailLow.BackColor = kChosen;
+    lblDetailMedium.BackColor = kNotChosen;
+    lblDetailHigh.BackColor = kNotChosen;
 
     auto& g = GeneralVariables;
     g.NightDriveOn = false;
@@ -137,78 +137,78 @@ void MenuWindow::Check5_Click() { GeneralVariables.CollisionOn = Check5.Value() 
 void MenuWindow::Check6_Click() { GeneralVariables.TexturesOn = Check6.Value() == vbChecked; }
 
 void MenuWindow::lbl600_Click() {
-    lbl600.BackColor = Chosen;
-    lbl800.BackColor = NotChosen;
-    lbl1024.BackColor = NotChosen;
+    lbl600.BackColor = kChosen;
+    lbl800.BackColor = kNotChosen;
+    lbl1024.BackColor = kNotChosen;
 }
 
 void MenuWindow::lbl800_Click() {
-    lbl600.BackColor = NotChosen;
-    lbl800.BackColor = Chosen;
-    lbl1024.BackColor = NotChosen;
+    lbl600.BackColor = kNotChosen;
+    lbl800.BackColor = kChosen;
+    lbl1024.BackColor = kNotChosen;
 }
 
 void MenuWindow::lbl1024_Click() {
-    lbl600.BackColor = NotChosen;
-    lbl800.BackColor = NotChosen;
-    lbl1024.BackColor = Chosen;
+    lbl600.BackColor = kNotChosen;
+    lbl800.BackColor = kNotChosen;
+    lbl1024.BackColor = kChosen;
 }
 
 void MenuWindow::lbl16bit_Click() {
-    lbl16bit.BackColor = Chosen;
-    lbl32bit.BackColor = NotChosen;
+    lbl16bit.BackColor = kChosen;
+    lbl32bit.BackColor = kNotChosen;
 }
 
 void MenuWindow::lbl32bit_Click() {
-    lbl16bit.BackColor = NotChosen;
-    lbl32bit.BackColor = Chosen;
+    lbl16bit.BackColor = kNotChosen;
+    lbl32bit.BackColor = kChosen;
 }
 
 void MenuWindow::lblDetailLow_Click() {
-    lblDetailLow.BackColor = Chosen;
-    lblDetailMedium.BackColor = NotChosen;
-    lblDetailHigh.BackColor = NotChosen;
+    lblDetailLow.BackColor = kChosen;
+    lblDetailMedium.BackColor = kNotChosen;
+    lblDetailHigh.BackColor = kNotChosen;
 }
 
 void MenuWindow::lblDetailMedium_Click() {
-    lblDetailLow.BackColor = NotChosen;
-    lblDetailMedium.BackColor = Chosen;
-    lblDetailHigh.BackColor = NotChosen;
+    lblDetailLow.BackColor = kNotChosen;
+    lblDetailMedium.BackColor = kChosen;
+    lblDetailHigh.BackColor = kNotChosen;
 }
 
 void MenuWindow::lblDetailHigh_Click() {
-    lblDetailLow.BackColor = NotChosen;
-    lblDetailMedium.BackColor = NotChosen;
-    lblDetailHigh.BackColor = Chosen;
+    lblDetailLow.BackColor = kNotChosen;
+    lblDetailMedium.BackColor = kNotChosen;
+    lblDetailHigh.BackColor = kChosen;
 }
 
 // Depth and detail are read from the marks at the press; the size at the game's
 // start-up.
 void MenuWindow::lblStart_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
     auto& g = GeneralVariables;
-    lblStart.BackColor = Chosen;
-    if (lblDetailLow.BackColor == Chosen) g.DetailLevel = 1;
-    if (lblDetailMedium.BackColor == Chosen) g.DetailLevel = 2;
-    if (lblDetailHigh.BackColor == Chosen) g.DetailLevel = 3;
-    if (lbl16bit.BackColor == Chosen) g.Use32Bit = false;
-    if (lbl32bit.BackColor == Chosen) g.Use32Bit = true;
+    lblStart.BackColor = kChosen;
+    if (lblDetailLow.BackColor == kChosen) g.DetailLevel = 1;
+    if (lblDetailMedium.BackColor == kChosen) g.DetailLevel = 2;
+    if (lblDetailHigh.BackColor == kChosen) g.DetailLevel = 3;
+    if (lbl16bit.BackColor == kChosen) g.Use32Bit = false;
+    if (lbl32bit.BackColor == kChosen) g.Use32Bit = true;
 }
 
 // The menu stays loaded while hidden, so the game can read its size labels. This
 // handler does not return while the game runs.
 void MenuWindow::lblStart_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
-    lblStart.BackColor = NotChosen;
+    lblStart.BackColor = kNotChosen;
     HideForm(form);
     if (GameExists()) {
         (void)ShowForm(Game().form);
     } else {
-        (void)Game();
+        Game().Form_Load();
     }
 }
 
-void MenuWindow::lblexit_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) { lblexit.BackColor = Chosen; }
+void MenuWindow::lblexit_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) { lblexit.BackColor = kChosen; }
 
 void MenuWindow::lblexit_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
-    lblexit.BackColor = NotChosen;
+    lblexit.BackColor = kNotChosen;
     End(0);
 }

@@ -6,22 +6,12 @@
 #include <cstdio>
 #include <limits>
 
-#include "game/Fatal.h"
-#include "game/GeneralVariables.h"
-#include "platform/Window.h"
-#include "scene/BuildAndRender.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
+#include "platform/DataPath.h"
+#include "scene/loading/LoadingText.h"
 
 namespace {
-
-// Data paths are written with backslashes and appended directly to the program's
-// folder.
-std::string FullPath(const std::string& relative) {
-    std::string path = AppPath() + relative;
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    return path;
-}
 
 D3DX8& D3DXLibInstance() {
     auto& g = GeneralVariables;
@@ -30,6 +20,12 @@ D3DX8& D3DXLibInstance() {
 }
 
 }  // namespace
+
+GenerateMesh& MeshGenInstance() {
+    auto& g = GeneralVariables;
+    if (!g.MeshGen) g.MeshGen = std::make_shared<GenerateMesh>();
+    return *g.MeshGen;
+}
 
 void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const std::string& XPath,
                                  const std::string& TexturePath, BufferSlot& AdjVar) {
@@ -40,42 +36,43 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
     std::vector<std::int32_t> adjacency;
     std::string errors;
 
-    // 1. Load the mesh. A failure leaves XName as it was.
+    // Load the mesh. A failure leaves XName as it was.
     if (g.Device) {
         std::string reason;
-        const std::string path = FullPath(XPath);
+        const std::string path = DataPath(XPath);
         if (Failed(d3dx.LoadMeshFromX(path, D3DXMESH_MANAGED, *g.Device, &AdjVar, &materialBuffer, &materialCount,
                                       XName, &reason))) {
             std::fprintf(stderr, "nightdrive: %s: %s\n", path.c_str(), reason.empty() ? "cannot load" : reason.c_str());
         }
     }
 
-    // 2. The test looks at the variable, not at the load's result.
+    // Missing mesh: the test looks at the variable, not at the load's result.
     if (!XName) FatalMessage("Can't find " + XPath + " This Application will be turminated");
 
-    // 3. Indices 0 to the material count; the earlier textures are released.
+    // Texture set: indices 0 to the material count; the earlier textures are released.
     TextureName.clear();
     TextureName.resize(static_cast<std::size_t>(materialCount) + 1);
 
-    // 4, 5. The picture, only while textures are on.
+    // Picture: loaded, and required, only while textures are on.
     if (g.TexturesOn) {
-        if (g.Device) (void)d3dx.CreateTextureFromFile(*g.Device, FullPath(TexturePath), TextureName[0]);
+        if (g.Device) (void)d3dx.CreateTextureFromFile(*g.Device, DataPath(TexturePath), TextureName[0]);
         if (!TextureName[0]) FatalMessage("Can't find " + TexturePath + " This Application will be turminated");
     }
 
-    // 6. The file's own materials are not used.
+    // Materials: the file's own are not used.
     materialBuffer.reset();
 
-    // 7. The loading line names both files, also when textures are off.
+    // Loading line: names both files, also when textures are off.
     (void)RenderText("loading...." + XPath + "      " + TexturePath);
 
-    // 8. One element more than the buffer holds; halves round to the even neighbour.
+    // Adjacency array: one element more than the buffer holds; halves round to the
+    // even neighbour.
     if (AdjVar) {
         const double elements = std::nearbyint(static_cast<double>(AdjVar->GetBufferSize()) / 4.0);
         adjacency.assign(static_cast<std::size_t>(elements) + 1, 0);
     }
 
-    // 9. Three neighbours per face. When AdjVar still holds an older call's remap
+    // Adjacency copy: three neighbours per face. When AdjVar still holds an older call's remap
     // buffer (the load failed while the slot kept its mesh), the copy does not fit
     // and is skipped instead of running past either end.
     const std::int64_t count = static_cast<std::int64_t>(XName->GetNumFaces()) * 3;
@@ -84,14 +81,14 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
                             adjacency.size() * sizeof(std::int32_t));
     }
 
-    // 10 to 12 read the adjacency as step 9 left it; a mesh whose array cannot hold
+    // Clean, simplify and compact read the adjacency as the copy left it; a mesh whose array cannot hold
     // an adjacency for every face skips them rather than read past its end.
     const auto adjacencyFits = [&] {
         return adjacency.size() >= static_cast<std::size_t>(XName->GetNumFaces()) * 3;
     };
     const auto* adjacencyIn = reinterpret_cast<const DWORD*>(adjacency.data());
 
-    // 10. Clean.
+    // Clean.
     if (adjacencyFits()) {
         MeshSlot cleaned;
         BufferSlot cleanedAdjacency;
@@ -101,7 +98,7 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
         }
     }
 
-    // 11. Simplify, to the mesh's own vertex count.
+    // Simplify, to the mesh's own vertex count.
     if (adjacencyFits()) {
         MeshSlot simplified;
         if (Succeeded(d3dx.SimplifyMesh(*XName, adjacencyIn, nullptr, nullptr, XName->GetNumVertices(),
@@ -111,7 +108,7 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
         }
     }
 
-    // 12. Compact; AdjVar ends up holding the vertex remap.
+    // Compact; AdjVar ends up holding the vertex remap.
     AdjVar.reset();
     if (adjacencyFits()) {
         MeshSlot compacted;
@@ -120,7 +117,7 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
             XName = std::move(compacted);
         }
     }
-    // 13. The error log, the material buffer and the array go with this call.
+    // The error log, the material buffer and the array go with this call.
 }
 
 void GenerateMesh::RenderStatic(TextureSet& HasTexture, MeshSlot& HasX) {

@@ -11,10 +11,6 @@
 #include "platform/D3dx.h"
 #include "platform/Graphics.h"
 
-using MeshSlot = std::unique_ptr<D3DXMesh>;
-using TextureSet = std::vector<std::unique_ptr<Direct3DTexture8>>;
-using BufferSlot = std::unique_ptr<D3DXBuffer>;
-
 class GenerateMesh {
 public:
     void AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const std::string& XPath,
@@ -32,3 +28,6 @@ public:
 private:
     void FinishLight(D3DLIGHT8& light, int range, int number, int power, float attenuation0);
 };
+
+// The shared mesh store `MeshGen`, created on first use.
+GenerateMesh& MeshGenInstance();

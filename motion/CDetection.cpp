@@ -2,7 +2,7 @@
 // never tested. The test looks at the position before the step.
 #include "motion/CDetection.h"
 
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 
 void TestWallBox(int MinX, int MaxX, int MinZ, int MaxZ) {
     const auto& g = GeneralVariables;

@@ -1,13 +1,15 @@
 // Key presses and mouse moves in the game window. They only change the motion
 // state (or the fill mode); the next camera update turns that into the view.
+#include "motion/GameInput.h"
+
 #include <cmath>
 
-#include "game/Fatal.h"
-#include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
 #include "motion/Matrix.h"
+#include "platform/Window.h"
 
-void GameWindow::Form_KeyDown(int keyCode, int /*shift*/) {
+void GameKeyDown(int keyCode, int /*shift*/) {
     auto& g = GeneralVariables;
     if (keyCode == VK_Z) {
         g.PosY = g.PosY + 1;
@@ -34,15 +36,15 @@ void GameWindow::Form_KeyDown(int keyCode, int /*shift*/) {
     if (keyCode == VK_Q) Check(g.Device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME), "Device.SetRenderState");
 }
 
-void GameWindow::Form_MouseMove(int /*button*/, int /*shift*/, float x, float y) {
+void GameMouseMove(int /*button*/, int /*shift*/, float x, float y) {
     auto& g = GeneralVariables;
     if (x > static_cast<float>(g.LastMouseX)) {
-        g.Yaw = static_cast<float>(g.Yaw - TurnStep);
-        if (g.Yaw < 0) g.Yaw = g.Yaw + TwoPi;
+        g.Yaw = static_cast<float>(g.Yaw - kTurnStep);
+        if (g.Yaw < 0) g.Yaw = g.Yaw + kTwoPi;
     }
     if (x < static_cast<float>(g.LastMouseX)) {
-        g.Yaw = static_cast<float>(g.Yaw + TurnStep);
-        if (g.Yaw > TwoPi) g.Yaw = g.Yaw - TwoPi;
+        g.Yaw = static_cast<float>(g.Yaw + kTurnStep);
+        if (g.Yaw > kTwoPi) g.Yaw = g.Yaw - kTwoPi;
     }
     if (y > static_cast<float>(g.LastMouseY)) g.Pitch = static_cast<float>(g.Pitch - g.PitchStep);
     if (y < static_cast<float>(g.LastMouseY)) g.Pitch = static_cast<float>(g.Pitch + g.PitchStep);
@@ -53,8 +55,9 @@ void GameWindow::Form_MouseMove(int /*button*/, int /*shift*/, float x, float y)
 
     // The jump is not recorded in LastMouseX/Y: the move event that reports the
     // pointer back at the centre compares with the position before the jump.
-    if (x > 900) (void)SetCursorPos(500, 350);
-    if (x < 100) (void)SetCursorPos(500, 350);
-    if (y > 700) (void)SetCursorPos(500, 350);
-    if (y < 100) (void)SetCursorPos(500, 350);
+    const auto recentre = [] { (void)SetCursorPos(kRecentrePoint.X, kRecentrePoint.Y); };
+    if (x > 900) recentre();
+    if (x < 100) recentre();
+    if (y > 700) recentre();
+    if (y < 100) recentre();
 }

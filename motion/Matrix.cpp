@@ -5,16 +5,16 @@
 
 #include <cmath>
 
-#include "game/Fatal.h"
-#include "game/GeneralVariables.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
 #include "motion/CDetection.h"
 #include "platform/Window.h"
 
 namespace {
 
-constexpr double LeastTurningSpeed = 0.1;
-constexpr double ReverseSpeed = 1.0;
-constexpr float FieldOfView = 1.0471976f;  // pi / 3, in single precision
+constexpr double kLeastTurningSpeed = 0.1;
+constexpr double kReverseSpeed = 1.0;
+constexpr float kFieldOfView = 1.0471976f;  // pi / 3, in single precision
 
 bool KeyDown(int scanCode) { return GeneralVariables.KeyState[static_cast<std::size_t>(scanCode)] != 0; }
 
@@ -29,15 +29,15 @@ void UpdateCamera() {
     Check(g.Keyboard->GetDeviceState(static_cast<DWORD>(g.KeyState.size()), g.KeyState.data()),
           "Keyboard.GetDeviceState");
 
-    if (KeyDown(DIK_RIGHT) && g.Speed > LeastTurningSpeed) {
-        g.Yaw = static_cast<float>(g.Yaw - TurnStep);
-        if (g.Yaw < 0) g.Yaw = g.Yaw + TwoPi;
+    if (KeyDown(DIK_RIGHT) && g.Speed > kLeastTurningSpeed) {
+        g.Yaw = static_cast<float>(g.Yaw - kTurnStep);
+        if (g.Yaw < 0) g.Yaw = g.Yaw + kTwoPi;
     }
-    if (KeyDown(DIK_LEFT) && g.Speed > LeastTurningSpeed) {
-        g.Yaw = static_cast<float>(g.Yaw + TurnStep);
-        if (g.Yaw > TwoPi) g.Yaw = g.Yaw - TwoPi;
+    if (KeyDown(DIK_LEFT) && g.Speed > kLeastTurningSpeed) {
+        g.Yaw = static_cast<float>(g.Yaw + kTurnStep);
+        if (g.Yaw > kTwoPi) g.Yaw = g.Yaw - kTwoPi;
     }
-    g.MoveAngle = TwoPi - g.Yaw;
+    g.MoveAngle = kTwoPi - g.Yaw;
 
     if (KeyDown(DIK_UP)) {
         if (g.CollisionOn) CheckCollision();
@@ -48,7 +48,7 @@ void UpdateCamera() {
     }
     // Reversing is never tested against the walls, and the speed stays at 1.0.
     if (KeyDown(DIK_DOWN)) {
-        g.Speed = ReverseSpeed;
+        g.Speed = kReverseSpeed;
         g.PosX = g.PosX - std::sin(static_cast<double>(g.MoveAngle)) * g.Speed;
         g.PosZ = g.PosZ - std::cos(static_cast<double>(g.MoveAngle)) * g.Speed;
     }
@@ -70,7 +70,7 @@ void UpdateCamera() {
     // Key and mouse handlers run here; what they change shows next frame.
     DoEvents();
 
-    D3DXMatrixPerspectiveFovLH(&g.MatProj, FieldOfView, 1.0f, 1.0f, 800.0f);
+    D3DXMatrixPerspectiveFovLH(&g.MatProj, kFieldOfView, 1.0f, 1.0f, 800.0f);
     Check(g.Device->SetTransform(D3DTS_PROJECTION, g.MatProj), "Device.SetTransform");
 }
 

@@ -2,8 +2,8 @@
 // placed object. All amounts are per frame.
 #pragma once
 
-inline constexpr float TwoPi = 6.2831855f;
-inline constexpr double TurnStep = 0.04;
+inline constexpr float kTwoPi = 6.2831855f;
+inline constexpr double kTurnStep = 0.04;
 
 void UpdateCamera();
 void PlaceCar1();

@@ -1,5 +1,5 @@
-// Records and codes of the 3-D and input services, laid out and named as the
-// Direct3D 8 / DirectInput 8 originals so the game code reads like the calls it makes.
+// Records and codes of the 3-D and input services, with the names and layouts the
+// game code uses in the calls it makes.
 #pragma once
 
 #include <cstdint>

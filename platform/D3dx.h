@@ -38,6 +38,12 @@ public:
                              std::unique_ptr<D3DXBuffer>* vertexRemap, std::unique_ptr<D3DXMesh>& out) = 0;
 };
 
+// The slots the game keeps its meshes, texture sets and buffers in: empty or one
+// object, owned by the slot.
+using MeshSlot = std::unique_ptr<D3DXMesh>;
+using TextureSet = std::vector<std::unique_ptr<Direct3DTexture8>>;
+using BufferSlot = std::unique_ptr<D3DXBuffer>;
+
 class D3DXFont {
 public:
     virtual ~D3DXFont() = default;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// Windows virtual-key codes delivered to KeyDown handlers.
+// Virtual-key codes delivered to KeyDown handlers.
 inline constexpr int VK_BACK = 0x08;
 inline constexpr int VK_TAB = 0x09;
 inline constexpr int VK_RETURN = 0x0D;

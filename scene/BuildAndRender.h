@@ -1,11 +1,9 @@
 // Scene set-up and frame rendering: the keyboard and the 3-D device, the world's
-// files and their load order, one frame of the game, the loading line and fog.
+// files and their load order, one frame of the game. The loading line and fog sit
+// below the mesh store, in scene/loading.
 #pragma once
 
 #include <cstdint>
-#include <string>
-
-#include "platform/D3dTypes.h"
 
 // Input and device set-up (once, at the game's start-up).
 void SetupKeyboard();
@@ -17,10 +15,8 @@ void LoadWorldBase();
 
 // One frame.
 void RenderFrame();
+// The frame's lights: while the light is on, the night or day lights, then the
+// car lights.
+void SetupFrameLights();
 // The animation mesh (1..15) drawn for an AnimFrame value; 0 for none.
 int AnimationMeshFor(std::int32_t animFrame);
-
-// Loading line and fog. Both report the first failed device call to the caller.
-HRESULT RenderText(const std::string& text);
-HRESULT SetupFog();
-std::int32_t FloatBits(float value);

@@ -1,8 +1,8 @@
 // Opening the keyboard and creating the full-screen 3-D device, once, at the
 // game's start-up, after the game window is shown and before the world loads.
-#include "game/Fatal.h"
-#include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/Fatal.h"
+#include "game/state/GeneralVariables.h"
+#include "platform/Window.h"
 #include "scene/BuildAndRender.h"
 
 void SetupKeyboard() {
@@ -15,7 +15,7 @@ void SetupKeyboard() {
     Check(g.Keyboard->SetCommonDataFormat(DIFORMAT_KEYBOARD), "Keyboard.SetCommonDataFormat");
     // Background, non-exclusive: read whatever window has the focus, and leave the
     // keyboard to other programs too.
-    Check(g.Keyboard->SetCooperativeLevel(FormHandle(Game().form), DISCL_BACKGROUND | DISCL_NONEXCLUSIVE),
+    Check(g.Keyboard->SetCooperativeLevel(g.WindowHandle, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE),
           "Keyboard.SetCooperativeLevel");
     Check(g.Keyboard->Acquire(), "Keyboard.Acquire");
 }
@@ -55,9 +55,9 @@ bool SetupDevice() {
 
     PresentParams.BackBufferHeight = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenHeight));
     PresentParams.BackBufferWidth = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenWidth.value_or(0)));
-    PresentParams.hDeviceWindow = FormHandle(Game().form);
+    PresentParams.hDeviceWindow = g.WindowHandle;
 
-    (void)g.D3DRoot->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, FormHandle(Game().form),
+    (void)g.D3DRoot->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g.WindowHandle,
                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING, PresentParams, g.Device);
     if (!g.Device) return false;
 

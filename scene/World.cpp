@@ -1,7 +1,8 @@
 // The world's files, loaded once at start-up in a fixed order. Low and Medium load
 // the same 35 objects; High adds three more. Several meshes share one texture set,
 // which then holds what the last of their loads left in it.
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
+#include "mesh/GenerateMesh.h"
 #include "scene/BuildAndRender.h"
 
 namespace {

@@ -48,6 +48,12 @@ std::array<std::uint8_t, 256>& FakeKeys();
 void FakeQueueEvent(std::function<void()> action);
 int FakeCursorCounter();
 
+// Used by the recording platform's own files: appends a line to the log, and
+// names or forgets an object for the log.
+void FakeRecord(const std::string& line);
+void FakeSetName(const void* object, const std::string& name);
+void FakeForget(const void* object);
+
 // The name a fake mesh or texture carries in the log: the file name of its path,
 // with a suffix for each clean-up step ("3d0005.x+clean+simplify+compact").
 std::string FakeName(const void* meshOrTexture);

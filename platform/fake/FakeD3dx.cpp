@@ -5,7 +5,6 @@
 #include "platform/D3dx.h"
 #include "platform/DirectX.h"
 #include "platform/fake/Fake.h"
-#include "platform/fake/FakeInternal.h"
 
 namespace {
 

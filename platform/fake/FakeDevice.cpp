@@ -6,7 +6,6 @@
 
 #include "platform/DirectX.h"
 #include "platform/fake/Fake.h"
-#include "platform/fake/FakeInternal.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 
 #include "platform/Window.h"
 #include "platform/fake/Fake.h"
-#include "platform/fake/FakeInternal.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // D3DX on the GL platform: meshes from .x files (the shared reader), the clean-up
 // calls (the shared mesh operations), textures from pictures, and TrueType text.
 // Every call leaves its outputs untouched when it fails.
-#include "platform/sdl_gl/D3dxLibrary.h"
+#include "platform/D3dx.h"
+#include "platform/DirectX.h"
 
 #include <SDL.h>
 
@@ -114,4 +115,4 @@ public:
 
 }  // namespace
 
-std::unique_ptr<D3DX8> CreateGlD3DX8() { return std::make_unique<GlD3DX8>(); }
+std::unique_ptr<D3DX8> CreateD3DX8() { return std::make_unique<GlD3DX8>(); }

@@ -194,7 +194,7 @@ bool GlDevice::BuildProgram(const char** reason) {
     return true;
 }
 
-// The device as Direct3D 8 leaves it right after creation.
+// The device's state right after creation.
 void GlDevice::ResetState() {
     renderStates_.fill(0);
     auto& rs = renderStates_;

@@ -1,5 +1,5 @@
-// The OpenGL 3.3 core implementation of the 3-D device: the fixed-function
-// pipeline of the original (per-vertex lighting, texture stage 0, specular add,
+// The OpenGL 3.3 core implementation of the 3-D device: the device's
+// fixed-function pipeline (per-vertex lighting, texture stage 0, specular add,
 // linear vertex fog, depth test, fill mode) emulated by one shader program, and a
 // back buffer of exactly the requested size that Present scales into the window.
 // Internal to platform/sdl_gl: meshes, textures and fonts of the D3DX services

@@ -1,5 +1,5 @@
 // The GL device's state calls (render states, transforms, texture, material,
-// lights) and its draws: state is kept as Direct3D 8 keeps it and reaches the
+// lights) and its draws: state is kept as the device reports it and reaches the
 // shader program only when a draw needs it, so repeated identical calls cost nothing.
 #include <algorithm>
 #include <cmath>
@@ -114,7 +114,7 @@ HRESULT GlDevice::LightEnable(DWORD index, int enable) {
     for (auto& l : lights_)
         if (l.Index == index) slot = &l;
     if (slot == nullptr) {
-        // Enabling a light that was never set gives Direct3D's default light:
+        // Enabling a light that was never set gives the default light:
         // white, directional, shining along +z.
         D3DLIGHT8 light;
         light.Type = D3DLIGHT_DIRECTIONAL;

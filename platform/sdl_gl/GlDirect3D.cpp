@@ -2,7 +2,7 @@
 // window system made for the game; unless the caller asks for a windowed device it
 // goes desktop full-screen (no display-mode change: Present scales the back buffer
 // into whatever the desktop size is). Presentation waits for vertical sync.
-#include "platform/sdl_gl/GlDirect3D.h"
+#include "platform/DirectX.h"
 #include "platform/sdl_gl/SdlWindow.h"
 
 #include <SDL.h>
@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "platform/sdl_gl/GlDevice.h"
+#include "platform/sdl_gl/InputKeyboard.h"
 
 namespace {
 
@@ -111,6 +112,13 @@ public:
     }
 };
 
+// The root of the platform: the SDL keyboard and the GL Direct3D object.
+class SdlDirectX8 final : public DirectX8 {
+public:
+    std::unique_ptr<DirectInput8> DirectInputCreate() override { return CreateSdlDirectInput8(); }
+    std::unique_ptr<Direct3D8> Direct3DCreate() override { return std::make_unique<GlDirect3D8>(); }
+};
+
 }  // namespace
 
-std::unique_ptr<Direct3D8> CreateGlDirect3D8() { return std::make_unique<GlDirect3D8>(); }
+std::unique_ptr<DirectX8> CreateDirectX8() { return std::make_unique<SdlDirectX8>(); }

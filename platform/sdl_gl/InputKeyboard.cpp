@@ -1,14 +1,13 @@
 // The system keyboard as DirectInput 8 shows it: a 256-byte state indexed by
 // DirectInput scan code, 0x80 for a key that is down. Read from SDL's keyboard
-// state, which follows the events of the focused window (so unlike the background
-// mode of the original, keys pressed while another program has the focus are not seen).
+// state, which follows the events of the focused window: keys pressed while another
+// program has the focus are not seen, whatever cooperative level was asked for.
 #include "platform/sdl_gl/InputKeyboard.h"
 
 #include <SDL.h>
 
 #include <cstring>
 
-#include "platform/sdl_gl/InputHook.h"
 #include "platform/sdl_gl/SdlGamepad.h"
 
 namespace {

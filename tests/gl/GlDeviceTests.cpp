@@ -1,7 +1,7 @@
 // The GL device: creation, defaults, clears, depth, fill mode, subsets, back buffer.
 #include <cmath>
 
-#include "platform/sdl_gl/InputHook.h"
+#include "platform/sdl_gl/InputKeyboard.h"
 #include "tests/gl/GlTestSupport.h"
 
 using namespace gltest;

@@ -20,6 +20,11 @@ namespace fs = std::filesystem;
 
 using Frame = std::map<std::string, std::string>;
 
+// The fill modes as the trace writes them (the device's D3DFILL_SOLID and
+// D3DFILL_WIREFRAME).
+constexpr const char* kFillSolid = "3";
+constexpr const char* kFillWireframe = "2";
+
 // The trace is one flat JSON object per line; values are numbers, booleans,
 // null, or a list of numbers.
 Frame ParseLine(const std::string& line) {
@@ -40,6 +45,7 @@ struct RunResult {
     int status = -1;
     std::vector<Frame> frames;  // frames[0] is frame 1
     std::string stderrText;
+    std::string stdoutText;
 };
 
 class HeadlessTest : public ::testing::Test {
@@ -58,7 +64,7 @@ protected:
             std::ofstream(dir / "input.txt") << script;
             command += " --input " + (dir / "input.txt").string();
         }
-        command += " 2>" + (dir / "stderr.txt").string();
+        command += " >" + (dir / "stdout.txt").string() + " 2>" + (dir / "stderr.txt").string();
         RunResult run;
         const int raw = std::system(command.c_str());
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -67,10 +73,21 @@ protected:
         std::stringstream err;
         err << std::ifstream(dir / "stderr.txt").rdbuf();
         run.stderrText = err.str();
+        std::stringstream out;
+        out << std::ifstream(dir / "stdout.txt").rdbuf();
+        run.stdoutText = out.str();
         return run;
     }
 
     static double Num(const Frame& f, const char* key) { return std::stod(f.at(key)); }
+
+    // A number in the --bench summary, also inside its nested object; NaN when the
+    // field is missing.
+    static double Field(const std::string& summary, const std::string& key) {
+        const std::size_t at = summary.find("\"" + key + "\":");
+        if (at == std::string::npos) return std::nan("");
+        return std::strtod(summary.c_str() + at + key.size() + 3, nullptr);
+    }
 
     fs::path dir;
 };
@@ -123,12 +140,14 @@ TEST_F(HeadlessTest, CarsAndAnimationOverAWholeLap) {
     for (std::size_t i = 0; i + 90 < run.frames.size(); i += 7) {
         EXPECT_EQ(run.frames[i].at("AnimFrame"), run.frames[i + 90].at("AnimFrame")) << "frame " << i + 1;
     }
-    EXPECT_EQ(run.frames[0].at("AnimMesh"), "1");
+    // The mesh shown for each AnimFrame 1..30: forward, hold, back down to 2.
+    const char* const meshFor[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10",
+                                   "11", "12", "13", "14", "15", "15", "15", "14", "13", "12",
+                                   "11", "10", "9",  "8",  "7",  "6",  "5",  "4",  "3",  "2"};
     for (const Frame& f : run.frames) {
         const int a = std::stoi(f.at("AnimFrame"));
         ASSERT_TRUE(a >= 1 && a <= 30);
-        const int k = a <= 15 ? a : a <= 17 ? 15 : 32 - a;
-        ASSERT_EQ(f.at("AnimMesh"), std::to_string(k));
+        ASSERT_EQ(f.at("AnimMesh"), meshFor[a - 1]) << "AnimFrame " << a;
     }
     EXPECT_EQ(run.frames[100].at("LightsEnabled"), "[0,1,20]");
 }
@@ -145,8 +164,8 @@ TEST_F(HeadlessTest, PresetsWireframeAndMouseLook) {
     EXPECT_EQ(Num(run.frames[3], "PosY"), 5.5);
     EXPECT_EQ(Num(run.frames[4], "PosY"), 130);
     EXPECT_EQ(Num(run.frames[4], "Pitch"), 200);
-    EXPECT_EQ(run.frames[4].at("FillMode"), "3");
-    EXPECT_EQ(run.frames[5].at("FillMode"), "2");
+    EXPECT_EQ(run.frames[4].at("FillMode"), kFillSolid);
+    EXPECT_EQ(run.frames[5].at("FillMode"), kFillWireframe);
     EXPECT_EQ(run.frames[5].at("LightsEnabled"), "[0,1,2,3,20]");
     const double yaw7 = Num(run.frames[6], "Yaw");
     EXPECT_NEAR(Num(run.frames[7], "Yaw") - yaw7, 0.04, 1e-6) << "pointer moved left: turn left";
@@ -308,6 +327,49 @@ TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
         const RunResult run = Start("--frames 3", script);
         EXPECT_EQ(run.status, 2) << script;
         EXPECT_NE(run.stderrText.find("nightdrive-headless:"), std::string::npos) << script << run.stderrText;
+    }
+}
+
+// Each mode of the runner prints its --bench summary with every field, holding
+// values that fit a short run; the baselines replace the game's frames, so they
+// leave no trace lines.
+TEST_F(HeadlessTest, BenchSummaryInTheGameAndBothBaselines) {
+    struct Case {
+        const char* mode;
+        std::size_t traceLines;
+    };
+    const Case cases[] = {{"", 20}, {"--baseline clear", 0}, {"--baseline merged", 0}};
+    for (const Case& c : cases) {
+        const RunResult run = Start(std::string("--frames 20 --size 640x480 --bench ") + c.mode);
+        ASSERT_EQ(run.status, 0) << c.mode << ": " << run.stderrText;
+        EXPECT_EQ(run.frames.size(), c.traceLines) << c.mode;
+        const std::string& s = run.stdoutText;
+        for (const char* key : {"load_ms", "frames", "fps", "frame_ms_p50", "frame_ms_p99", "peak_rss_kb", "rss_anon_kb",
+                                "peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000",
+                                "heap_allocs_per_frame", "parse", "cleanup", "textures", "presents",
+                                "first_frame_uploads", "other"}) {
+            EXPECT_FALSE(std::isnan(Field(s, key))) << c.mode << ": no " << key << " in " << s;
+        }
+        EXPECT_EQ(Field(s, "frames"), 20) << c.mode;
+        EXPECT_GT(Field(s, "load_ms"), 0) << c.mode;
+        EXPECT_GT(Field(s, "fps"), 0) << c.mode;
+        EXPECT_GT(Field(s, "frame_ms_p50"), 0) << c.mode;
+        EXPECT_GE(Field(s, "frame_ms_p99"), Field(s, "frame_ms_p50")) << c.mode;
+        EXPECT_GT(Field(s, "peak_rss_kb"), 0) << c.mode;
+        EXPECT_GT(Field(s, "rss_anon_kb"), 0) << c.mode;
+        // Sampled at frame 1000 only.
+        for (const char* key : {"peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000"}) {
+            EXPECT_EQ(Field(s, key), 0) << c.mode << " " << key;
+        }
+        EXPECT_GE(Field(s, "heap_allocs_per_frame"), 0) << c.mode;
+        // The world was loaded with its textures and loading lines in every mode.
+        for (const char* key : {"parse", "textures", "presents"}) EXPECT_GT(Field(s, key), 0) << c.mode << " " << key;
+        for (const char* key : {"cleanup", "first_frame_uploads", "other"}) {
+            EXPECT_GE(Field(s, key), 0) << c.mode << " " << key;
+        }
+        const double parts = Field(s, "parse") + Field(s, "cleanup") + Field(s, "textures") + Field(s, "presents") +
+                             Field(s, "other");
+        EXPECT_LE(parts, Field(s, "load_ms") + 0.5) << c.mode << ": the load's parts exceed it";
     }
 }
 

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
 #include "platform/sdl_gl/GamepadHooks.h"
-#include "platform/sdl_gl/InputHook.h"
+#include "platform/sdl_gl/InputKeyboard.h"
 #include "platform/sdl_gl/InputKeyboard.h"
 #include "platform/sdl_gl/SdlWindow.h"
 

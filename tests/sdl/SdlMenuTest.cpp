@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/Window.h"
 #include "platform/sdl_gl/SdlWindow.h"

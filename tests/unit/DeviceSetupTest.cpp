@@ -9,7 +9,7 @@ class DeviceSetupTest : public FakePlatformTest {
 protected:
     void SetUp() override {
         FakePlatformTest::SetUp();
-        CreateGameWindowUnloaded();
+        GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 1024;
         GeneralVariables.ScreenHeight = 768;
     }
@@ -31,7 +31,7 @@ TEST_F(DeviceSetupTest, DepthFormatFollowsTheCheckResult) {
     };
     for (const auto& c : cases) {
         Reset();
-        CreateGameWindowUnloaded();
+        GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 800;
         GeneralVariables.ScreenHeight = 600;
         GeneralVariables.Use32Bit = c.use32;
@@ -51,8 +51,8 @@ TEST_F(DeviceSetupTest, DepthFormatFollowsTheCheckResult) {
 TEST_F(DeviceSetupTest, StartRenderStatesInOrder) {
     ASSERT_TRUE(SetupDevice());
     EXPECT_EQ(FakeLogWith("SetRenderState"),
-              (std::vector<std::string>{"SetRenderState 22 1", "SetRenderState 7 1", "SetRenderState 29 1",
-                                        "SetRenderState 137 0"}));
+              (std::vector<std::string>{SetState(D3DRS_CULLMODE, D3DCULL_NONE), SetState(D3DRS_ZENABLE, D3DZB_TRUE),
+                                        SetState(D3DRS_SPECULARENABLE, 1), SetState(D3DRS_LIGHTING, 0)}));
     EXPECT_EQ(FakeLogWith("SetTransform").size(), 0u);
     EXPECT_EQ(FakeLogWith("SetLight").size(), 0u);
 }
@@ -75,7 +75,7 @@ TEST_F(DeviceSetupTest, FailedDisplayModeGivesFormatZeroAndGoesOn) {
 TEST_F(DeviceSetupTest, BackBufferTakesTheDesktopFormatForEitherDepth) {
     for (const bool use32 : {false, true}) {
         Reset();
-        CreateGameWindowUnloaded();
+        GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 640;
         GeneralVariables.ScreenHeight = 480;
         GeneralVariables.Use32Bit = use32;

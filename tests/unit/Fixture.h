@@ -8,9 +8,14 @@
 #include <vector>
 
 #include "game/Game.h"
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/fake/Fake.h"
+
+// The log line of a render-state change.
+inline std::string SetState(DWORD state, DWORD value) {
+    return "SetRenderState " + std::to_string(state) + " " + std::to_string(value);
+}
 
 class FakePlatformTest : public ::testing::Test {
 protected:

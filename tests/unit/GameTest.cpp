@@ -7,32 +7,14 @@ namespace {
 
 using GameTest = FakePlatformTest;
 
-TEST_F(GameTest, InitGameStateColoursFollowNightDrive) {
+TEST_F(GameTest, ClearAndFogColoursFollowNightDrive) {
     for (const bool night : {false, true}) {
         Reset();
         GeneralVariables.NightDriveOn = night;
-        CreateGameWindowUnloaded().InitGameState();
-        const auto& g = GeneralVariables;
+        Game().InitGameState();
         const D3DCOLOR expected = night ? 10u : 88799u;
-        EXPECT_EQ(g.ClearColor, expected);
-        EXPECT_EQ(g.FogColor, expected);
-        EXPECT_EQ(g.PosX, -160);
-        EXPECT_EQ(g.PosY, 35);
-        EXPECT_EQ(g.PosZ, 120);
-        EXPECT_EQ(g.Yaw, 3.5f);
-        EXPECT_EQ(g.Pitch, 0.0f);
-        EXPECT_EQ(g.Speed, 0.5);
-        EXPECT_EQ(g.PitchStep, 0.04);
-        EXPECT_TRUE(g.Running && g.CanMove && g.CarLightsOn);
-        EXPECT_EQ(g.AnimFrame, 1);
-        EXPECT_EQ(g.TextRect.left, 100);
-        EXPECT_EQ(g.TextRect.top, 5);
-        EXPECT_EQ(g.TextRect.right, 1000);
-        EXPECT_EQ(g.TextRect.bottom, 500);
-        EXPECT_EQ(g.Car1Z, -600);
-        EXPECT_EQ(g.Car2Z, -900);
-        EXPECT_EQ(g.LastMouseX, 0);
-        EXPECT_EQ(g.LastMouseY, 0);
+        EXPECT_EQ(GeneralVariables.ClearColor, expected) << "night " << night;
+        EXPECT_EQ(GeneralVariables.FogColor, expected) << "night " << night;
     }
 }
 
@@ -49,7 +31,7 @@ TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
         Reset();
         EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value()) << "empty before the game reads it";
         if (c.click) (Menu().*c.click)();
-        CreateGameWindowUnloaded().ReadResolution();
+        Game().ReadResolution();
         EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.width);
         EXPECT_EQ(GeneralVariables.ScreenHeight, c.height);
     }
@@ -58,13 +40,13 @@ TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
 TEST_F(GameTest, ReadResolutionWithNoMarkLeavesThePairAlone) {
     MenuWindow& menu = Menu();
     menu.lbl1024.BackColor = 0;
-    CreateGameWindowUnloaded().ReadResolution();
+    Game().ReadResolution();
     EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value());
     EXPECT_EQ(GeneralVariables.ScreenHeight, 0);
 }
 
 TEST_F(GameTest, TimerRunsOneToThirtyAndWraps) {
-    GameWindow& game = CreateGameWindowUnloaded();
+    GameWindow& game = Game();
     GeneralVariables.AnimFrame = 1;
     std::vector<int> seen;
     for (int i = 0; i < 61; ++i) {
@@ -82,7 +64,7 @@ TEST_F(GameTest, TimerRunsOneToThirtyAndWraps) {
 TEST_F(GameTest, MouseDownShowsTheCursorAndEndsWithoutUnload) {
     EXPECT_EXIT(
         {
-            GameWindow& game = CreateGameWindowUnloaded();
+            GameWindow& game = Game();
             (void)ShowCursor(false);
             game.Form_MouseDown(2, 0, 10, 10);
         },
@@ -101,7 +83,7 @@ TEST_F(GameTest, UnloadReleasesInOrderShowsTheCursorAndEnds) {
                                                     g.Mesh03);
             FakeLogClear();
             (void)ShowCursor(false);
-            CreateGameWindowUnloaded().Form_Unload();
+            Game().Form_Unload();
         },
         testing::ExitedWithCode(0),
         "LOG Release DxRoot\nLOG Release D3DRoot\nLOG Release Device\nLOG Release D3DXLib\n"
@@ -120,15 +102,37 @@ TEST_F(GameTest, StartUpRunsInOrderAndTheFirstFrameIsDrawnWithCursorHidden) {
             menu.lblStart_MouseUp(1, 0, 0, 0);
         },
         testing::ExitedWithCode(0),
-        "LOG HideForm Pls Vote For Me\nLOG ShowForm Form1\nLOG DirectInputCreate\n"
-        "LOG CreateInputDevice GUID_SysKeyboard\nLOG SetCommonDataFormat 1\nLOG SetCooperativeLevel window 10\n"
-        "LOG Acquire\nLOG Direct3DCreate\nLOG GetAdapterDisplayMode 0\nLOG CheckDeviceType 0 1 80 80 0\n"
-        "LOG CreateDevice 0 1 0x20 size=1024x768 format=22 count=1 swap=2 windowed=0 autodepth=1 depth=80 "
-        "window=set\n"
-        "LOG SetRenderState 22 1\nLOG SetRenderState 7 1\nLOG SetRenderState 29 1\nLOG SetRenderState 137 0\n"
-        "LOG CreateFont Verdana 8 bold\nLOG LoadMeshFromX /app/data/3d/3d00014.x 544\n"
-        ".*LOG SetCursorPos 500 350\nLOG ShowCursor 0\nLOG Clear 0 3 88799 1 0\n.*LOG DoEvents\n"
-        "LOG ShowCursor 1\nEND 0 cursor=0");
+        std::string("LOG HideForm Pls Vote For Me\nLOG ShowForm Form1\nLOG DirectInputCreate\n"
+                    "LOG CreateInputDevice GUID_SysKeyboard\nLOG SetCommonDataFormat 1\n"
+                    "LOG SetCooperativeLevel window 10\nLOG Acquire\nLOG Direct3DCreate\n"
+                    "LOG GetAdapterDisplayMode 0\nLOG CheckDeviceType 0 1 80 80 0\n"
+                    "LOG CreateDevice 0 1 0x20 size=1024x768 format=22 count=1 swap=2 windowed=0 autodepth=1 "
+                    "depth=80 window=set\n") +
+            "LOG " + SetState(D3DRS_CULLMODE, D3DCULL_NONE) + "\nLOG " + SetState(D3DRS_ZENABLE, D3DZB_TRUE) +
+            "\nLOG " + SetState(D3DRS_SPECULARENABLE, 1) + "\nLOG " + SetState(D3DRS_LIGHTING, 0) +
+            "\nLOG CreateFont Verdana 8 bold\nLOG LoadMeshFromX /app/data/3d/3d00014.x 544\n"
+            ".*LOG SetCursorPos 500 350\nLOG ShowCursor 0\nLOG Clear 0 3 88799 1 0\n.*LOG DoEvents\n"
+            "LOG ShowCursor 1\nEND 0 cursor=0");
+}
+
+// A second "New Game" (the game window exists, for instance hidden) only shows
+// the window again: no second start-up, and the handler returns.
+TEST_F(GameTest, NewGameWithAGameWindowOnlyShowsIt) {
+    Game();
+    MenuWindow& menu = Menu();
+    FakeLogClear();
+    menu.lblStart_MouseDown(1, 0, 0, 0);
+    menu.lblStart_MouseUp(1, 0, 0, 0);
+    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"HideForm Pls Vote For Me", "ShowForm Form1"}));
+    EXPECT_FALSE(GeneralVariables.Running);
+    EXPECT_EQ(GeneralVariables.WindowHandle, nullptr);
+}
+
+TEST_F(GameTest, ReferringToTheGameWindowDoesNotStartIt) {
+    Game();
+    EXPECT_TRUE(GameExists());
+    EXPECT_EQ(FakeLog(), std::vector<std::string>{});
+    EXPECT_FALSE(GeneralVariables.Running);
 }
 
 TEST_F(GameTest, AFailedDeviceEndsWithAClearMessage) {

@@ -1,6 +1,8 @@
 // The mesh store: loading step by step, drawing, lights and colours.
 #include "tests/unit/Fixture.h"
 
+#include "mesh/GenerateMesh.h"
+
 namespace {
 
 class AddMeshTest : public FakePlatformTest {
@@ -152,7 +154,7 @@ TEST_F(LightsTest, PointLightFieldsAndCallOrder) {
     EXPECT_EQ(light.Direction.x, 0.0f);
     EXPECT_EQ(FakeLog(), (std::vector<std::string>{
                              "SetLight 7 type=1 pos=-10,33,-500 diffuse=1,2,3,0.75 range=500 att0=0.9",
-                             "LightEnable 7 1", "SetRenderState 137 1", "SetRenderState 29 1",
+                             "LightEnable 7 1", SetState(D3DRS_LIGHTING, 1), SetState(D3DRS_SPECULARENABLE, 1),
                              "SetMaterial D=1,1,1,1 A=1,1,1,1 S=1,1,1,1 E=0.05,0.05,0.05,1 P=200"}));
 }
 
@@ -193,6 +195,21 @@ TEST_F(RenderStaticTest, OneSceneSubsetZeroOnly) {
     EXPECT_EQ(FakeLog(), (std::vector<std::string>{"BeginScene", "SetTexture 0 t.jpg", "DrawSubset m.x 0", "EndScene",
                                                    "BeginScene", "SetTexture 0 t.jpg", "DrawSubset m.x 0",
                                                    "EndScene"}));
+}
+
+TEST_F(RenderStaticTest, TexturesOnWithAnEmptyTextureSetIsAnError) {
+    auto& g = GeneralVariables;
+    g.TexturesOn = true;
+    MeshSlot mesh;
+    g.D3DXLib->LoadMeshFromX("/app/m.x", 0, *g.Device, nullptr, nullptr, nullptr, mesh);
+    TextureSet empty;
+    EXPECT_EXIT(MeshGenInstance().RenderStatic(empty, mesh), testing::ExitedWithCode(1),
+                "MsgBox: Unexpected error: Device.SetTexture \\(empty texture set\\) failed");
+    // With textures off the empty set is never looked at.
+    g.TexturesOn = false;
+    FakeLogClear();
+    MeshGenInstance().RenderStatic(empty, mesh);
+    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"BeginScene", "DrawSubset m.x 0", "EndScene"}));
 }
 
 TEST_F(RenderStaticTest, NoMeshIsAnError) {

@@ -13,7 +13,7 @@ protected:
     void SetUp() override {
         FakePlatformTest::SetUp();
         UseFakeDevice();
-        CreateGameWindowUnloaded().InitGameState();
+        Game().InitGameState();
     }
     static void Hold(std::initializer_list<int> keys) {
         FakeKeys().fill(0);
@@ -28,7 +28,7 @@ TEST_F(MotionTest, BothArrowsTurnThroughTheWrap) {
     UpdateCamera();
     // 0.02 - 0.04 -> -0.02 -> +2pi -> +0.04 -> > 2pi -> -2pi: back near 0.02.
     EXPECT_NEAR(g.Yaw, 0.02f, 1e-6f);
-    EXPECT_EQ(g.MoveAngle, TwoPi - g.Yaw);
+    EXPECT_EQ(g.MoveAngle, kTwoPi - g.Yaw);
 }
 
 TEST_F(MotionTest, WrapEdgesAreExclusive) {
@@ -38,12 +38,12 @@ TEST_F(MotionTest, WrapEdgesAreExclusive) {
     UpdateCamera();
     // 0.04f is a little below 0.04, so the step lands just below 0 and wraps.
     EXPECT_GE(g.Yaw, 0.0f);
-    EXPECT_LE(g.Yaw, TwoPi);
+    EXPECT_LE(g.Yaw, kTwoPi);
 
-    g.Yaw = static_cast<float>(TwoPi - 0.04);
+    g.Yaw = static_cast<float>(kTwoPi - 0.04);
     Hold({DIK_LEFT});
     UpdateCamera();
-    EXPECT_LE(g.Yaw, TwoPi);
+    EXPECT_LE(g.Yaw, kTwoPi);
     EXPECT_GT(g.Yaw, 6.0f);
 }
 
@@ -64,7 +64,7 @@ TEST_F(MotionTest, ForwardFollowsTheHeading) {
     auto& g = GeneralVariables;
     Hold({DIK_UP});
     UpdateCamera();
-    const double angle = static_cast<double>(TwoPi - 3.5f);
+    const double angle = static_cast<double>(kTwoPi - 3.5f);
     EXPECT_DOUBLE_EQ(g.PosX, -160 + std::sin(angle) * 0.5);
     EXPECT_DOUBLE_EQ(g.PosZ, 120 + std::cos(angle) * 0.5);
     EXPECT_NEAR(g.PosX, -160 + 0.5 * -std::sin(3.5), 1e-6);
@@ -223,7 +223,7 @@ TEST_F(MotionTest, KeyPresetsCycle) {
     FakeLogClear();
     game.Form_KeyDown(VK_Q, 0);
     game.Form_KeyDown('A', 0);
-    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"SetRenderState 8 2"}));
+    EXPECT_EQ(FakeLog(), (std::vector<std::string>{SetState(D3DRS_FILLMODE, D3DFILL_WIREFRAME)}));
 }
 
 TEST_F(MotionTest, MouseLook) {
@@ -265,7 +265,7 @@ TEST_F(MotionTest, MouseTurnWrapsLikeTheKeys) {
     g.LastMouseX = 200;
     g.LastMouseY = 200;
     Game().Form_MouseMove(0, 0, 300, 200);
-    EXPECT_NEAR(g.Yaw, TwoPi - 0.03f, 1e-5f);
+    EXPECT_NEAR(g.Yaw, kTwoPi - 0.03f, 1e-5f);
 }
 
 }  // namespace

@@ -2,15 +2,21 @@
 #include "tests/unit/Fixture.h"
 
 #include "scene/BuildAndRender.h"
+#include "scene/loading/LoadingText.h"
 
 namespace {
 
 using LoadingTextTest = FakePlatformTest;
 
-TEST_F(LoadingTextTest, FloatBits) {
-    EXPECT_EQ(FloatBits(400.0f), 0x43C80000);
-    EXPECT_EQ(FloatBits(700.0f), 0x442F0000);
-    EXPECT_EQ(FloatBits(-1.0f), static_cast<std::int32_t>(0xBF800000u));
+// The fog states in the order they are set; start and end go as the bits of
+// 400.0f and 700.0f.
+std::vector<std::string> FogStates(DWORD colour) {
+    return {SetState(D3DRS_FOGENABLE, 1),
+            SetState(D3DRS_FOGCOLOR, colour),
+            SetState(D3DRS_FOGTABLEMODE, D3DFOG_NONE),
+            SetState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR),
+            SetState(D3DRS_FOGSTART, 0x43C80000u),
+            SetState(D3DRS_FOGEND, 0x442F0000u)};
 }
 
 TEST_F(LoadingTextTest, RenderTextClearsDrawsAndPresents) {
@@ -27,16 +33,13 @@ TEST_F(LoadingTextTest, SetupFogStatesInOrderAndIdempotent) {
     GeneralVariables.FogColor = 10;
     SetupFog();
     const std::vector<std::string> once = FakeLog();
-    EXPECT_EQ(once, (std::vector<std::string>{"SetRenderState 28 1", "SetRenderState 34 10", "SetRenderState 35 0",
-                                              "SetRenderState 140 3", "SetRenderState 36 1137180672",
-                                              "SetRenderState 37 1143930880"}));
+    EXPECT_EQ(once, FogStates(10));
     SetupFog();
-    for (const DWORD state : {28u, 34u, 35u, 140u, 36u, 37u}) {
+    for (const DWORD state : {D3DRS_FOGENABLE, D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_FOGVERTEXMODE, D3DRS_FOGSTART,
+                              D3DRS_FOGEND}) {
         DWORD value = 0;
         GeneralVariables.Device->GetRenderState(state, &value);
-        EXPECT_NE(std::find(once.begin(), once.end(), "SetRenderState " + std::to_string(state) + " " +
-                                                          std::to_string(value)),
-                  once.end());
+        EXPECT_NE(std::find(once.begin(), once.end(), SetState(state, value)), once.end()) << state;
     }
 }
 
@@ -108,7 +111,7 @@ protected:
         g.LightOn = true;
         g.DetailLevel = 1;
         LoadWorld();
-        CreateGameWindowUnloaded().InitGameState();
+        Game().InitGameState();
         // As the device set-up leaves it.
         g.Device->SetRenderState(D3DRS_LIGHTING, 0);
         FakeLogClear();
@@ -157,11 +160,11 @@ TEST_F(FrameTest, EachSceneAppliesFogThenTextureThenDraws) {
     const auto begin = std::find(log.begin(), log.end(), "BeginScene");
     ASSERT_NE(begin, log.end());
     const std::vector<std::string> scene(begin, begin + 10);
-    EXPECT_EQ(scene, (std::vector<std::string>{"BeginScene", "SetRenderState 28 1", "SetRenderState 34 88799",
-                                               "SetRenderState 35 0", "SetRenderState 140 3",
-                                               "SetRenderState 36 1137180672", "SetRenderState 37 1143930880",
-                                               "SetTexture 0 texture0004.jpg",
-                                               "DrawSubset 3d0005.x+clean+simplify+compact 0", "EndScene"}));
+    std::vector<std::string> expected{"BeginScene"};
+    for (const auto& line : FogStates(88799)) expected.push_back(line);
+    expected.insert(expected.end(), {"SetTexture 0 texture0004.jpg", "DrawSubset 3d0005.x+clean+simplify+compact 0",
+                                     "EndScene"});
+    EXPECT_EQ(scene, expected);
 }
 
 TEST_F(FrameTest, SwitchesOffSkipFogAndTexture) {
@@ -169,7 +172,7 @@ TEST_F(FrameTest, SwitchesOffSkipFogAndTexture) {
     GeneralVariables.TexturesOn = false;
     RenderFrame();
     EXPECT_EQ(FakeLogWith("SetTexture").size(), 0u);
-    EXPECT_EQ(FakeLogWith("SetRenderState 28").size(), 0u);
+    EXPECT_EQ(FakeLogWith(SetState(D3DRS_FOGENABLE, 1)).size(), 0u);
 }
 
 TEST_F(FrameTest, LightsPerSwitchCombination) {
@@ -219,7 +222,7 @@ TEST_F(FrameTest, WireframeFromTheSecondFrame) {
     GeneralVariables.FillWireframesOn = true;
     RenderFrame();
     const auto& log = FakeLog();
-    const auto wire = std::find(log.begin(), log.end(), "SetRenderState 8 2");
+    const auto wire = std::find(log.begin(), log.end(), SetState(D3DRS_FILLMODE, D3DFILL_WIREFRAME));
     ASSERT_NE(wire, log.end());
     EXPECT_EQ(FakeLogWith("DrawSubset").size(), static_cast<std::size_t>(std::count_if(
                                                     log.begin(), wire, [](const std::string& l) {
@@ -227,7 +230,7 @@ TEST_F(FrameTest, WireframeFromTheSecondFrame) {
                                                     })))
         << "every draw of the first frame comes before the switch to wireframe";
     EXPECT_EQ(*(log.end() - 1), "Present");
-    EXPECT_EQ(*(log.end() - 2), "SetRenderState 8 2");
+    EXPECT_EQ(*(log.end() - 2), SetState(D3DRS_FILLMODE, D3DFILL_WIREFRAME));
 }
 
 TEST_F(FrameTest, AnimationFrameMapping) {

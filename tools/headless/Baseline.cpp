@@ -1,6 +1,6 @@
 #include "tools/headless/Baseline.h"
 
-#include "game/GeneralVariables.h"
+#include "game/state/GeneralVariables.h"
 #include "platform/sdl_gl/D3dxMesh.h"
 #include "tools/headless/Instruments.h"
 

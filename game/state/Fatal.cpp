@@ -1,4 +1,4 @@
-#include "game/Fatal.h"
+#include "game/state/Fatal.h"
 
 #include <cstdio>
 
@@ -6,12 +6,12 @@
 
 void FatalMessage(const std::string& text) {
     MsgBox(text);
-    End(ExitFailure);
+    End(kExitFailure);
 }
 
 void FatalError(const std::string& what, HRESULT hr) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
     MsgBox("Unexpected error: " + what + " failed (" + code + ")");
-    End(ExitFailure);
+    End(kExitFailure);
 }

@@ -1,4 +1,4 @@
-#include "game/Allocator.h"
+#include "platform/Allocator.h"
 
 #include <malloc.h>
 

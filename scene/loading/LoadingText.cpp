@@ -2,8 +2,8 @@
 // set before each object while fog is on.
 #include <bit>
 
-#include "game/GeneralVariables.h"
-#include "scene/BuildAndRender.h"
+#include "game/state/GeneralVariables.h"
+#include "scene/loading/LoadingText.h"
 
 HRESULT RenderText(const std::string& text) {
     auto& g = GeneralVariables;

@@ -6,7 +6,7 @@
 
 #include "platform/D3dTypes.h"
 
-inline constexpr int ExitFailure = 1;
+inline constexpr int kExitFailure = 1;
 
 // A condition the program detects itself: the message as given, then the end.
 [[noreturn]] void FatalMessage(const std::string& text);

@@ -9,12 +9,13 @@
 #include <memory>
 #include <optional>
 
-#include "mesh/GenerateMesh.h"
 #include "platform/D3dTypes.h"
 #include "platform/D3dx.h"
 #include "platform/DirectX.h"
 #include "platform/Graphics.h"
 #include "platform/Input.h"
+
+class GenerateMesh;
 
 struct GeneralVariablesModule {
     // Settings from the start menu
@@ -35,6 +36,7 @@ struct GeneralVariablesModule {
     RECT TextRect;
     D3DCOLOR ClearColor = 0;
     D3DCOLOR FogColor = 0;
+    void* WindowHandle = nullptr;  // the game window's, recorded by its start-up
 
     // Platform objects
     std::unique_ptr<DirectX8> DxRoot;
@@ -83,11 +85,9 @@ struct GeneralVariablesModule {
     bool CarLightsOn = false;
     D3DMATERIAL8 SceneMaterial;
 
-    // Mesh store, created on first use
-    std::unique_ptr<GenerateMesh> MeshGen;
+    // Mesh store, created on first use (shared ownership lets this state stay
+    // below the mesh store's own code)
+    std::shared_ptr<GenerateMesh> MeshGen;
 };
 
 extern GeneralVariablesModule GeneralVariables;
-
-// The mesh store, created on first use.
-GenerateMesh& MeshGenInstance();

@@ -1,0 +1,3 @@
+#pragma once
+#include "platform/Types.h"
+#include "scene/Frame.h"

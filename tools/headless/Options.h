@@ -1,0 +1,24 @@
+// The runner's command line.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct Options {
+    const char* size = nullptr;
+    const char* depth = nullptr;
+    const char* detail = nullptr;
+    bool night = false, noLight = false, noFog = false, wireframe = false, collision = false, noTextures = false;
+    long frames = -1;
+    double fps = 60;
+    std::string input, trace;
+    std::vector<std::pair<long, std::string>> shots;
+    bool bench = false;
+    std::string baseline;  // "", "clear" or "merged"
+};
+
+extern const char* const kUsage;
+
+// False on an unknown option or a value out of range.
+bool ParseArgs(int argc, char** argv, Options& o);

@@ -1,0 +1,87 @@
+// Frame times, memory and allocation counts, and the one-line summary --bench prints.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "tools/headless/Run.h"
+
+namespace {
+
+// The process's own anonymous memory now (heap and private mappings), from
+// /proc: peak RSS also counts the renderer's shared libraries.
+long RssAnonKb() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "RssAnon: %ld kB", &kb) == 1) break;
+    }
+    std::fclose(status);
+    return kb;
+}
+
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t i = std::min(values.size() - 1, static_cast<std::size_t>(std::ceil(p * values.size())) - 1);
+    return values[i];
+}
+
+}  // namespace
+
+void RecordFrameTime() {
+    const auto now = Clock::now();
+    if (run.frame == 1) {
+        run.loadMs = std::chrono::duration<double, std::milli>(now - run.newGame).count();
+        run.firstFrameMs = std::chrono::duration<double, std::milli>(now - run.frameStart).count();
+        run.allocationsAfterFirst = Allocations();
+    } else {
+        run.frameMs.push_back(std::chrono::duration<double, std::milli>(now - run.lastFrame).count());
+    }
+    run.lastFrame = now;
+}
+
+void SampleSettledMemory() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    run.peakRssAt1000Kb = usage.ru_maxrss;
+    run.rssAnonAt1000Kb = RssAnonKb();
+    run.allocationsAt1000 = Allocations();
+}
+
+void WriteBench() {
+    // Taken first: the summary below allocates.
+    const std::uint64_t allocationsNow = Allocations();
+    std::vector<double> rates;
+    const std::size_t window = run.frameMs.size() >= 60 ? 30 : std::max<std::size_t>(1, run.frameMs.size());
+    for (std::size_t start = 0; start + window <= run.frameMs.size(); start += window) {
+        double total = 0;
+        for (std::size_t i = start; i < start + window; ++i) total += run.frameMs[i];
+        if (total > 0) rates.push_back(1000.0 * static_cast<double>(window) / total);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double framesAfterFirst = static_cast<double>(run.frame > 1 ? run.frame - 1 : 1);
+    const StartupTimes& t = Times();
+    const double p50 = Percentile(run.frameMs, 0.5);
+    // The first frame uploads every mesh; what it takes beyond a usual frame.
+    const double uploadMs = std::max(0.0, run.firstFrameMs - p50);
+    const double otherMs =
+        std::max(0.0, run.loadMs - t.parseMs - t.cleanupMs - t.textureMs - t.presentMs - run.firstFrameMs);
+    std::printf(
+        "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,"
+        "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"peak_rss_kb_at_1000\":%ld,\"rss_anon_kb_at_1000\":%ld,"
+        "\"heap_allocs_after_1000\":%" PRIu64 ",\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
+        "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f}}\n",
+        run.loadMs, run.frame, Percentile(rates, 0.5), p50, Percentile(run.frameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
+        run.peakRssAt1000Kb, run.rssAnonAt1000Kb,
+        run.frame >= 1000 ? allocationsNow - run.allocationsAt1000 : std::uint64_t{0},
+        static_cast<double>(allocationsNow - run.allocationsAfterFirst) / framesAfterFirst, t.parseMs,
+        t.cleanupMs, t.textureMs, t.presentMs, uploadMs, otherMs);
+    std::fflush(stdout);
+}

@@ -16,6 +16,7 @@ find_library(ND_XPEER_LIBRARY Irrlicht)
 if(ND_XPEER_INCLUDE AND ND_XPEER_LIBRARY)
   add_executable(bench_xpeer ${CMAKE_CURRENT_LIST_DIR}/XPeerLoad.cpp)
   target_include_directories(bench_xpeer SYSTEM PRIVATE ${ND_XPEER_INCLUDE})
+  target_include_directories(bench_xpeer PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(bench_xpeer PRIVATE ${ND_XPEER_LIBRARY})
   # Its headers are not valid C++20.
   set_target_properties(bench_xpeer PROPERTIES CXX_STANDARD 17)

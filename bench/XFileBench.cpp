@@ -17,7 +17,7 @@
 
 #include "platform/xfile/MeshOps.h"
 #include "platform/xfile/XFile.h"
-#include "tools/xwriter/XWriter.h"
+#include "bench/XGrid.h"
 
 // ---------------------------------------------------------------------------------
 // Heap accounting: every allocation of the process goes through these.
@@ -68,86 +68,13 @@ void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 
 namespace {
 
-// ---------------------------------------------------------------------------------
-// Generated files.
-
-struct Grid {
-    std::vector<double> positions, normals, texCoords;
-    std::vector<std::vector<std::uint32_t>> faces;
-};
-
-Grid MakeGrid(std::uint32_t n) {
-    Grid g;
-    for (std::uint32_t z = 0; z <= n; ++z) {
-        for (std::uint32_t x = 0; x <= n; ++x) {
-            const float fx = static_cast<float>(x) * 0.1f;
-            const float fz = static_cast<float>(z) * 0.1f;
-            const float y = 0.5f * std::sin(fx) * std::cos(fz);
-            g.positions.insert(g.positions.end(), {fx, y, fz});
-            const float dx = 0.5f * std::cos(fx) * std::cos(fz);
-            const float dz = -0.5f * std::sin(fx) * std::sin(fz);
-            const float len = std::sqrt(dx * dx + 1.0f + dz * dz);
-            g.normals.insert(g.normals.end(), {-dx / len, 1.0f / len, -dz / len});
-            g.texCoords.insert(g.texCoords.end(), {static_cast<float>(x) / static_cast<float>(n),
-                                                   static_cast<float>(z) / static_cast<float>(n)});
-        }
-    }
-    g.faces.reserve(static_cast<std::size_t>(n) * n * 2);
-    for (std::uint32_t z = 0; z < n; ++z) {
-        for (std::uint32_t x = 0; x < n; ++x) {
-            const std::uint32_t a = z * (n + 1) + x, b = a + 1, c = a + n + 1, d = c + 1;
-            g.faces.push_back({a, c, d});
-            g.faces.push_back({a, d, b});
-        }
-    }
-    return g;
-}
-
-// The grid inside a frame, with normals, texture coordinates and one white
-// material; text numbers carry six decimals.
-std::string GridFile(const Grid& g, bool binary) {
-    constexpr int kPlaces = 6;
-    xwriter::Writer w(binary ? xwriter::Encoding::Binary : xwriter::Encoding::Text);
-    w.Begin("Frame", "Root");
-    w.Begin("FrameTransformMatrix");
-    w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, 16, kPlaces);
-    w.End();
-    w.Begin("Mesh", "Grid");
-    w.Count(static_cast<std::uint32_t>(g.positions.size() / 3));
-    w.Floats(g.positions, 3, kPlaces);
-    w.Faces(g.faces);
-    w.Begin("MeshNormals");
-    w.Count(static_cast<std::uint32_t>(g.normals.size() / 3));
-    w.Floats(g.normals, 3, kPlaces);
-    w.Faces(g.faces);
-    w.End();
-    w.Begin("MeshTextureCoords");
-    w.Count(static_cast<std::uint32_t>(g.texCoords.size() / 2));
-    w.Floats(g.texCoords, 2, kPlaces);
-    w.End();
-    w.Begin("MeshMaterialList");
-    w.Count(1);
-    w.Count(1);
-    w.Ints({0});
-    w.Begin("Material");
-    w.Floats({1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, 0, kPlaces);
-    w.End();
-    w.End();
-    w.End();
-    w.End();
-    return w.Finish();
-}
-
-// Quads per side for about 10 k, 100 k and 1 M triangles.
-std::uint32_t Side(std::int64_t triangles) {
-    return static_cast<std::uint32_t>(std::lround(std::sqrt(static_cast<double>(triangles) / 2.0)));
-}
+std::uint32_t Side(std::int64_t triangles) { return xgrid::Side(static_cast<double>(triangles)); }
 
 const std::string& File(bool binary, std::int64_t triangles) {
     static std::map<std::pair<bool, std::int64_t>, std::string> cache;
     auto& s = cache[{binary, triangles}];
     if (s.empty()) {
-        s = GridFile(MakeGrid(Side(triangles)), binary);
+        s = xgrid::GridFile(xgrid::MakeGrid(Side(triangles)), binary);
     }
     return s;
 }

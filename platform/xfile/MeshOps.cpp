@@ -10,6 +10,8 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "platform/xfile/XFileInternal.h"
 
@@ -384,6 +386,50 @@ void FindBowties(const MeshData& m, const std::vector<std::uint32_t>& adjacency,
     }
 }
 
+// Copies a mesh, on a second thread when it is big; Join waits for it and says
+// whether it succeeded. The destructor waits too, so nothing outlives the copy.
+class Copier {
+public:
+    Copier(const MeshData& from, MeshData& to) : from_(from), to_(to) {
+        if (from.NumFaces() >= kThreadedFaces) {
+            try {
+                worker_ = std::thread([this] { Run(); });
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had: copy here.
+            }
+        }
+        Run();
+    }
+    ~Copier() { Join(); }
+    Copier(const Copier&) = delete;
+    Copier& operator=(const Copier&) = delete;
+
+    bool Join() {
+        if (worker_.joinable()) {
+            worker_.join();
+        }
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t kThreadedFaces = 32768;
+
+    void Run() {
+        try {
+            to_ = from_;
+            ok_ = true;
+        } catch (const std::bad_alloc&) {
+            ok_ = false;
+        }
+    }
+
+    const MeshData& from_;
+    MeshData& to_;
+    bool ok_ = false;
+    std::thread worker_;
+};
+
 bool CompactInto(const MeshData& in, MeshData& out, std::vector<std::uint32_t>& vertexRemap) {
     const std::size_t numVertices = in.NumVertices();
     std::vector<std::uint32_t> newIndex(numVertices, NoNeighbour);
@@ -398,6 +444,15 @@ bool CompactInto(const MeshData& in, MeshData& out, std::vector<std::uint32_t>& 
         }
     }
     MeshData m;
+    if (remap.size() == numVertices) {
+        // Every vertex is used: the mesh as it is.
+        if (&out != &in) {
+            m = in;
+            out = std::move(m);
+        }
+        vertexRemap = std::move(remap);
+        return true;
+    }
     const auto gather = [&](const std::vector<float>& src, std::vector<float>& dst, std::size_t width) {
         if (src.empty()) {
             return;
@@ -447,23 +502,15 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
         }
         std::string text;
         CleanPlan plan;
+        // The copy of the mesh is made while the plan is worked out (on a second
+        // thread for big meshes); the copies of vertices come after.
+        MeshData m;
+        Copier copy(in, m);
         FindBackFacingPairs(in, adj, plan, text);
         FindBowties(in, adj, plan, text);
-        // The copy is made only now, with room for the new vertices.
-        const std::size_t total = in.NumVertices() + plan.backFacing.size() * 3 + plan.copyOf.size();
-        MeshData m;
-        const auto take = [total](const std::vector<float>& src, std::vector<float>& dst, std::size_t width) {
-            if (!src.empty()) {
-                dst.reserve(total * width);
-                dst.assign(src.begin(), src.end());
-            }
-        };
-        take(in.Positions, m.Positions, 3);
-        take(in.Normals, m.Normals, 3);
-        take(in.TexCoords, m.TexCoords, 2);
-        take(in.Colors, m.Colors, 4);
-        m.Indices = in.Indices;
-        m.Attributes = in.Attributes;
+        if (!copy.Join()) {
+            return false;
+        }
         for (const std::uint32_t f : plan.backFacing) {
             for (std::size_t k = 0; k < 3; ++k) {
                 std::uint32_t& index = m.Indices[std::size_t{f} * 3 + k];

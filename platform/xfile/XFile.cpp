@@ -3,6 +3,7 @@
 #include "platform/xfile/XFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,34 @@ namespace xfile {
 namespace {
 
 constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
+// Files at least this large are mapped rather than copied into memory.
+constexpr std::size_t kMapSize = std::size_t{1} << 20;
+
+// A read-only mapping of a whole file, its pages mapped up front; empty when the
+// file cannot be mapped.
+class Mapping {
+public:
+    Mapping(int fd, std::size_t size) : size_(size) {
+        void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (p != MAP_FAILED) {
+            data_ = static_cast<const std::uint8_t*>(p);
+            ::madvise(p, size, MADV_SEQUENTIAL);
+        }
+    }
+    ~Mapping() {
+        if (data_ != nullptr) {
+            ::munmap(const_cast<std::uint8_t*>(data_), size_);
+        }
+    }
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+
+    const std::uint8_t* Data() const { return data_; }
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_;
+};
 
 bool ParseChecked(const std::uint8_t* data, std::size_t size, XFileMesh& out, std::string& reason) {
     if (size < 16) {
@@ -116,6 +145,13 @@ bool LoadXFile(const std::string& path, XFileMesh& out, std::string& reason) {
         return false;
     }
     const std::size_t size = static_cast<std::size_t>(st.st_size);
+    if (size >= xfile::kMapSize) {
+        const xfile::Mapping mapping(fd, size);
+        if (mapping.Data() != nullptr) {
+            ::close(fd);
+            return ParseXFile(mapping.Data(), size, out, reason);
+        }
+    }
     std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[size > 0 ? size : 1]);
     if (!data) {
         ::close(fd);

@@ -256,11 +256,39 @@ private:
         return n;
     }
 
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    // Bytes that must be left for the fast number paths, which read without bounds checks.
+    static constexpr std::ptrdiff_t kFastBytes = 48;
+
     static constexpr std::uint64_t kPow10u[] = {1ull,         10ull,         100ull,         1000ull,
                                                 10000ull,     100000ull,     1000000ull,     10000000ull,
                                                 100000000ull};
 
     bool ParseUInt(std::uint32_t& v) {
+        // The common case, far from the end: at most 9 digits, read byte by byte
+        // without bounds checks (at most 10 bytes are looked at).
+        if (end_ - p_ >= kFastBytes) {
+            const char* p = p_;
+            std::uint32_t acc = 0;
+            unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+            if (d <= 9) {
+                do {
+                    acc = acc * 10 + d;
+                    ++p;
+                    d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+                } while (d <= 9 && p - p_ < 9);
+                if (d > 9) {
+                    v = acc;
+                    p_ = p;
+                    return true;
+                }
+            }
+        }
+        return ParseUIntSlow(v);
+    }
+
+    bool ParseUIntSlow(std::uint32_t& v) {
         const char* p = p_;
         if (p < end_ && *p == '+') {
             ++p;
@@ -344,10 +372,51 @@ private:
         }
     }
 
+    // A float in the plain form "[-]digits[.digits]" with at most 19 digits in
+    // all, far from the end: read byte by byte without bounds checks (at most 42
+    // bytes are looked at), rounded the same way as in ParseFloatSlow.
     bool ParseFloat(float& v) {
-        static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        if (end_ - p_ < kFastBytes) {
+            return ParseFloatSlow(v);
+        }
+        const char* p = p_;
+        const bool negative = *p == '-';
+        p += negative ? 1 : 0;
+        const char* const digits = p;
+        std::uint64_t mantissa = 0;
+        unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+        while (d <= 9 && p - digits < 20) {
+            mantissa = mantissa * 10 + d;
+            d = static_cast<unsigned char>(*++p) - static_cast<unsigned>('0');
+        }
+        const char* const point = p;
+        if (*p == '.') {
+            d = static_cast<unsigned char>(*++p) - static_cast<unsigned>('0');
+            while (d <= 9 && p - digits < 21) {
+                mantissa = mantissa * 10 + d;
+                d = static_cast<unsigned char>(*++p) - static_cast<unsigned>('0');
+            }
+        }
+        const std::ptrdiff_t intDigits = point - digits;
+        const std::ptrdiff_t fracDigits = p == point ? 0 : p - point - 1;
+        // Anything else (no digits, too many, an exponent, "1.#QNAN0") takes the
+        // general path; so does a mantissa past what a double holds exactly.
+        if (intDigits + fracDigits == 0 || intDigits + fracDigits > 19 || (*p | 0x20) == 'e' || *p == '#' ||
+            (*p >= '0' && *p <= '9') || mantissa >= (std::uint64_t{1} << 53)) {
+            return ParseFloatSlow(v);
+        }
+        p_ = p;
+        if (mantissa == 0) {
+            v = negative ? -0.0f : 0.0f;
+            return true;
+        }
+        const double m = static_cast<double>(mantissa);
+        const double r = fracDigits == 0 ? m : m / kPow10[fracDigits];
+        v = Sanitize(negative ? -r : r);
+        return true;
+    }
+
+    bool ParseFloatSlow(float& v) {
         const char* start = p_;
         const char* p = p_;
         bool negative = false;

@@ -145,6 +145,46 @@ TEST(MeshClean, ClosedAndSplitMeshesNeedNoCleaning) {
     EXPECT_TRUE(log.empty());
 }
 
+// A big mesh (its copy made beside the search) and a small one, each with a
+// back-facing pair and a bowtie added: the same repairs either way.
+TEST(MeshClean, BigAndSmallMeshesGetTheSameRepairs) {
+    for (const std::uint32_t side : {4u, 130u}) {
+        SCOPED_TRACE(side);
+        MeshData in = LoadGrid(side).Mesh;
+        const auto numVertices = static_cast<std::uint32_t>(in.NumVertices());
+        // Two triangles meeting only at vertex 0 (a bowtie with the grid's corner),
+        // and a face with its back-facing twin.
+        for (int k = 0; k < 3; ++k) {
+            in.Positions.insert(in.Positions.end(), {-1.0f - static_cast<float>(k), -1.0f, 0.0f});
+            in.Normals.insert(in.Normals.end(), {0.0f, 1.0f, 0.0f});
+            in.TexCoords.insert(in.TexCoords.end(), {0.0f, 0.0f});
+        }
+        const std::vector<std::uint32_t> extra = {0, numVertices, numVertices + 1, numVertices + 1, numVertices + 2,
+                                                  numVertices, numVertices + 1, numVertices, numVertices + 2};
+        in.Indices.insert(in.Indices.end(), extra.begin(), extra.end());
+        in.Attributes.resize(in.NumFaces(), 0);
+        MeshData out;
+        std::vector<std::uint32_t> adjacencyOut;
+        std::string log;
+        ASSERT_TRUE(CleanMeshData(in, ComputeAdjacency(in).data(), out, adjacencyOut, log));
+        EXPECT_NE(log.find("bowtie at vertex 0"), std::string::npos) << log;
+        EXPECT_NE(log.find("back-facing"), std::string::npos) << log;
+        // At least three vertices for the back-facing face and one bowtie copy.
+        ASSERT_GE(out.NumVertices(), in.NumVertices() + 4);
+        EXPECT_TRUE(std::equal(in.Positions.begin(), in.Positions.end(), out.Positions.begin()));
+        EXPECT_TRUE(std::equal(in.Normals.begin(), in.Normals.end(), out.Normals.begin()));
+        EXPECT_EQ(out.Attributes, in.Attributes);
+        for (std::size_t i = 0; i < out.Indices.size(); ++i) {
+            const std::size_t from = in.Indices[i] * 3;
+            const std::size_t to = out.Indices[i] * 3;
+            EXPECT_EQ(std::vector<float>(&out.Positions[to], &out.Positions[to] + 3),
+                      std::vector<float>(&in.Positions[from], &in.Positions[from] + 3));
+        }
+        EXPECT_LT(std::count(out.Indices.begin(), out.Indices.end(), 0u),
+                  std::count(in.Indices.begin(), in.Indices.end(), 0u));
+    }
+}
+
 TEST(MeshClean, BackFacingPairGetsReplicatedVertices) {
     const MeshData in = Make(3, {0, 1, 2, 0, 2, 1});
     const std::vector<std::uint32_t> adjacency = ComputeAdjacency(in);
@@ -250,6 +290,22 @@ TEST(MeshCompact, DropsUnusedVerticesAndKeepsOrderAndFaces) {
     // In place: the output may be the input.
     ASSERT_TRUE(CompactMeshData(in, in, remap));
     EXPECT_EQ(in.Indices, out.Indices);
+}
+
+TEST(MeshCompact, AMeshThatUsesEveryVertexStaysAsItIs) {
+    const MeshData in = Make(4, {0, 1, 2, 2, 1, 3});
+    MeshData out;
+    std::vector<std::uint32_t> remap;
+    ASSERT_TRUE(CompactMeshData(in, out, remap));
+    EXPECT_EQ(remap, (std::vector<std::uint32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(out.Positions, in.Positions);
+    EXPECT_EQ(out.TexCoords, in.TexCoords);
+    EXPECT_EQ(out.Indices, in.Indices);
+    EXPECT_EQ(out.Attributes, in.Attributes);
+    MeshData same = in;
+    ASSERT_TRUE(CompactMeshData(same, same, remap));
+    EXPECT_EQ(same.Positions, in.Positions);
+    EXPECT_EQ(same.Indices, in.Indices);
 }
 
 TEST(MeshChain, LoadCleanSimplifyCompactAsTheMeshStoreDoes) {

@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -420,6 +422,50 @@ TEST(XFileText, NumbersReadLikeTheCLibrary) {
               "face index out of range");
 }
 
+// Many numbers in the forms exporters write, each compared bit for bit with the C
+// library's reading; the file is long, so most take the short path for plain
+// decimals, and the last ones, near its end, the general one.
+TEST(XFileText, NumbersReadExactlyLikeStrtof) {
+    struct Form {
+        const char* format;
+        double low, high;
+    };
+    const Form forms[] = {
+        {"%.6f", -1.0, 1.0},      {"%.6f", -1000.0, 1000.0}, {"%.4f", 0.0, 100000.0}, {"%.9g", -1.0, 1.0},
+        {"%.9g", -1e6, 1e6},      {"%.8f", -0.01, 0.01},     {"%.0f", -1e9, 1e9},     {"%.12f", -10.0, 10.0},
+        {"%.3f", -1e12, 1e12},    {"%.9g", -1e-30, 1e-30},   {"%.7e", -1e20, 1e20},   {"%.15f", 0.0, 0.001},
+    };
+    std::mt19937_64 random(20240613);
+    std::vector<std::string> numbers = {"0.5", "-0.0", "5.", ".25", "0.000001", "16777217", "0.1", "3.4028235e38",
+                                        "9007199254740993", "0.3000000000000000444", "1234567.891"};
+    for (const Form& f : forms) {
+        std::uniform_real_distribution<double> value(f.low, f.high);
+        for (int i = 0; i < 3000; ++i) {
+            char text[64];
+            std::snprintf(text, sizeof text, f.format, value(random));
+            numbers.emplace_back(text);
+        }
+    }
+    while (numbers.size() % 3 != 0) {
+        numbers.emplace_back("1");
+    }
+    std::string body = "Mesh { " + std::to_string(numbers.size() / 3) + ";\n";
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        body += numbers[i] + (i % 3 == 2 ? ";,\n" : ";");
+    }
+    body += "; 1; 3;0,1,2;; }";
+    const XFileMesh m = MustParse(TextFile(body));
+    ASSERT_EQ(m.Mesh.Positions.size(), numbers.size());
+    std::size_t mismatches = 0;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const float expected = std::strtof(numbers[i].c_str(), nullptr);
+        if (std::memcmp(&m.Mesh.Positions[i], &expected, sizeof expected) != 0 && mismatches++ < 10) {
+            ADD_FAILURE() << numbers[i] << " read as " << m.Mesh.Positions[i] << ", strtof gives " << expected;
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
 TEST(XFileSkipped, SkinningAnimationAndEffectsNeverFailAStaticLoad) {
     for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
         SCOPED_TRACE(xtest::EncodingName(e));
@@ -650,6 +696,32 @@ TEST(XFileMalformed, EveryPrefixOfAGoodFileFailsOrLoadsWithoutHarm) {
 
 // ---------------------------------------------------------------------------------
 // Files on disk
+
+// Large files are mapped, small ones read: both give what parsing the bytes gives.
+TEST(XFileLoad, LargeAndSmallFilesLoadAsTheirBytesParse) {
+    const std::string path = ::testing::TempDir() + "/xfile_sizes.x";
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        for (const std::uint32_t side : {4u, 160u}) {
+            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + " " + std::to_string(side));
+            XWriter w(e);
+            xtest::WriteMesh(w, xtest::Grid(side));
+            const std::string bytes = w.Finish();
+            EXPECT_EQ(bytes.size() > (std::size_t{1} << 20), side > 100);
+            {
+                std::ofstream(path, std::ios::binary) << bytes;
+            }
+            XFileMesh loaded;
+            std::string reason;
+            ASSERT_TRUE(LoadXFile(path, loaded, reason)) << reason;
+            const XFileMesh parsed = MustParse(bytes);
+            EXPECT_EQ(loaded.Mesh.Positions, parsed.Mesh.Positions);
+            EXPECT_EQ(loaded.Mesh.Normals, parsed.Mesh.Normals);
+            EXPECT_EQ(loaded.Mesh.Indices, parsed.Mesh.Indices);
+            EXPECT_EQ(loaded.Adjacency, parsed.Adjacency);
+        }
+    }
+    std::remove(path.c_str());
+}
 
 TEST(XFileLoad, FileSystemFailuresAreReported) {
     const std::string dir = ::testing::TempDir();

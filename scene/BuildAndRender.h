@@ -17,6 +17,8 @@ void LoadWorldBase();
 
 // One frame.
 void RenderFrame();
+// The frame's lights (street lamps or sun, car lights), when lighting is on.
+void SetupFrameLights();
 // The animation mesh (1..15) drawn for an AnimFrame value; 0 for none.
 int AnimationMeshFor(std::int32_t animFrame);
 

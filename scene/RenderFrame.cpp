@@ -23,9 +23,25 @@ int AnimationMesh(std::int32_t animFrame) {
 
 int AnimationMeshFor(std::int32_t animFrame) { return AnimationMesh(animFrame); }
 
+void SetupFrameLights() {
+    auto& g = GeneralVariables;
+    if (!g.LightOn) return;
+    GenerateMesh& meshGen = MeshGenInstance();
+    if (g.NightDriveOn) {
+        meshGen.SetupLightsPoint(g.Light1, 500, -10, 33, -500, 1, 1, 1, 1, 200, 0.9);
+        meshGen.SetupLightsPoint(g.Light2, 500, -10, 33, -100, 2, 1, 1, 1, 200, 0.9);
+        meshGen.SetupLightsPoint(g.Light3, 500, -10, 33, 300, 3, 1, 1, 1, 20, 0.9);
+    } else {
+        meshGen.SetupLightsPoint(g.Light1, 20000, 0, 700, -500, 1, 1, 1, 1, 20, 1);
+    }
+    if (g.CarLightsOn) {
+        meshGen.SetupLightsPoint(g.CarLight1, 150, -45, 5, g.Car1Z + 60, 0, 1, 1, 1, 20, 1);
+        meshGen.SetupLightsPoint(g.CarLight2, 150, -85, 5, g.Car2Z + 60, 20, 1, 1, 1, 20, 1);
+    }
+}
+
 void RenderFrame() {
     auto& g = GeneralVariables;
-    GenerateMesh& meshGen = MeshGenInstance();
 
     Check(g.Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g.ClearColor, 1.0f, 0), "Device.Clear");
 
@@ -62,19 +78,7 @@ void RenderFrame() {
     PlaceObject(80, 0, -250);
     Draw(g.TexSet03, g.Mesh18);
 
-    if (g.LightOn) {
-        if (g.NightDriveOn) {
-            meshGen.SetupLightsPoint(g.Light1, 500, -10, 33, -500, 1, 1, 1, 1, 200, 0.9);
-            meshGen.SetupLightsPoint(g.Light2, 500, -10, 33, -100, 2, 1, 1, 1, 200, 0.9);
-            meshGen.SetupLightsPoint(g.Light3, 500, -10, 33, 300, 3, 1, 1, 1, 20, 0.9);
-        } else {
-            meshGen.SetupLightsPoint(g.Light1, 20000, 0, 700, -500, 1, 1, 1, 1, 20, 1);
-        }
-        if (g.CarLightsOn) {
-            meshGen.SetupLightsPoint(g.CarLight1, 150, -45, 5, g.Car1Z + 60, 0, 1, 1, 1, 20, 1);
-            meshGen.SetupLightsPoint(g.CarLight2, 150, -85, 5, g.Car2Z + 60, 20, 1, 1, 1, 20, 1);
-        }
-    }
+    SetupFrameLights();
 
     UpdateCamera();
 

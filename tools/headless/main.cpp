@@ -72,14 +72,14 @@ struct Options {
     std::string input, trace;
     std::vector<std::pair<long, std::string>> shots;
     bool bench = false;
-    std::string baseline;  // "", "clear" or "merged"
+    std::string baseline;  // "", "clear", "merged" or "flat"
 };
 
 const char* const Usage =
     "usage: nightdrive-headless [--size 640x480|800x600|1024x768] [--depth 16|32]\n"
     "         [--detail low|medium|high] [--night] [--no-light] [--no-fog] [--wireframe]\n"
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"
-    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged]\n";
+    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n";
 
 bool ParseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
@@ -143,7 +143,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.bench = true;
         } else if (a == "--baseline") {
             const char* v = value();
-            if (!oneOf(v, {"clear", "merged"})) return false;
+            if (!oneOf(v, {"clear", "merged", "flat"})) return false;
             o.baseline = v;
         } else {
             return false;
@@ -395,24 +395,22 @@ void Presented() {
 }
 
 // The baselines replace the game's frames from here on: (a) clear and present
-// only; (b) the same world as one merged draw with the frame's state.
+// only; (b) the same world as one merged draw with the frame's state; (c) that
+// draw with no light, fog or texture.
 [[noreturn]] void RunBaseline() {
     auto& g = GeneralVariables;
     std::unique_ptr<D3DXMesh> merged;
-    if (run.options.baseline == "merged") {
+    const bool dressed = run.options.baseline == "merged";  // with the frame's light, fog and texture
+    if (dressed || run.options.baseline == "flat") {
         merged = MergeWorld();
         if (!merged) Fail("cannot merge the world for the baseline");
-        if (g.LightOn) {
-            GenerateMesh& meshGen = MeshGenInstance();
-            if (g.NightDriveOn) {
-                meshGen.SetupLightsPoint(g.Light1, 500, -10, 33, -500, 1, 1, 1, 1, 200, 0.9);
-                meshGen.SetupLightsPoint(g.Light2, 500, -10, 33, -100, 2, 1, 1, 1, 200, 0.9);
-                meshGen.SetupLightsPoint(g.Light3, 500, -10, 33, 300, 3, 1, 1, 1, 20, 0.9);
-            } else {
-                meshGen.SetupLightsPoint(g.Light1, 20000, 0, 700, -500, 1, 1, 1, 1, 20, 1);
-            }
-            meshGen.SetupLightsPoint(g.CarLight1, 150, -45, 5, g.Car1Z + 60, 0, 1, 1, 1, 20, 1);
-            meshGen.SetupLightsPoint(g.CarLight2, 150, -85, 5, g.Car2Z + 60, 20, 1, 1, 1, 20, 1);
+        if (dressed) {
+            SetupFrameLights();
+        } else {
+            // The cheapest drawing that still writes depth and colour.
+            g.Device->SetRenderState(D3DRS_LIGHTING, 0);
+            g.Device->SetRenderState(D3DRS_FOGENABLE, 0);
+            g.Device->SetTexture(0, nullptr);
         }
         SetSimulatedKeyState(run.keys);
         UpdateCamera();
@@ -425,8 +423,8 @@ void Presented() {
         g.Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g.ClearColor, 1.0f, 0);
         if (merged) {
             g.Device->BeginScene();
-            if (g.FogOn) SetupFog();
-            if (g.TexturesOn) g.Device->SetTexture(0, g.TexSet04.empty() ? nullptr : g.TexSet04[0].get());
+            if (g.FogOn && dressed) SetupFog();
+            if (g.TexturesOn && dressed) g.Device->SetTexture(0, g.TexSet04.empty() ? nullptr : g.TexSet04[0].get());
             merged->DrawSubset(0);
             g.Device->EndScene();
         }

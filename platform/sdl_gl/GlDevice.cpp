@@ -145,12 +145,12 @@ bool GlDevice::Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_
     canInvalidate_ = epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_ARB_invalidate_subdata");
     lights_.reserve(32);
     extraRenderStates_.reserve(8);
-    ResetState();
     ChooseRenderTarget();
     if (!direct_ && fbo_ == 0) {
         *reason = "cannot make the back buffer";
         return false;
     }
+    ResetState();
     BindRenderTarget();
     GlCheck("device creation");
     return true;
@@ -239,10 +239,7 @@ int GlDevice::FindVariant(std::uint32_t packed) const {
 }
 
 bool GlDevice::BuildStartupVariants(const char** reason) {
-    for (std::size_t i = 0; i < GlStartupVariantCount; ++i)
-        if (FindVariant(GlStartupVariants[i].Packed()) < 0 && BuildVariant(GlStartupVariants[i], reason) < 0)
-            return false;
-    textVariant_ = FindVariant(GlShaderKey{true}.Packed());
+    textVariant_ = BuildVariant(GlShaderKey{true}, reason);
     return textVariant_ >= 0;
 }
 
@@ -453,6 +450,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
         }
     }
     SDL_GL_SwapWindow(context_->Window);
+    if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.
     ChooseRenderTarget();
     BindRenderTarget();

@@ -123,6 +123,7 @@ private:
     int FindVariant(std::uint32_t packed) const;
     bool BuildStartupVariants(const char** reason);
     void UseVariant(int index);
+    void WarmVariants(const GlDrawCall& call);
     // The variant the current state draws with (made now if it is not yet).
     bool SelectVariant(const GlDrawCall& call);
     void GatherLights();
@@ -182,7 +183,9 @@ private:
     int variantCount_ = 0;
     int current_ = -1;      // index of the variant in use, -1 before the first draw
     int textVariant_ = -1;
-    int fallbackBuilds_ = 0;  // variants made at a draw rather than at creation
+    int fallbackBuilds_ = 0;
+    bool warming_ = true;       // until a frame with draws is presented
+    bool drewThisFrame_ = false;  // variants made at a draw rather than at creation
     GLuint program_ = 0;    // the current variant's program
     Uniforms u_{};          // and its uniform locations
     GLuint quadVao_ = 0, quadVbo_ = 0;

@@ -304,6 +304,16 @@ void GlDevice::SendStateUniforms() {
     stateUniformsDirty_ = false;
 }
 
+namespace {
+
+bool InStartupSet(std::uint32_t packed) {
+    for (std::size_t k = 0; k < GlStartupVariantCount; ++k)
+        if (GlStartupVariants[k].Packed() == packed) return true;
+    return false;
+}
+
+}  // namespace
+
 bool GlDevice::SelectVariant(const GlDrawCall&) {
     if (lightsDirty_) GatherLights();
     if (statesDirty_) GatherStates();
@@ -321,7 +331,8 @@ bool GlDevice::SelectVariant(const GlDrawCall&) {
         const char* reason = "";
         index = BuildVariant(key, &reason);
         if (index < 0) return false;
-        ++fallbackBuilds_;
+        // Made at a draw: a fallback unless it is one of the creation set being made.
+        if (!warming_ || !InStartupSet(packed)) ++fallbackBuilds_;
     }
     UseVariant(index);
     return true;
@@ -370,8 +381,34 @@ void GlDevice::Draw(const GlDrawCall& call) {
         boundTexture_ = name;
     }
     glBindVertexArray(call.VertexArray);
+    if (warming_) WarmVariants(call);
+    drewThisFrame_ = true;
     glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType, reinterpret_cast<const void*>(call.IndexOffsetBytes));
     GlCheck("DrawSubset");
+}
+
+// Until the first frame with draws is presented, each draw also makes (if not yet
+// made) and draws with the creation set's variants for its texturing, its vertices
+// all moved to one point so that nothing shows: the programs, and the machine code
+// a driver makes for a program, mesh layout and state at their first draw, are made
+// in the first frame rather than in a later one where the lights or fog change.
+void GlDevice::WarmVariants(const GlDrawCall& call) {
+    static constexpr float collapse[16] = {};
+    const bool texture = texture_ != nullptr;
+    for (std::size_t k = 0; k < GlStartupVariantCount; ++k) {
+        const GlShaderKey& key = GlStartupVariants[k];
+        if (key.Text || key.Texture != texture) continue;
+        int i = FindVariant(key.Packed());
+        const char* reason = "";
+        if (i < 0) i = BuildVariant(key, &reason);
+        if (i < 0 || i == current_) continue;
+        const Variant& v = variants_[static_cast<std::size_t>(i)];
+        glUseProgram(v.Program);
+        glUniformMatrix4fv(v.U.WorldView, 1, GL_FALSE, collapse);
+        glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType,
+                       reinterpret_cast<const void*>(call.IndexOffsetBytes));
+    }
+    glUseProgram(program_);
 }
 
 void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int height, const RECT& clip,

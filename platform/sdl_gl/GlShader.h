@@ -45,8 +45,9 @@ struct GlShaderKey {
 std::string GlVertexShaderText(const GlShaderKey& key);
 std::string GlFragmentShaderText(const GlShaderKey& key);
 
-// The variants made when the device is created: text, unlit drawing, and lit
-// drawing with the program's own light layouts (three or five point lights), each
-// with fog and texturing on and off. Others are made at their first draw.
+// The start-up set: text (made with the device), unlit drawing, and lit drawing
+// with the program's own light layouts (three or five point lights), each with fog
+// on and off, with and without texturing. The device makes those of the first
+// frame's texturing during that frame; others are made at their first draw.
 extern const GlShaderKey GlStartupVariants[];
 extern const std::size_t GlStartupVariantCount;

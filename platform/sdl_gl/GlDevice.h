@@ -1,7 +1,8 @@
 // The OpenGL 3.3 core implementation of the 3-D device: the fixed-function
-// pipeline of the original (per-vertex lighting, texture stage 0, specular add,
-// linear vertex fog, depth test, fill mode) emulated by one shader program, and a
-// back buffer of exactly the requested size that Present scales into the window.
+// pipeline (per-vertex lighting, texture stage 0, specular add, linear vertex fog,
+// depth test, fill mode) emulated by shader program variants made for the state
+// that rarely changes, and a back buffer of exactly the requested size that
+// Present scales into the window.
 // Internal to platform/sdl_gl: meshes, textures and fonts of the D3DX services
 // draw through the device with the entry points below.
 #pragma once

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Frame rates of the headless runner on this machine's renderer, beside two
+# Frame rates of the headless runner on this machine's renderer, beside three
 # baselines measured in the same run: (a) clear and present only, (b) the same
-# world as one merged draw call with the same shader and state. Prints a table of
-# medians over several runs and the ratios the targets are stated in, then the
-# start-up time per detail level and how it splits.
+# world as one merged draw call with the same shader and state, (c) that draw with
+# the cheapest shader (no light, fog or texture). Prints a table of medians over
+# several runs and the ratios the targets are stated in, then the start-up time
+# per detail level and how it splits.
 # Usage: bench/fps.sh [BUILD_DIR] [RUNS] [FRAMES]
 set -euo pipefail
 build=${1:-build}
@@ -21,7 +22,9 @@ measure() {  # measure FIELD ARGS... -> median of FIELD over the runs
 }
 
 all_on=(--night --wireframe --collision)
-printf '%-10s %-7s %-9s %8s %8s %8s %9s %9s\n' size detail switches fps "base(a)" "base(b)" "fps/(a)" "fps/(b)"
+printf '%-10s %-7s %-9s %8s %8s %8s %8s %9s %9s %9s\n' size detail switches fps "base(a)" "base(b)" "base(c)" \
+  "fps/(a)" "fps/(b)" "fps/(c)"
+ratio() { awk -v x="$1" -v y="$2" 'BEGIN { print x / y }'; }
 for size in 640x480 800x600 1024x768; do
   for detail in low medium high; do
     for set in defaults all-on; do
@@ -30,8 +33,9 @@ for size in 640x480 800x600 1024x768; do
       fps=$(measure fps "${args[@]}")
       a=$(measure fps "${args[@]}" --baseline clear)
       b=$(measure fps "${args[@]}" --baseline merged)
-      printf '%-10s %-7s %-9s %8.1f %8.1f %8.1f %9.2f %9.2f\n' "$size" "$detail" "$set" "$fps" "$a" "$b" \
-        "$(awk -v x="$fps" -v y="$a" 'BEGIN { print x / y }')" "$(awk -v x="$fps" -v y="$b" 'BEGIN { print x / y }')"
+      c=$(measure fps "${args[@]}" --baseline flat)
+      printf '%-10s %-7s %-9s %8.1f %8.1f %8.1f %8.1f %9.2f %9.2f %9.2f\n' "$size" "$detail" "$set" "$fps" "$a" "$b" "$c" \
+        "$(ratio "$fps" "$a")" "$(ratio "$fps" "$b")" "$(ratio "$fps" "$c")"
     done
   done
 done

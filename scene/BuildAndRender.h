@@ -15,8 +15,7 @@ void LoadWorldBase();
 
 // One frame.
 void RenderFrame();
-// The frame's lights: while the light is on, the night or day lights, then the
-// car lights.
+// The frame's lights (street lamps or sun, car lights), when lighting is on.
 void SetupFrameLights();
 // The animation mesh (1..15) drawn for an AnimFrame value; 0 for none.
 int AnimationMeshFor(std::int32_t animFrame);

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <epoxy/egl.h>
+
 #include "platform/sdl_gl/GlDebug.h"
 #include "platform/sdl_gl/GlDeviceStates.h"
 #include "platform/sdl_gl/GlShader.h"
@@ -47,6 +49,28 @@ int DefaultFramebufferDepthBits() {
     bool refused = false;
     while (glGetError() != GL_NO_ERROR) refused = true;
     return refused ? 0 : bits;
+}
+
+// The off-screen depth buffer for the depth bits asked for: 16-bit, or the deeper
+// 24-bit fixed-point one (a 32-bit choice gets it too: fixed-point depth tests cost
+// about what 16-bit ones do, a float depth buffer far more in software renderers).
+GLenum DepthFormat(int bits) { return bits == 16 ? GL_DEPTH_COMPONENT16 : GL_DEPTH_COMPONENT24; }
+
+// The size of the surface the window's framebuffer really has. An EGL surface
+// keeps the size it was made with on some video drivers (the off-screen one) while
+// the window reports its new size, so EGL is asked first when it drives the context.
+void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    static const bool egl = epoxy_has_egl();
+    if (!egl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
+    const EGLDisplay display = eglGetCurrentDisplay();
+    const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+    EGLint w = 0, h = 0;
+    if (surface == EGL_NO_SURFACE || eglQuerySurface(display, surface, EGL_WIDTH, &w) != EGL_TRUE ||
+        eglQuerySurface(display, surface, EGL_HEIGHT, &h) != EGL_TRUE)
+        return;
+    width = w;
+    height = h;
 }
 
 }  // namespace
@@ -95,7 +119,7 @@ bool GlDevice::Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_
         *reason = "back buffer too large";
         return false;
     }
-    if (!BuildProgram(reason)) return false;
+    if (!BuildStartupVariants(reason)) return false;
 
     // The quad that screen-space text is drawn with: 4 corners of (x, y, u, v).
     glGenVertexArrays(1, &quadVao_);
@@ -118,14 +142,15 @@ bool GlDevice::Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_
     glVertexAttrib4f(3, 1.0f, 1.0f, 1.0f, 1.0f);
 
     windowDepthBits_ = DefaultFramebufferDepthBits();
+    canInvalidate_ = epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_ARB_invalidate_subdata");
     lights_.reserve(32);
     extraRenderStates_.reserve(8);
-    ResetState();
     ChooseRenderTarget();
     if (!direct_ && fbo_ == 0) {
         *reason = "cannot make the back buffer";
         return false;
     }
+    ResetState();
     BindRenderTarget();
     GlCheck("device creation");
     return true;
@@ -142,56 +167,90 @@ GlDevice::~GlDevice() {
     context_->Context = nullptr;
 }
 
-bool GlDevice::BuildProgram(const char** reason) {
-    const GLuint vs = CompileShader(GL_VERTEX_SHADER, GlVertexShaderSource, reason);
-    if (vs == 0) return false;
-    const GLuint fs = CompileShader(GL_FRAGMENT_SHADER, GlFragmentShaderSource, reason);
+int GlDevice::BuildVariant(const GlShaderKey& key, const char** reason) {
+    const std::uint32_t packed = key.Packed();
+    const GLuint vs = CompileShader(GL_VERTEX_SHADER, GlVertexShaderText(key).c_str(), reason);
+    if (vs == 0) return -1;
+    const GLuint fs = CompileShader(GL_FRAGMENT_SHADER, GlFragmentShaderText(key).c_str(), reason);
     if (fs == 0) {
         glDeleteShader(vs);
-        return false;
+        return -1;
     }
-    program_ = glCreateProgram();
-    glAttachShader(program_, vs);
-    glAttachShader(program_, fs);
-    glLinkProgram(program_);
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
     glDeleteShader(vs);
     glDeleteShader(fs);
     GLint ok = GL_FALSE;
-    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
         char log[1024] = {};
-        glGetProgramInfoLog(program_, sizeof log, nullptr, log);
+        glGetProgramInfoLog(program, sizeof log, nullptr, log);
         std::fprintf(stderr, "GL program link failed: %s\n", log);
         *reason = "shader link failed";
-        return false;
+        glDeleteProgram(program);
+        return -1;
     }
+    // A full table gives up its last entry (only tests reach that many).
+    int slot = variantCount_;
+    if (slot == MaxVariants) {
+        slot = MaxVariants - 1;
+        if (current_ == slot) current_ = -1;
+        glDeleteProgram(variants_[static_cast<std::size_t>(slot)].Program);
+    } else {
+        ++variantCount_;
+    }
+    Variant& v = variants_[static_cast<std::size_t>(slot)];
+    v.Key = packed;
+    v.Program = program;
+    const auto loc = [program](const char* name) { return glGetUniformLocation(program, name); };
+    Uniforms& u = v.U;
+    u.Flags = loc("uFlags");
+    u.WorldView = loc("uWorldView");
+    u.Projection = loc("uProjection");
+    u.NormalMatrix = loc("uNormalMatrix");
+    u.MatDiffuse = loc("uMatDiffuse");
+    u.MatAmbient = loc("uMatAmbient");
+    u.MatSpecular = loc("uMatSpecular");
+    u.MatEmissive = loc("uMatEmissive");
+    u.MatPower = loc("uMatPower");
+    u.GlobalAmbient = loc("uGlobalAmbient");
+    u.LightPos = loc("uLightPos");
+    u.LightDir = loc("uLightDir");
+    u.LightDiffuse = loc("uLightDiffuse");
+    u.LightSpecular = loc("uLightSpecular");
+    u.LightAmbient = loc("uLightAmbient");
+    u.LightAtten = loc("uLightAtten");
+    u.FogParams = loc("uFogParams");
+    u.TextColor = loc("uTextColor");
+    u.Texture = loc("uTexture");
+    u.FogColor = loc("uFogColor");
+    glUseProgram(program);
+    glUniform1i(u.Texture, 0);
+    glUseProgram(current_ >= 0 ? program_ : 0);
+    return slot;
+}
+
+int GlDevice::FindVariant(std::uint32_t packed) const {
+    for (int i = 0; i < variantCount_; ++i)
+        if (variants_[static_cast<std::size_t>(i)].Key == packed) return i;
+    return -1;
+}
+
+bool GlDevice::BuildStartupVariants(const char** reason) {
+    textVariant_ = BuildVariant(GlShaderKey{true}, reason);
+    return textVariant_ >= 0;
+}
+
+void GlDevice::UseVariant(int index) {
+    current_ = index;
+    program_ = variants_[static_cast<std::size_t>(index)].Program;
+    u_ = variants_[static_cast<std::size_t>(index)].U;
     glUseProgram(program_);
-    const auto loc = [this](const char* name) { return glGetUniformLocation(program_, name); };
-    u_.Mode = loc("uMode");
-    u_.Flags = loc("uFlags");
-    u_.WorldView = loc("uWorldView");
-    u_.Projection = loc("uProjection");
-    u_.NormalMatrix = loc("uNormalMatrix");
-    u_.MatDiffuse = loc("uMatDiffuse");
-    u_.MatAmbient = loc("uMatAmbient");
-    u_.MatSpecular = loc("uMatSpecular");
-    u_.MatEmissive = loc("uMatEmissive");
-    u_.MatPower = loc("uMatPower");
-    u_.GlobalAmbient = loc("uGlobalAmbient");
-    u_.NumLights = loc("uNumLights");
-    u_.LightPos = loc("uLightPos");
-    u_.LightDir = loc("uLightDir");
-    u_.LightDiffuse = loc("uLightDiffuse");
-    u_.LightSpecular = loc("uLightSpecular");
-    u_.LightAmbient = loc("uLightAmbient");
-    u_.LightAtten = loc("uLightAtten");
-    u_.FogParams = loc("uFogParams");
-    u_.TextColor = loc("uTextColor");
-    u_.Texture = loc("uTexture");
-    u_.FogColor = loc("uFogColor");
-    glUniform1i(u_.Texture, 0);
-    glUniform1i(u_.Mode, GlModeScene);
-    return true;
+    // Uniforms belong to the program: the new one gets the whole state.
+    transformsDirty_ = lightUniformsDirty_ = stateUniformsDirty_ = materialDirty_ = true;
+    lastFlags_ = -1;
 }
 
 // The device's state right after creation.
@@ -237,7 +296,9 @@ void GlDevice::ResetState() {
     lights_.clear();
     texture_ = nullptr;
 
-    glUseProgram(program_);
+    current_ = -1;
+    program_ = 0;
+    glUseProgram(0);
     glDisable(GL_BLEND);
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
@@ -245,6 +306,7 @@ void GlDevice::ResetState() {
     glDepthRange(0.0, 1.0);
     glActiveTexture(GL_TEXTURE0);
     transformsDirty_ = lightsDirty_ = materialDirty_ = statesDirty_ = rasterDirty_ = true;
+    lightUniformsDirty_ = stateUniformsDirty_ = true;
     lastFlags_ = -1;
     boundTexture_ = 0;
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -263,13 +325,8 @@ bool GlDevice::EnsureBackBuffer() {
     if (depthBits_ > 0) {
         glGenRenderbuffers(1, &depthRb_);
         glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
-        const GLenum format = depthBits_ == 16   ? GL_DEPTH_COMPONENT16
-                              : depthBits_ == 32 ? GL_DEPTH_COMPONENT32F
-                                                 : GL_DEPTH_COMPONENT24;
-        glRenderbufferStorage(GL_RENDERBUFFER, format, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
-        if (glGetError() != GL_NO_ERROR && format == GL_DEPTH_COMPONENT32F)
-            glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(width_),
-                                  static_cast<GLsizei>(height_));
+        glRenderbufferStorage(GL_RENDERBUFFER, DepthFormat(depthBits_), static_cast<GLsizei>(width_),
+                              static_cast<GLsizei>(height_));
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRb_);
     }
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
@@ -289,7 +346,7 @@ bool GlDevice::EnsureBackBuffer() {
 
 void GlDevice::ChooseRenderTarget() {
     int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(context_->Window, &dw, &dh);
+    WindowSurfaceSize(context_->Window, dw, dh);
     const bool sameSize = dw == static_cast<int>(width_) && dh == static_cast<int>(height_);
     const bool depthOk = windowDepthBits_ >= std::min(depthBits_, 24);
     direct_ = !forceOffscreen_ && sameSize && depthOk;
@@ -365,12 +422,10 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
     if (presentHook_) presentHook_();
     if (!direct_) {
         int dw = 0, dh = 0;
-        SDL_GL_GetDrawableSize(context_->Window, &dw, &dh);
+        WindowSurfaceSize(context_->Window, dw, dh);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glViewport(0, 0, dw, dh);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
         if (dw > 0 && dh > 0 && width_ > 0 && height_ > 0) {
             // Keep the back buffer's aspect; the rest of the window stays black.
             const double scale = std::min(static_cast<double>(dw) / width_, static_cast<double>(dh) / height_);
@@ -378,12 +433,24 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
             const int h = static_cast<int>(std::lround(height_ * scale));
             const int x = (dw - w) / 2;
             const int y = (dh - h) / 2;
+            if (w < dw || h < dh) {
+                glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+                glClear(GL_COLOR_BUFFER_BIT);
+            }
             const bool oneToOne = w == static_cast<int>(width_) && h == static_cast<int>(height_);
             glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), x, y, x + w, y + h,
                               GL_COLOR_BUFFER_BIT, oneToOne ? GL_NEAREST : GL_LINEAR);
         }
+        // The depth of a presented frame is not kept; the colour is, for read-back.
+        if (depthRb_ != 0 && canInvalidate_) {
+            const GLenum depth = GL_DEPTH_ATTACHMENT;
+            glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+            glInvalidateFramebuffer(GL_FRAMEBUFFER, 1, &depth);
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        }
     }
     SDL_GL_SwapWindow(context_->Window);
+    if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.
     ChooseRenderTarget();
     BindRenderTarget();

@@ -1,7 +1,8 @@
-// The OpenGL 3.3 core implementation of the 3-D device: the device's
-// fixed-function pipeline (per-vertex lighting, texture stage 0, specular add,
-// linear vertex fog, depth test, fill mode) emulated by one shader program, and a
-// back buffer of exactly the requested size that Present scales into the window.
+// The OpenGL 3.3 core implementation of the 3-D device: the fixed-function
+// pipeline (per-vertex lighting, texture stage 0, specular add, linear vertex fog,
+// depth test, fill mode) emulated by shader program variants made for the state
+// that rarely changes, and a back buffer of exactly the requested size that
+// Present scales into the window.
 // Internal to platform/sdl_gl: meshes, textures and fonts of the D3DX services
 // draw through the device with the entry points below.
 #pragma once
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "platform/Graphics.h"
+#include "platform/sdl_gl/GlShader.h"
 
 class GlDevice;
 
@@ -105,20 +107,37 @@ public:
     void ForceOffscreenBackBuffer(bool force);
     // Someone else bound a texture: the next draw binds the device's own again.
     void TextureBindingChanged() { boundTexture_ = 0xFFFFFFFFu; }
+    // Program variants made at a draw because the creation set lacked them.
+    int ShaderFallbacks() const { return fallbackBuilds_; }
+    int ShaderVariants() const { return variantCount_; }
 
 private:
     GlDevice() = default;
     bool Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& params, const char** reason);
-    bool BuildProgram(const char** reason);
+    struct Uniforms {
+        GLint Flags, WorldView, Projection, NormalMatrix, MatDiffuse, MatAmbient, MatSpecular, MatEmissive, MatPower,
+            GlobalAmbient, LightPos, LightDir, LightDiffuse, LightSpecular, LightAmbient, LightAtten, FogParams,
+            TextColor, Texture, FogColor;
+    };
+    // Compiles and links the variant for `key` into the table; its index, or -1.
+    int BuildVariant(const GlShaderKey& key, const char** reason);
+    int FindVariant(std::uint32_t packed) const;
+    bool BuildStartupVariants(const char** reason);
+    void UseVariant(int index);
+    void WarmVariants(const GlDrawCall& call);
+    // The variant the current state draws with (made now if it is not yet).
+    bool SelectVariant(const GlDrawCall& call);
+    void GatherLights();
+    void GatherStates();
     bool EnsureBackBuffer();
     void ChooseRenderTarget();
     void BindRenderTarget();
     void ResetState();
     void ApplyRasterState();
     void FlushUniforms(const GlDrawCall& call);
-    void UpdateLightUniforms();
+    void SendLightUniforms();
     void UpdateTransformUniforms();
-    void UpdateStateUniforms();
+    void SendStateUniforms();
     void ForgetTexture(const GlTexture* texture);
     friend class GlTexture;
 
@@ -141,6 +160,7 @@ private:
     GLuint fbo_ = 0, colorRb_ = 0, depthRb_ = 0;
     bool direct_ = false;
     bool forceOffscreen_ = false;
+    bool canInvalidate_ = false;
     int windowDepthBits_ = 0;
     int depthBits_ = 24;
     std::function<void()> presentHook_;
@@ -153,15 +173,31 @@ private:
     std::vector<Light> lights_;
     GlTexture* texture_ = nullptr;
 
-    // GL objects and the uniform cache.
-    GLuint program_ = 0;
+    // GL objects: the program variants and the uniform cache.
+    struct Variant {
+        std::uint32_t Key = 0;
+        GLuint Program = 0;
+        Uniforms U{};
+    };
+    static constexpr int MaxVariants = 64;
+    std::array<Variant, MaxVariants> variants_{};
+    int variantCount_ = 0;
+    int current_ = -1;      // index of the variant in use, -1 before the first draw
+    int textVariant_ = -1;
+    int fallbackBuilds_ = 0;
+    bool warming_ = true;       // until a frame with draws is presented
+    bool drewThisFrame_ = false;  // variants made at a draw rather than at creation
+    GLuint program_ = 0;    // the current variant's program
+    Uniforms u_{};          // and its uniform locations
     GLuint quadVao_ = 0, quadVbo_ = 0;
-    struct Uniforms {
-        GLint Mode, Flags, WorldView, Projection, NormalMatrix, MatDiffuse, MatAmbient, MatSpecular, MatEmissive,
-            MatPower, GlobalAmbient, NumLights, LightPos, LightDir, LightDiffuse, LightSpecular, LightAmbient,
-            LightAtten, FogParams, TextColor, Texture, FogColor;
-    } u_{};
     bool transformsDirty_ = true, lightsDirty_ = true, materialDirty_ = true, statesDirty_ = true;
+    bool lightUniformsDirty_ = true, stateUniformsDirty_ = true;
+    // The enabled lights as the shader takes them (camera space), gathered from lights_.
+    int lightCount_ = 0;
+    unsigned pointLights_ = 0;
+    float lightPos_[GlMaxLights][4] = {}, lightDir_[GlMaxLights][3] = {}, lightDiffuse_[GlMaxLights][3] = {},
+          lightSpecular_[GlMaxLights][3] = {}, lightAmbient_[GlMaxLights][3] = {}, lightAtten_[GlMaxLights][4] = {};
+    DWORD fogMode_ = 0;
     bool rasterDirty_ = true;
     bool anySpecularLight_ = false;  // an enabled light has a specular colour
     int baseFlags_ = 0;     // the flags that follow from render states alone

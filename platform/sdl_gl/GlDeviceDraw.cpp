@@ -206,10 +206,9 @@ void GlDevice::UpdateTransformUniforms() {
     transformsDirty_ = false;
 }
 
-void GlDevice::UpdateLightUniforms() {
-    float pos[GlMaxLights][4] = {}, dir[GlMaxLights][3] = {}, diffuse[GlMaxLights][3] = {},
-          specular[GlMaxLights][3] = {}, ambient[GlMaxLights][3] = {}, atten[GlMaxLights][4] = {};
+void GlDevice::GatherLights() {
     int n = 0;
+    unsigned points = 0;
     const auto& v = view_.m;
     for (const auto& slot : lights_) {
         if (!slot.Enabled || n >= GlMaxLights) continue;
@@ -220,52 +219,61 @@ void GlDevice::UpdateLightUniforms() {
             const float z = l.Direction.x * v[0][2] + l.Direction.y * v[1][2] + l.Direction.z * v[2][2];
             const float len = std::sqrt(x * x + y * y + z * z);
             const float s = len > 0.0f ? -1.0f / len : 0.0f;
-            dir[n][0] = x * s;
-            dir[n][1] = y * s;
-            dir[n][2] = z * s;
-            pos[n][3] = 0.0f;
+            lightDir_[n][0] = x * s;
+            lightDir_[n][1] = y * s;
+            lightDir_[n][2] = z * s;
+            lightPos_[n][0] = lightPos_[n][1] = lightPos_[n][2] = lightPos_[n][3] = 0.0f;
         } else {
             // Spot lights are lit as point lights (no cone): the program uses none.
             const D3DVECTOR& p = l.Position;
-            pos[n][0] = p.x * v[0][0] + p.y * v[1][0] + p.z * v[2][0] + v[3][0];
-            pos[n][1] = p.x * v[0][1] + p.y * v[1][1] + p.z * v[2][1] + v[3][1];
-            pos[n][2] = p.x * v[0][2] + p.y * v[1][2] + p.z * v[2][2] + v[3][2];
-            pos[n][3] = 1.0f;
+            lightPos_[n][0] = p.x * v[0][0] + p.y * v[1][0] + p.z * v[2][0] + v[3][0];
+            lightPos_[n][1] = p.x * v[0][1] + p.y * v[1][1] + p.z * v[2][1] + v[3][1];
+            lightPos_[n][2] = p.x * v[0][2] + p.y * v[1][2] + p.z * v[2][2] + v[3][2];
+            lightPos_[n][3] = 1.0f;
+            lightDir_[n][0] = lightDir_[n][1] = lightDir_[n][2] = 0.0f;
+            points |= 1u << n;
         }
-        diffuse[n][0] = l.Diffuse.r;
-        diffuse[n][1] = l.Diffuse.g;
-        diffuse[n][2] = l.Diffuse.b;
-        specular[n][0] = l.Specular.r;
-        specular[n][1] = l.Specular.g;
-        specular[n][2] = l.Specular.b;
-        ambient[n][0] = l.Ambient.r;
-        ambient[n][1] = l.Ambient.g;
-        ambient[n][2] = l.Ambient.b;
-        atten[n][0] = l.Attenuation0;
-        atten[n][1] = l.Attenuation1;
-        atten[n][2] = l.Attenuation2;
-        atten[n][3] = l.Range;
+        lightDiffuse_[n][0] = l.Diffuse.r;
+        lightDiffuse_[n][1] = l.Diffuse.g;
+        lightDiffuse_[n][2] = l.Diffuse.b;
+        lightSpecular_[n][0] = l.Specular.r;
+        lightSpecular_[n][1] = l.Specular.g;
+        lightSpecular_[n][2] = l.Specular.b;
+        lightAmbient_[n][0] = l.Ambient.r;
+        lightAmbient_[n][1] = l.Ambient.g;
+        lightAmbient_[n][2] = l.Ambient.b;
+        lightAtten_[n][0] = l.Attenuation0;
+        lightAtten_[n][1] = l.Attenuation1;
+        lightAtten_[n][2] = l.Attenuation2;
+        lightAtten_[n][3] = l.Range;
         ++n;
     }
+    lightCount_ = n;
+    pointLights_ = points;
     bool anySpecular = false;
-    for (int i = 0; i < n; ++i) anySpecular = anySpecular || specular[i][0] != 0 || specular[i][1] != 0 || specular[i][2] != 0;
+    for (int i = 0; i < n; ++i)
+        anySpecular = anySpecular || lightSpecular_[i][0] != 0 || lightSpecular_[i][1] != 0 || lightSpecular_[i][2] != 0;
     if (anySpecular != anySpecularLight_) {
         anySpecularLight_ = anySpecular;
         statesDirty_ = true;
     }
-    glUniform1i(u_.NumLights, n);
-    if (n > 0) {
-        glUniform4fv(u_.LightPos, n, &pos[0][0]);
-        glUniform3fv(u_.LightDir, n, &dir[0][0]);
-        glUniform3fv(u_.LightDiffuse, n, &diffuse[0][0]);
-        glUniform3fv(u_.LightSpecular, n, &specular[0][0]);
-        glUniform3fv(u_.LightAmbient, n, &ambient[0][0]);
-        glUniform4fv(u_.LightAtten, n, &atten[0][0]);
-    }
     lightsDirty_ = false;
+    lightUniformsDirty_ = true;
 }
 
-void GlDevice::UpdateStateUniforms() {
+void GlDevice::SendLightUniforms() {
+    if (lightCount_ > 0) {
+        glUniform4fv(u_.LightPos, lightCount_, &lightPos_[0][0]);
+        glUniform3fv(u_.LightDir, lightCount_, &lightDir_[0][0]);
+        glUniform3fv(u_.LightDiffuse, lightCount_, &lightDiffuse_[0][0]);
+        glUniform3fv(u_.LightSpecular, lightCount_, &lightSpecular_[0][0]);
+        glUniform3fv(u_.LightAmbient, lightCount_, &lightAmbient_[0][0]);
+        glUniform4fv(u_.LightAtten, lightCount_, &lightAtten_[0][0]);
+    }
+    lightUniformsDirty_ = false;
+}
+
+void GlDevice::GatherStates() {
     const auto& rs = renderStates_;
     int flags = 0;
     if (rs[D3DRS_LIGHTING] != 0) flags |= GlFlag::Lighting;
@@ -276,10 +284,15 @@ void GlDevice::UpdateStateUniforms() {
     if (rs[D3DRS_RANGEFOGENABLE] != 0) flags |= GlFlag::RangeFog;
     // Table (pixel) fog wins over vertex fog when both are set; both are evaluated
     // per vertex on camera-space depth here.
-    const DWORD fogMode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
-    if (rs[D3DRS_FOGENABLE] != 0 && fogMode >= 1 && fogMode <= 3) flags |= GlFlag::Fog;
+    fogMode_ = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
+    if (rs[D3DRS_FOGENABLE] != 0 && fogMode_ >= 1 && fogMode_ <= 3) flags |= GlFlag::Fog;
     baseFlags_ = flags;
+    statesDirty_ = false;
+    stateUniformsDirty_ = true;
+}
 
+void GlDevice::SendStateUniforms() {
+    const auto& rs = renderStates_;
     float ambient[4];
     ColorToFloats(rs[D3DRS_AMBIENT], ambient);
     glUniform3f(u_.GlobalAmbient, ambient[0], ambient[1], ambient[2]);
@@ -287,14 +300,48 @@ void GlDevice::UpdateStateUniforms() {
     ColorToFloats(rs[D3DRS_FOGCOLOR], fog);
     glUniform3f(u_.FogColor, fog[0], fog[1], fog[2]);
     glUniform4f(u_.FogParams, FromBits(rs[D3DRS_FOGSTART]), FromBits(rs[D3DRS_FOGEND]), FromBits(rs[RsFogDensity]),
-                static_cast<float>(fogMode));
-    statesDirty_ = false;
+                static_cast<float>(fogMode_));
+    stateUniformsDirty_ = false;
+}
+
+namespace {
+
+bool InStartupSet(std::uint32_t packed) {
+    for (std::size_t k = 0; k < GlStartupVariantCount; ++k)
+        if (GlStartupVariants[k].Packed() == packed) return true;
+    return false;
+}
+
+}  // namespace
+
+bool GlDevice::SelectVariant(const GlDrawCall&) {
+    if (lightsDirty_) GatherLights();
+    if (statesDirty_) GatherStates();
+    GlShaderKey key;
+    key.Lighting = (baseFlags_ & GlFlag::Lighting) != 0;
+    key.Specular = (baseFlags_ & GlFlag::SpecularEnable) != 0;
+    key.Fog = (baseFlags_ & GlFlag::Fog) != 0;
+    key.Texture = texture_ != nullptr;
+    key.LightCount = lightCount_;
+    key.PointLights = pointLights_;
+    const std::uint32_t packed = key.Packed();
+    if (current_ >= 0 && variants_[static_cast<std::size_t>(current_)].Key == packed) return true;
+    int index = FindVariant(packed);
+    if (index < 0) {
+        const char* reason = "";
+        index = BuildVariant(key, &reason);
+        if (index < 0) return false;
+        // Made at a draw: a fallback unless it is one of the creation set being made.
+        if (!warming_ || !InStartupSet(packed)) ++fallbackBuilds_;
+    }
+    UseVariant(index);
+    return true;
 }
 
 void GlDevice::FlushUniforms(const GlDrawCall& call) {
     if (transformsDirty_) UpdateTransformUniforms();
-    if (lightsDirty_) UpdateLightUniforms();
-    if (statesDirty_) UpdateStateUniforms();
+    if (lightUniformsDirty_) SendLightUniforms();
+    if (stateUniformsDirty_) SendStateUniforms();
     if (materialDirty_) {
         glUniform4fv(u_.MatDiffuse, 1, &material_.Diffuse.r);
         glUniform4fv(u_.MatAmbient, 1, &material_.Ambient.r);
@@ -326,6 +373,7 @@ void GlDevice::FlushUniforms(const GlDrawCall& call) {
 void GlDevice::Draw(const GlDrawCall& call) {
     if (call.IndexCount <= 0) return;
     if (rasterDirty_) ApplyRasterState();
+    if (!SelectVariant(call)) return;
     FlushUniforms(call);
     const GLuint name = texture_ != nullptr ? texture_->Name() : 0;
     if (name != boundTexture_) {
@@ -333,8 +381,34 @@ void GlDevice::Draw(const GlDrawCall& call) {
         boundTexture_ = name;
     }
     glBindVertexArray(call.VertexArray);
+    if (warming_) WarmVariants(call);
+    drewThisFrame_ = true;
     glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType, reinterpret_cast<const void*>(call.IndexOffsetBytes));
     GlCheck("DrawSubset");
+}
+
+// Until the first frame with draws is presented, each draw also makes (if not yet
+// made) and draws with the creation set's variants for its texturing, its vertices
+// all moved to one point so that nothing shows: the programs, and the machine code
+// a driver makes for a program, mesh layout and state at their first draw, are made
+// in the first frame rather than in a later one where the lights or fog change.
+void GlDevice::WarmVariants(const GlDrawCall& call) {
+    static constexpr float collapse[16] = {};
+    const bool texture = texture_ != nullptr;
+    for (std::size_t k = 0; k < GlStartupVariantCount; ++k) {
+        const GlShaderKey& key = GlStartupVariants[k];
+        if (key.Text || key.Texture != texture) continue;
+        int i = FindVariant(key.Packed());
+        const char* reason = "";
+        if (i < 0) i = BuildVariant(key, &reason);
+        if (i < 0 || i == current_) continue;
+        const Variant& v = variants_[static_cast<std::size_t>(i)];
+        glUseProgram(v.Program);
+        glUniformMatrix4fv(v.U.WorldView, 1, GL_FALSE, collapse);
+        glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType,
+                       reinterpret_cast<const void*>(call.IndexOffsetBytes));
+    }
+    glUseProgram(program_);
 }
 
 void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int height, const RECT& clip,
@@ -362,8 +436,9 @@ void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int he
     }
     float c[4];
     ColorToFloats(color, c);
-    glUniform1i(u_.Mode, GlModeScreenText);
-    glUniform4fv(u_.TextColor, 1, c);
+    const Variant& text = variants_[static_cast<std::size_t>(textVariant_)];
+    glUseProgram(text.Program);
+    glUniform4fv(text.U.TextColor, 1, c);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -376,7 +451,7 @@ void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int he
     // Put the device's own state back.
     glDisable(GL_BLEND);
     glDisable(GL_SCISSOR_TEST);
-    glUniform1i(u_.Mode, GlModeScene);
+    glUseProgram(program_);
     boundTexture_ = texture;
     appliedFill_ = appliedCull_ = 0;
     appliedZEnable_ = 0xFFFFFFFFu;

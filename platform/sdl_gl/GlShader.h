@@ -1,9 +1,15 @@
-// The one shader program of the GL device: the fixed-function vertex stage
-// (transform, per-vertex lighting in camera space, vertex fog) and pixel stage
-// (texture stage 0 modulate, specular add, fog), plus a screen-space mode for text.
+// The shader programs of the GL device: the fixed-function vertex stage (transform,
+// per-vertex lighting in camera space, vertex fog) and pixel stage (texture stage 0
+// modulate, specular add, fog), plus a screen-space program for text. Each program
+// is a variant made for one set of rarely-changing state (lighting, the enabled
+// lights and their kinds, specular, fog, texturing), with no code for what it lacks.
 #pragma once
 
-// Bits of the uFlags uniform, shared by the device code and the shader text.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Bits of the uFlags uniform: the state a variant still reads at run time.
 namespace GlFlag {
 inline constexpr int Lighting = 1 << 0;
 inline constexpr int SpecularEnable = 1 << 1;
@@ -21,8 +27,27 @@ inline constexpr int EmissiveFromVertex = 1 << 12;
 }  // namespace GlFlag
 
 inline constexpr int GlMaxLights = 8;
-inline constexpr int GlModeScene = 0;
-inline constexpr int GlModeScreenText = 1;
 
-extern const char* const GlVertexShaderSource;
-extern const char* const GlFragmentShaderSource;
+// The state a program variant is made for.
+struct GlShaderKey {
+    bool Text = false;      // screen-space text: nothing else applies
+    bool Lighting = false;
+    bool Specular = false;  // only with lighting
+    bool Fog = false;
+    bool Texture = false;
+    int LightCount = 0;          // enabled lights, 0..GlMaxLights (only with lighting)
+    unsigned PointLights = 0;    // bit i: light i is a point light, else directional
+
+    // One number per distinct variant; keys that make the same program pack alike.
+    std::uint32_t Packed() const;
+};
+
+std::string GlVertexShaderText(const GlShaderKey& key);
+std::string GlFragmentShaderText(const GlShaderKey& key);
+
+// The start-up set: text (made with the device), unlit drawing, and lit drawing
+// with the program's own light layouts (three or five point lights), each with fog
+// on and off, with and without texturing. The device makes those of the first
+// frame's texturing during that frame; others are made at their first draw.
+extern const GlShaderKey GlStartupVariants[];
+extern const std::size_t GlStartupVariantCount;

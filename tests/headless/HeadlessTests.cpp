@@ -201,6 +201,50 @@ TEST_F(HeadlessTest, ScreenshotsShowTheClearColourInTheSky) {
     }
 }
 
+// Every size and depth gives a whole picture: the sky (clear colour, or the fog
+// that fades into it) along the whole top row, the world along the whole bottom row.
+TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
+    struct Sky {
+        const char* args;
+        int r, g, b;
+    };
+    const Sky skies[] = {{"", 0x01, 0x5A, 0xDF}, {"--night", 0x00, 0x00, 0x0A}};
+    const std::pair<int, int> sizes[] = {{640, 480}, {800, 600}, {1024, 768}};
+    for (const auto& [width, height] : sizes) {
+        for (const int depth : {16, 32}) {
+            for (const auto& sky : skies) {
+                const std::string what = std::to_string(width) + "x" + std::to_string(height) + " depth " +
+                                         std::to_string(depth) + " " + sky.args;
+                const fs::path shot = dir / "shot.png";
+                const RunResult run = Start("--frames 2 --size " + std::to_string(width) + "x" +
+                                            std::to_string(height) + " --depth " + std::to_string(depth) + " " +
+                                            sky.args + " --shot 2:" + shot.string());
+                ASSERT_EQ(run.status, 0) << what << run.stderrText;
+                std::vector<unsigned char> rgba;
+                int w = 0, h = 0;
+                ASSERT_TRUE(ReadPng(shot, rgba, w, h)) << what;
+                ASSERT_EQ(w, width) << what;
+                ASSERT_EQ(h, height) << what;
+                const auto pixel = [&](int x, int y) { return &rgba[(static_cast<std::size_t>(y) * w + x) * 4]; };
+                const auto isSky = [&](const unsigned char* p, int tolerance) {
+                    return std::abs(p[0] - sky.r) <= tolerance && std::abs(p[1] - sky.g) <= tolerance &&
+                           std::abs(p[2] - sky.b) <= tolerance;
+                };
+                int skyTop = 0, skyBottom = 0;
+                for (int x = 0; x < w; ++x) {
+                    skyTop += isSky(pixel(x, 0), 8) ? 1 : 0;
+                    skyBottom += isSky(pixel(x, h - 1), 0) ? 1 : 0;
+                }
+                EXPECT_EQ(skyTop, w) << what << ": the top row is not all sky";
+                EXPECT_EQ(skyBottom, 0) << what << ": the bottom row shows the clear colour";
+                // Nothing left black: the bottom-right corner is drawn as the bottom-left is.
+                const unsigned char* corner = pixel(w - 1, h - 1);
+                EXPECT_GT(corner[0] + corner[1] + corner[2], 0) << what << ": bottom-right corner black";
+            }
+        }
+    }
+}
+
 TEST_F(HeadlessTest, BadArgumentsAndMissingDataFailClearly) {
     EXPECT_EQ(Start("--size 1x1").status, 2);
     EXPECT_EQ(Start("--frames 0").status, 2);
@@ -333,12 +377,12 @@ TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
 // Each mode of the runner prints its --bench summary with every field, holding
 // values that fit a short run; the baselines replace the game's frames, so they
 // leave no trace lines.
-TEST_F(HeadlessTest, BenchSummaryInTheGameAndBothBaselines) {
+TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
     struct Case {
         const char* mode;
         std::size_t traceLines;
     };
-    const Case cases[] = {{"", 20}, {"--baseline clear", 0}, {"--baseline merged", 0}};
+    const Case cases[] = {{"", 20}, {"--baseline clear", 0}, {"--baseline merged", 0}, {"--baseline flat", 0}};
     for (const Case& c : cases) {
         const RunResult run = Start(std::string("--frames 20 --size 640x480 --bench ") + c.mode);
         ASSERT_EQ(run.status, 0) << c.mode << ": " << run.stderrText;

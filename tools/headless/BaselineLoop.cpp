@@ -1,5 +1,6 @@
 // The baselines replace the game's frames from the main loop's start: (a) clear
-// and present only; (b) the same world as one merged draw with the frame's state.
+// and present only; (b) the same world as one merged draw with the frame's state;
+// (c) that draw with no light, fog or texture.
 #include <memory>
 
 #include "game/state/GeneralVariables.h"
@@ -15,10 +16,18 @@
 [[noreturn]] void RunBaseline() {
     auto& g = GeneralVariables;
     std::unique_ptr<D3DXMesh> merged;
-    if (run.options.baseline == "merged") {
+    const bool dressed = run.options.baseline == "merged";  // with the frame's light, fog and texture
+    if (dressed || run.options.baseline == "flat") {
         merged = MergeWorld();
         if (!merged) Fail("cannot merge the world for the baseline");
-        SetupFrameLights();
+        if (dressed) {
+            SetupFrameLights();
+        } else {
+            // The cheapest drawing that still writes depth and colour.
+            g.Device->SetRenderState(D3DRS_LIGHTING, 0);
+            g.Device->SetRenderState(D3DRS_FOGENABLE, 0);
+            g.Device->SetTexture(0, nullptr);
+        }
         SetSimulatedKeyState(run.keys);
         UpdateCamera();
         if (g.FillWireframesOn) g.Device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
@@ -30,8 +39,8 @@
         g.Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g.ClearColor, 1.0f, 0);
         if (merged) {
             g.Device->BeginScene();
-            if (g.FogOn) SetupFog();
-            if (g.TexturesOn) g.Device->SetTexture(0, g.TexSet04.empty() ? nullptr : g.TexSet04[0].get());
+            if (g.FogOn && dressed) SetupFog();
+            if (g.TexturesOn && dressed) g.Device->SetTexture(0, g.TexSet04.empty() ? nullptr : g.TexSet04[0].get());
             merged->DrawSubset(0);
             g.Device->EndScene();
         }

@@ -9,7 +9,7 @@ const char* const kUsage =
     "usage: nightdrive-headless [--size 640x480|800x600|1024x768] [--depth 16|32]\n"
     "         [--detail low|medium|high] [--night] [--no-light] [--no-fog] [--wireframe]\n"
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"
-    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged]\n";
+    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n";
 
 namespace {
 
@@ -79,7 +79,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.bench = true;
         } else if (a == "--baseline") {
             const char* v = value();
-            if (!oneOf(v, {"clear", "merged"})) return false;
+            if (!oneOf(v, {"clear", "merged", "flat"})) return false;
             o.baseline = v;
         } else {
             return false;

@@ -15,7 +15,7 @@ struct Options {
     std::string input, trace;
     std::vector<std::pair<long, std::string>> shots;
     bool bench = false;
-    std::string baseline;  // "", "clear" or "merged"
+    std::string baseline;  // "", "clear", "merged" or "flat"
 };
 
 extern const char* const kUsage;

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# nightdrive's frame rate beside a general-purpose engine drawing the very same
+# world (the .x files and pictures of data/, in the frame's order, one draw per
+# object; night lights, fog 400..700, point sampling, no culling, the start view):
+# at 640x480, 800x600 and 1024x768, Low and High detail. The runs of the two
+# alternate, so both see the same machine load; the table gives medians.
+# Needs the peer program (built where the engine's development package,
+# libirrlicht-dev, is installed) and, for the peer's window, X (Xvfb is started
+# when no display is set). Without the peer it says so and exits 0.
+# Usage: bench/peer.sh [BUILD_DIR] [RUNS] [FRAMES]
+set -euo pipefail
+build=${1:-build}
+runs=${2:-3}
+frames=${3:-200}
+here=$(cd "$(dirname "$0")/.." && pwd)
+runner="$build/nightdrive-headless"
+peer="$build/nightdrive-peer-fps"
+[ -x "$runner" ] || { echo "build nightdrive-headless first ($runner)" >&2; exit 1; }
+if [ ! -x "$peer" ]; then
+  echo "peer comparison skipped: $peer is not built (install libirrlicht-dev and build again)"
+  exit 0
+fi
+
+xvfb=
+if [ -z "${DISPLAY:-}" ]; then
+  command -v Xvfb >/dev/null || { echo "peer comparison skipped: no display and no Xvfb"; exit 0; }
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+fi
+work=$(mktemp -d)
+cleanup() { [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+field() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p"; }
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+
+sizes=(640x480 800x600 1024x768)
+details=(low high)
+for run in $(seq "$runs"); do
+  for detail in "${details[@]}"; do
+    for size in "${sizes[@]}"; do
+      "$runner" --bench --frames "$frames" --size "$size" --detail "$detail" --night | field fps \
+        >>"$work/ours-$detail-$size"
+      "$peer" "$here/data" "${size%x*}" "${size#*x}" "$detail" "$frames" 2>/dev/null | field fps \
+        >>"$work/peer-$detail-$size"
+    done
+  done
+  echo "run $run of $runs done" >&2
+done
+
+echo "| detail | size | nightdrive fps | peer fps | ratio |"
+echo "|---|---|---|---|---|"
+for detail in "${details[@]}"; do
+  for size in "${sizes[@]}"; do
+    ours=$(median <"$work/ours-$detail-$size")
+    theirs=$(median <"$work/peer-$detail-$size")
+    printf '| %s | %s | %.1f | %.1f | %.2f |\n' "${detail^}" "${size/x/ × }" "$ours" "$theirs" \
+      "$(awk -v x="$ours" -v y="$theirs" 'BEGIN { print (y > 0 ? x / y : 0) }')"
+  done
+done

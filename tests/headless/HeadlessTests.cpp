@@ -220,9 +220,9 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
                                             std::to_string(height) + " --depth " + std::to_string(depth) + " " +
                                             sky.args + " --shot 2:" + shot.string());
                 ASSERT_EQ(run.status, 0) << what << run.stderrText;
-                std::vector<unsigned char> rgba;
+                std::vector<std::uint8_t> rgba;
                 int w = 0, h = 0;
-                ASSERT_TRUE(ReadPng(shot, rgba, w, h)) << what;
+                ASSERT_TRUE(png::ReadRgba(shot.string(), rgba, w, h)) << what;
                 ASSERT_EQ(w, width) << what;
                 ASSERT_EQ(h, height) << what;
                 const auto pixel = [&](int x, int y) { return &rgba[(static_cast<std::size_t>(y) * w + x) * 4]; };

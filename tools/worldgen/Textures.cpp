@@ -72,6 +72,16 @@ private:
     Image img_;
 };
 
+// A fresh picture whose every pixel is at(x, y, u, v), u and v being x and y
+// over the picture's side.
+template <class PixelAt>
+Image Paint(PixelAt at) {
+    Canvas c;
+    for (int y = 0; y < Size; ++y)
+        for (int x = 0; x < Size; ++x) c.Set(x, y, at(x, y, x / double(Size), y / double(Size)));
+    return c.Take();
+}
+
 // Running-bond bricks over a band of `rows` pixel rows starting at y0.
 Rgb BrickAt(int x, int y, int y0, uint32_t seed) {
     const int ly = y - y0, row = ly / 16, off = (row % 2) * 16;
@@ -90,248 +100,212 @@ Rgb BrickAt(int x, int y, int y0, uint32_t seed) {
 }
 
 Image Grass() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            const double big = Fbm(u, v, 4, 4, 4, 11), fine = Fbm(u, v, 32, 32, 2, 12);
-            Rgb g = Mix({46, 88, 30}, {92, 128, 48}, big);
-            g = g * (0.8 + 0.4 * fine);
-            const double blade = Rand(x, y, 13);
-            if (blade > 0.93) g = g * 1.25;
-            if (blade < 0.05) g = g * 0.7;
-            if (Rand(x / 2, y / 2, 14) > 0.995) g = {170, 160, 70};
-            c.Set(x, y, g);
-        }
-    return c.Take();
+    return Paint([](int x, int y, double u, double v) {
+        const double big = Fbm(u, v, 4, 4, 4, 11), fine = Fbm(u, v, 32, 32, 2, 12);
+        Rgb g = Mix({46, 88, 30}, {92, 128, 48}, big);
+        g = g * (0.8 + 0.4 * fine);
+        const double blade = Rand(x, y, 13);
+        if (blade > 0.93) g = g * 1.25;
+        if (blade < 0.05) g = g * 0.7;
+        if (Rand(x / 2, y / 2, 14) > 0.995) g = {170, 160, 70};
+        return g;
+    });
 }
 
 Image WoodAndTiles() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            Rgb p{};
-            if (y < 128) {
-                const int row = y / 16, off = (row % 2) * 16, tx = ((x + off) % Size) / 32;
-                const int inx = (x + off) % 32, iny = y % 16;
-                const double tone = Rand(static_cast<uint32_t>(tx), static_cast<uint32_t>(row), 21);
-                p = Mix({158, 64, 40}, {118, 50, 34}, tone);
-                const double shade = 0.75 + 0.25 * (iny / 15.0);  // lower lip catches light
-                p = p * shade * (0.9 + 0.2 * Fbm(u, v, 16, 8, 2, 22));
-                if (inx < 1) p = p * 0.45;
-                if (iny > 13) p = p * 0.55;
-            } else {
-                const int plank = (y - 128) / 16, iny = (y - 128) % 16;
-                const double grain = Fbm(u, v + plank * 0.37, 2, 64, 3, 23);
-                const double tone = Rand(static_cast<uint32_t>(plank), 0, 24);
-                p = Mix({132, 92, 54}, {96, 64, 38}, tone) * (0.75 + 0.5 * grain);
-                if (iny < 2) p = p * 0.4;
-                const int knotX = static_cast<int>(Rand(static_cast<uint32_t>(plank), 1, 25) * Size);
-                const double dx = std::min(std::abs(x - knotX), Size - std::abs(x - knotX)), dy = iny - 8;
-                if (dx * dx / 9 + dy * dy / 4 < 1) p = p * 0.6;
-            }
-            c.Set(x, y, p);
+    return Paint([](int x, int y, double u, double v) {
+        Rgb p{};
+        if (y < 128) {
+            const int row = y / 16, off = (row % 2) * 16, tx = ((x + off) % Size) / 32;
+            const int inx = (x + off) % 32, iny = y % 16;
+            const double tone = Rand(static_cast<uint32_t>(tx), static_cast<uint32_t>(row), 21);
+            p = Mix({158, 64, 40}, {118, 50, 34}, tone);
+            const double shade = 0.75 + 0.25 * (iny / 15.0);  // lower lip catches light
+            p = p * shade * (0.9 + 0.2 * Fbm(u, v, 16, 8, 2, 22));
+            if (inx < 1) p = p * 0.45;
+            if (iny > 13) p = p * 0.55;
+        } else {
+            const int plank = (y - 128) / 16, iny = (y - 128) % 16;
+            const double grain = Fbm(u, v + plank * 0.37, 2, 64, 3, 23);
+            const double tone = Rand(static_cast<uint32_t>(plank), 0, 24);
+            p = Mix({132, 92, 54}, {96, 64, 38}, tone) * (0.75 + 0.5 * grain);
+            if (iny < 2) p = p * 0.4;
+            const int knotX = static_cast<int>(Rand(static_cast<uint32_t>(plank), 1, 25) * Size);
+            const double dx = std::min(std::abs(x - knotX), Size - std::abs(x - knotX)), dy = iny - 8;
+            if (dx * dx / 9 + dy * dy / 4 < 1) p = p * 0.6;
         }
-    return c.Take();
+        return p;
+    });
 }
 
 Image Stone() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            const int row = y / 32, off = (row % 2) * 32, bx = ((x + off) % Size) / 64;
-            const int inx = (x + off) % 64, iny = y % 32;
-            const double tone = Rand(static_cast<uint32_t>(bx), static_cast<uint32_t>(row), 31);
-            Rgb p = Mix({176, 168, 150}, {136, 130, 120}, tone);
-            p = p * (0.82 + 0.3 * Fbm(u, v, 8, 8, 4, 32)) + Rgb{1, 1, 1} * (18 * (Rand(x, y, 33) - 0.5));
-            if (inx < 3 || iny < 3) p = Rgb{196, 192, 182} * (0.9 + 0.1 * Rand(x, y, 34));
-            else if (inx == 3 || iny == 3) p = p * 0.8;
-            else if (inx == 63 || iny == 31) p = p * 1.1;
-            c.Set(x, y, p);
-        }
-    return c.Take();
+    return Paint([](int x, int y, double u, double v) {
+        const int row = y / 32, off = (row % 2) * 32, bx = ((x + off) % Size) / 64;
+        const int inx = (x + off) % 64, iny = y % 32;
+        const double tone = Rand(static_cast<uint32_t>(bx), static_cast<uint32_t>(row), 31);
+        Rgb p = Mix({176, 168, 150}, {136, 130, 120}, tone);
+        p = p * (0.82 + 0.3 * Fbm(u, v, 8, 8, 4, 32)) + Rgb{1, 1, 1} * (18 * (Rand(x, y, 33) - 0.5));
+        if (inx < 3 || iny < 3) p = Rgb{196, 192, 182} * (0.9 + 0.1 * Rand(x, y, 34));
+        else if (inx == 3 || iny == 3) p = p * 0.8;
+        else if (inx == 63 || iny == 31) p = p * 1.1;
+        return p;
+    });
 }
 
 Image Brick() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            Rgb p{};
-            if (y < 128) {
-                p = BrickAt(x, y, 0, 41);
-            } else if (x < 128) {
-                // One window bay: bricks around a framed sash window on a stone sill.
-                const int lx = x, ly = y - 128;
-                p = BrickAt(x, y, 128, 41);
-                const bool inFrame = lx >= 36 && lx < 92 && ly >= 22 && ly < 104;
-                const bool inGlass = lx >= 41 && lx < 87 && ly >= 27 && ly < 99;
-                if (ly >= 104 && ly < 110 && lx >= 30 && lx < 98) p = Rgb{184, 178, 164} * (ly == 104 ? 1.1 : 0.95);
-                if (ly >= 16 && ly < 22 && lx >= 34 && lx < 94) p = Rgb{120, 56, 40} * (0.9 + 0.1 * (lx % 8 == 0));
-                if (inFrame) p = {214, 212, 204};
-                if (inGlass) {
-                    const double t = (ly - 27) / 72.0;
-                    p = Mix({70, 96, 124}, {26, 34, 48}, t);
-                    if ((lx - 41) + (ly - 27) / 2 > 10 && (lx - 41) + (ly - 27) / 2 < 18) p = p + Rgb{40, 44, 46};
-                    if (lx == 63 || lx == 64 || ly == 62 || ly == 63) p = {214, 212, 204};
-                }
-            } else {
-                const double u = x / double(Size), v = y / double(Size);
-                const double g = Fbm(u, v, 16, 16, 3, 42);
-                p = Rgb{74, 72, 74} * (0.8 + 0.4 * g) + Rgb{1, 1, 1} * (20 * (Rand(x, y, 43) - 0.5));
+    return Paint([](int x, int y, double u, double v) {
+        Rgb p{};
+        if (y < 128) {
+            p = BrickAt(x, y, 0, 41);
+        } else if (x < 128) {
+            // One window bay: bricks around a framed sash window on a stone sill.
+            const int lx = x, ly = y - 128;
+            p = BrickAt(x, y, 128, 41);
+            const bool inFrame = lx >= 36 && lx < 92 && ly >= 22 && ly < 104;
+            const bool inGlass = lx >= 41 && lx < 87 && ly >= 27 && ly < 99;
+            if (ly >= 104 && ly < 110 && lx >= 30 && lx < 98) p = Rgb{184, 178, 164} * (ly == 104 ? 1.1 : 0.95);
+            if (ly >= 16 && ly < 22 && lx >= 34 && lx < 94) p = Rgb{120, 56, 40} * (0.9 + 0.1 * (lx % 8 == 0));
+            if (inFrame) p = {214, 212, 204};
+            if (inGlass) {
+                const double t = (ly - 27) / 72.0;
+                p = Mix({70, 96, 124}, {26, 34, 48}, t);
+                if ((lx - 41) + (ly - 27) / 2 > 10 && (lx - 41) + (ly - 27) / 2 < 18) p = p + Rgb{40, 44, 46};
+                if (lx == 63 || lx == 64 || ly == 62 || ly == 63) p = {214, 212, 204};
             }
-            c.Set(x, y, p);
+        } else {
+            const double g = Fbm(u, v, 16, 16, 3, 42);
+            p = Rgb{74, 72, 74} * (0.8 + 0.4 * g) + Rgb{1, 1, 1} * (20 * (Rand(x, y, 43) - 0.5));
         }
-    return c.Take();
+        return p;
+    });
 }
 
 // Painted metal atlas: paint, glass, rubber, head lamp and tail lamp bands.
 Image PaintAtlas(Rgb paint, uint32_t seed) {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            Rgb p{};
-            if (y < 160) {
-                const double sheen = 1.12 - 0.3 * (y / 160.0);
-                p = paint * (sheen * (0.94 + 0.12 * Fbm(u, v, 8, 8, 3, seed)));
-                p = p + Rgb{1, 1, 1} * (6 * (Rand(x, y, seed + 1) - 0.5));
-            } else if (y < 192) {
-                const double t = (y - 160) / 32.0;
-                p = Mix({70, 90, 110}, {14, 18, 26}, t);
-                const int d = (x + (y - 160) * 2) % 96;
-                if (d < 12) p = p + Rgb{60, 66, 70};
-            } else if (y < 224) {
-                p = Rgb{28, 28, 30} * (0.8 + 0.4 * Fbm(u, v, 32, 8, 2, seed + 2));
-                if ((x / 8) % 2 == 0 && (y - 192) % 8 < 2) p = p * 0.6;  // tread
-            } else if (x < 128) {
-                const double dx = (x - 64) / 64.0, dy = (y - 240) / 16.0;
-                const double r = std::min(1.0, std::sqrt(dx * dx + dy * dy));
-                p = Mix({255, 252, 236}, {190, 190, 176}, r * r);
-            } else {
-                const double dx = (x - 192) / 64.0, dy = (y - 240) / 16.0;
-                const double r = std::min(1.0, std::sqrt(dx * dx + dy * dy));
-                p = Mix({236, 40, 30}, {120, 16, 12}, r);
-            }
-            c.Set(x, y, p);
+    return Paint([=](int x, int y, double u, double v) {
+        Rgb p{};
+        if (y < 160) {
+            const double sheen = 1.12 - 0.3 * (y / 160.0);
+            p = paint * (sheen * (0.94 + 0.12 * Fbm(u, v, 8, 8, 3, seed)));
+            p = p + Rgb{1, 1, 1} * (6 * (Rand(x, y, seed + 1) - 0.5));
+        } else if (y < 192) {
+            const double t = (y - 160) / 32.0;
+            p = Mix({70, 90, 110}, {14, 18, 26}, t);
+            const int d = (x + (y - 160) * 2) % 96;
+            if (d < 12) p = p + Rgb{60, 66, 70};
+        } else if (y < 224) {
+            p = Rgb{28, 28, 30} * (0.8 + 0.4 * Fbm(u, v, 32, 8, 2, seed + 2));
+            if ((x / 8) % 2 == 0 && (y - 192) % 8 < 2) p = p * 0.6;  // tread
+        } else if (x < 128) {
+            const double dx = (x - 64) / 64.0, dy = (y - 240) / 16.0;
+            const double r = std::min(1.0, std::sqrt(dx * dx + dy * dy));
+            p = Mix({255, 252, 236}, {190, 190, 176}, r * r);
+        } else {
+            const double dx = (x - 192) / 64.0, dy = (y - 240) / 16.0;
+            const double r = std::min(1.0, std::sqrt(dx * dx + dy * dy));
+            p = Mix({236, 40, 30}, {120, 16, 12}, r);
         }
-    return c.Take();
+        return p;
+    });
 }
 
 Image Facade() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            Rgb con = Rgb{184, 180, 170} * (0.88 + 0.2 * Fbm(u, v, 8, 8, 4, 71)) +
-                      Rgb{1, 1, 1} * (14 * (Rand(x, y, 72) - 0.5));
-            Rgb p = con;
-            const int bay = x / 128, lx = x % 128;
-            if (y < 128) {
-                const int ly = y;
-                if (ly >= 20 && ly < 104 && lx >= 16 && lx < 112) {
-                    p = {64, 66, 70};  // frame
-                    if (ly >= 24 && ly < 100 && lx >= 20 && lx < 108) {
-                        const double t = (ly - 24) / 76.0;
-                        p = bay == 0 ? Mix({96, 124, 150}, {34, 46, 62}, t) : Mix({206, 178, 110}, {150, 118, 64}, t);
-                        if (bay == 1 && (ly - 24) % 8 < 1) p = p * 0.8;  // blinds
-                        if (lx == 63 || lx == 64) p = {64, 66, 70};
-                    }
+    return Paint([](int x, int y, double u, double v) {
+        Rgb con =
+            Rgb{184, 180, 170} * (0.88 + 0.2 * Fbm(u, v, 8, 8, 4, 71)) + Rgb{1, 1, 1} * (14 * (Rand(x, y, 72) - 0.5));
+        Rgb p = con;
+        const int bay = x / 128, lx = x % 128;
+        if (y < 128) {
+            const int ly = y;
+            if (ly >= 20 && ly < 104 && lx >= 16 && lx < 112) {
+                p = {64, 66, 70};  // frame
+                if (ly >= 24 && ly < 100 && lx >= 20 && lx < 108) {
+                    const double t = (ly - 24) / 76.0;
+                    p = bay == 0 ? Mix({96, 124, 150}, {34, 46, 62}, t) : Mix({206, 178, 110}, {150, 118, 64}, t);
+                    if (bay == 1 && (ly - 24) % 8 < 1) p = p * 0.8;  // blinds
+                    if (lx == 63 || lx == 64) p = {64, 66, 70};
                 }
-                if (ly >= 104 && ly < 110) p = con * 0.8;  // floor band shadow
-                if (lx == 0 || lx == 127) p = con * 0.75;  // panel joints
-            } else if (y < 192) {
-                const int ly = y - 128;
-                if (ly >= 8 && lx >= 8 && lx < 120) {
-                    p = {50, 52, 56};
-                    if (ly >= 12 && lx >= 12 && lx < 116) {
-                        const double t = (ly - 12) / 52.0;
-                        p = Mix({120, 140, 150}, {40, 48, 56}, t);
-                        if (bay == 1 && lx >= 44 && lx < 84) p = Mix({80, 60, 40}, {50, 36, 24}, t);  // door
-                    }
-                }
-                if (ly < 6) p = Rgb{150, 40, 36} * (0.9 + 0.1 * Rand(x, 0, 73));  // awning strip
-            } else if (x < 128) {
-                p = Rgb{112, 110, 104} * (0.75 + 0.5 * Rand(x / 2, y / 2, 74));
-            } else {
-                p = con;
             }
-            c.Set(x, y, p);
+            if (ly >= 104 && ly < 110) p = con * 0.8;  // floor band shadow
+            if (lx == 0 || lx == 127) p = con * 0.75;  // panel joints
+        } else if (y < 192) {
+            const int ly = y - 128;
+            if (ly >= 8 && lx >= 8 && lx < 120) {
+                p = {50, 52, 56};
+                if (ly >= 12 && lx >= 12 && lx < 116) {
+                    const double t = (ly - 12) / 52.0;
+                    p = Mix({120, 140, 150}, {40, 48, 56}, t);
+                    if (bay == 1 && lx >= 44 && lx < 84) p = Mix({80, 60, 40}, {50, 36, 24}, t);  // door
+                }
+            }
+            if (ly < 6) p = Rgb{150, 40, 36} * (0.9 + 0.1 * Rand(x, 0, 73));  // awning strip
+        } else if (x < 128) {
+            p = Rgb{112, 110, 104} * (0.75 + 0.5 * Rand(x / 2, y / 2, 74));
+        } else {
+            p = con;
         }
-    return c.Take();
+        return p;
+    });
 }
 
 Image Foliage() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            Rgb p{};
-            if (y < 192) {
-                // Leaves: the nearest of two random leaf centres per 8 x 8
-                // cell, looked up in the neighbouring cells (wrapping).
-                const double big = Fbm(u, v, 4, 4, 3, 81);
-                Rgb p0 = Mix({22, 56, 20}, {66, 112, 38}, big);
-                double best = 1e9, tone = 0;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const int cx = ((x / 8 + dx) % 32 + 32) % 32, cy = ((y / 8 + dy) % 24 + 24) % 24;
-                        for (uint32_t k = 0; k < 2; ++k) {
-                            const double lx = (x / 8 + dx) * 8 + 8 * Rand(cx, cy, 82 + k * 7);
-                            const double ly = (y / 8 + dy) * 8 + 8 * Rand(cx, cy, 83 + k * 7);
-                            const double d = (x + 0.5 - lx) * (x + 0.5 - lx) + 0.6 * (y + 0.5 - ly) * (y + 0.5 - ly);
-                            if (d < best) best = d, tone = Rand(cx, cy, 84 + k * 7);
-                        }
+    return Paint([](int x, int y, double u, double v) {
+        Rgb p{};
+        if (y < 192) {
+            // Leaves: the nearest of two random leaf centres per 8 x 8
+            // cell, looked up in the neighbouring cells (wrapping).
+            const double big = Fbm(u, v, 4, 4, 3, 81);
+            Rgb p0 = Mix({22, 56, 20}, {66, 112, 38}, big);
+            double best = 1e9, tone = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int cx = ((x / 8 + dx) % 32 + 32) % 32, cy = ((y / 8 + dy) % 24 + 24) % 24;
+                    for (uint32_t k = 0; k < 2; ++k) {
+                        const double lx = (x / 8 + dx) * 8 + 8 * Rand(cx, cy, 82 + k * 7);
+                        const double ly = (y / 8 + dy) * 8 + 8 * Rand(cx, cy, 83 + k * 7);
+                        const double d = (x + 0.5 - lx) * (x + 0.5 - lx) + 0.6 * (y + 0.5 - ly) * (y + 0.5 - ly);
+                        if (d < best) best = d, tone = Rand(cx, cy, 84 + k * 7);
                     }
-                const double edge = std::clamp(std::sqrt(best) / 6.0, 0.0, 1.0);
-                p = p0 * ((0.7 + 0.6 * tone) * (1.15 - 0.55 * edge));
-                p = p * (0.9 + 0.2 * Rand(x, y, 85));
-            } else {
-                const double streak = Fbm(u, v, 32, 2, 3, 85);
-                p = Mix({58, 42, 30}, {112, 90, 66}, streak);
-                if (Rand(x / 3, (y - 192) / 12, 87) > 0.8) p = p * 0.65;
-            }
-            c.Set(x, y, p);
+                }
+            const double edge = std::clamp(std::sqrt(best) / 6.0, 0.0, 1.0);
+            p = p0 * ((0.7 + 0.6 * tone) * (1.15 - 0.55 * edge));
+            p = p * (0.9 + 0.2 * Rand(x, y, 85));
+        } else {
+            const double streak = Fbm(u, v, 32, 2, 3, 85);
+            p = Mix({58, 42, 30}, {112, 90, 66}, streak);
+            if (Rand(x / 3, (y - 192) / 12, 87) > 0.8) p = p * 0.65;
         }
-    return c.Take();
+        return p;
+    });
 }
 
 Image Asphalt() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            const double big = Fbm(u, v, 4, 4, 4, 101);
-            double g = 62 + 26 * big + 22 * (Rand(x, y, 102) - 0.5);
-            const double speck = Rand(x, y, 103);
-            if (speck > 0.97) g += 40;
-            if (speck < 0.02) g -= 25;
-            c.Set(x, y, {g, g, g * 1.03});
-        }
-    return c.Take();
+    return Paint([](int x, int y, double u, double v) {
+        const double big = Fbm(u, v, 4, 4, 4, 101);
+        double g = 62 + 26 * big + 22 * (Rand(x, y, 102) - 0.5);
+        const double speck = Rand(x, y, 103);
+        if (speck > 0.97) g += 40;
+        if (speck < 0.02) g -= 25;
+        return Rgb{g, g, g * 1.03};
+    });
 }
 
 Image Concrete() {
-    Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const double u = x / double(Size), v = y / double(Size);
-            Rgb p{};
-            if (y < 192) {
-                const int sx = x / 64, sy = y / 64;
-                const double tone = Rand(static_cast<uint32_t>(sx), static_cast<uint32_t>(sy), 111);
-                p = Mix({176, 174, 168}, {146, 144, 140}, tone) * (0.88 + 0.2 * Fbm(u, v, 8, 8, 3, 112));
-                p = p + Rgb{1, 1, 1} * (16 * (Rand(x, y, 113) - 0.5));
-                if (x % 64 < 2 || y % 64 < 2) p = p * 0.6;
-            } else if (x < 128) {
-                p = Rgb{236, 236, 230} + Rgb{1, 1, 1} * (10 * (Rand(x, y, 114) - 0.5));
-            } else {
-                p = Rgb{158, 156, 150} * (0.9 + 0.2 * Fbm(u, v, 16, 16, 2, 115));
-            }
-            c.Set(x, y, p);
+    return Paint([](int x, int y, double u, double v) {
+        Rgb p{};
+        if (y < 192) {
+            const int sx = x / 64, sy = y / 64;
+            const double tone = Rand(static_cast<uint32_t>(sx), static_cast<uint32_t>(sy), 111);
+            p = Mix({176, 174, 168}, {146, 144, 140}, tone) * (0.88 + 0.2 * Fbm(u, v, 8, 8, 3, 112));
+            p = p + Rgb{1, 1, 1} * (16 * (Rand(x, y, 113) - 0.5));
+            if (x % 64 < 2 || y % 64 < 2) p = p * 0.6;
+        } else if (x < 128) {
+            p = Rgb{236, 236, 230} + Rgb{1, 1, 1} * (10 * (Rand(x, y, 114) - 0.5));
+        } else {
+            p = Rgb{158, 156, 150} * (0.9 + 0.2 * Fbm(u, v, 16, 16, 2, 115));
         }
-    return c.Take();
+        return p;
+    });
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "World.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "Textures.h"
 
@@ -202,39 +203,29 @@ void OfficeBlock(Mesh& m, double x0, double z0, int baysX, int baysZ, int floors
     Box(m, {x0 - 0.5, h, z0 - 0.5}, {x1 + 0.5, h + 2, z1 + 0.5}, parapet);
 }
 
+// Where one block stands and how large it is, in bays and floors.
+struct BlockAt {
+    double X0, Z0;
+    int BaysX, BaysZ, Floors;
+};
+using BlockBuilder = void (*)(Mesh&, double, double, int, int, int);
+
+// One mesh holding a row of blocks built alike.
+Mesh Blocks(const char* name, BlockBuilder build, std::initializer_list<BlockAt> blocks) {
+    Mesh m;
+    m.name = name;
+    for (const BlockAt& b : blocks) build(m, b.X0, b.Z0, b.BaysX, b.BaysZ, b.Floors);
+    return m;
+}
+
 Mesh WestBrick() {
-    Mesh m;
-    m.name = "WestBrick";
-    BrickBlock(m, -212, -60, 6, 3, 3);
-    BrickBlock(m, -188, -180, 4, 4, 2);
-    BrickBlock(m, -176, -420, 3, 4, 4);
-    return m;
+    return Blocks("WestBrick", BrickBlock, {{-212, -60, 6, 3, 3}, {-188, -180, 4, 4, 2}, {-176, -420, 3, 4, 4}});
 }
-
 Mesh EastBrick() {
-    Mesh m;
-    m.name = "EastBrick";
-    BrickBlock(m, 24, -40, 4, 5, 3);
-    BrickBlock(m, 24, 150, 3, 4, 2);
-    BrickBlock(m, 24, -560, 5, 5, 3);
-    return m;
+    return Blocks("EastBrick", BrickBlock, {{24, -40, 4, 5, 3}, {24, 150, 3, 4, 2}, {24, -560, 5, 5, 3}});
 }
-
-Mesh EastOffices() {
-    Mesh m;
-    m.name = "EastOffices";
-    OfficeBlock(m, 30, -430, 4, 6, 8);
-    OfficeBlock(m, 24, 320, 4, 6, 5);
-    return m;
-}
-
-Mesh WestOffices() {
-    Mesh m;
-    m.name = "WestOffices";
-    OfficeBlock(m, -212, -300, 6, 6, 6);
-    OfficeBlock(m, -200, 200, 4, 4, 5);
-    return m;
-}
+Mesh EastOffices() { return Blocks("EastOffices", OfficeBlock, {{30, -430, 4, 6, 8}, {24, 320, 4, 6, 5}}); }
+Mesh WestOffices() { return Blocks("WestOffices", OfficeBlock, {{-212, -300, 6, 6, 6}, {-200, 200, 4, 4, 5}}); }
 
 // ---------------------------------------------------------------- street furniture
 

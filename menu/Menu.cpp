@@ -16,13 +16,7 @@ std::unique_ptr<MenuWindow> instance;
 
 void Place(Control& control, ControlKind kind, const char* name, const char* caption, int left, int top, int width,
            int height, bool centered = false) {
-    control.Kind = kind;
-    control.Name = name;
-    control.Caption = caption;
-    control.Left = left;
-    control.Top = top;
-    control.Width = width;
-    control.Height = height;
+    control.Place(kind, name, caption, left, top, width, height);
     control.BackColor = 0;  // the window system's menu and button text colours: black
     control.ForeColor = kWhite;
     control.Centered = centered;

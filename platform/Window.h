@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Virtual-key codes delivered to KeyDown handlers.
@@ -63,6 +64,17 @@ struct Control {
     std::function<void()> Click;  // labels: press and release on the label; check boxes: every change of Value
     MouseHandler MouseDown;
     MouseHandler MouseUp;  // goes to the control that got the MouseDown, wherever the release happens
+
+    // Sets what the control is, its name and caption, and its place in twips.
+    void Place(ControlKind kind, std::string name, std::string caption, int left, int top, int width, int height) {
+        Kind = kind;
+        Name = std::move(name);
+        Caption = std::move(caption);
+        Left = left;
+        Top = top;
+        Width = width;
+        Height = height;
+    }
 
     int Value() const { return value_; }
     // Runs Click on every change, also when the program sets the value.

@@ -13,15 +13,11 @@
 #include "platform/Window.h"
 #include "platform/sdl_gl/SdlWindow.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
+#include "tests/sdl/SdlTestSupport.h"
 
 namespace {
 
 std::uint64_t fakeNow = 0;
-
-bool RunningUnderCi() {
-    const char* ci = std::getenv("CI");
-    return ci && std::strcmp(ci, "true") == 0;
-}
 
 std::string Format(const char* what, int a, int b, float x, float y) {
     return std::string(what) + "(" + std::to_string(a) + "," + std::to_string(b) + "," +
@@ -30,29 +26,15 @@ std::string Format(const char* what, int a, int b, float x, float y) {
 
 Control MakeControl(ControlKind kind, const std::string& name, int left, int top, int width, int height) {
     Control c;
-    c.Kind = kind;
-    c.Name = name;
-    c.Caption = name;
-    c.Left = left;
-    c.Top = top;
-    c.Width = width;
-    c.Height = height;
+    c.Place(kind, name, name, left, top, width, height);
     return c;
-}
-
-// Synthetic input needs the offscreen driver, whatever display the tests see.
-bool StartSdlOffscreen() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    return EnsureSdl();
 }
 
 class SdlWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (!StartSdlOffscreen()) {
-            if (RunningUnderCi()) FAIL() << "SDL cannot start under CI";
-            GTEST_SKIP() << "SDL cannot start here";
-        }
+        sdltest::StartSdlOrSkip();
+        if (IsSkipped() || HasFatalFailure()) return;
         fakeNow = 0;
         SetClockSource([] { return fakeNow; });
         SetTimerCatchUp(false);

@@ -19,6 +19,17 @@ D3DX8& D3DXLibInstance() {
     return *g.D3DXLib;
 }
 
+D3DVECTOR Vector(double x, double y, double z) {
+    return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+}
+
+// Sets a light's colour; its alpha stays as it was.
+void SetDiffuse(D3DLIGHT8& light, int r, int g, int b) {
+    light.Diffuse.r = static_cast<float>(r);
+    light.Diffuse.g = static_cast<float>(g);
+    light.Diffuse.b = static_cast<float>(b);
+}
+
 }  // namespace
 
 GenerateMesh& MeshGenInstance() {
@@ -164,12 +175,8 @@ void GenerateMesh::SetupLightsPoint(D3DLIGHT8& LightVar, int LightRange, double 
                                     int LightNumber, int LightB, int LightG, int LightR, int LightPower,
                                     double LightAttenuation0) {
     LightVar.Type = D3DLIGHT_POINT;
-    LightVar.Position.x = static_cast<float>(LightX);
-    LightVar.Position.y = static_cast<float>(LightY);
-    LightVar.Position.z = static_cast<float>(LightZ);
-    LightVar.Diffuse.b = static_cast<float>(LightB);
-    LightVar.Diffuse.g = static_cast<float>(LightG);
-    LightVar.Diffuse.r = static_cast<float>(LightR);
+    LightVar.Position = Vector(LightX, LightY, LightZ);
+    SetDiffuse(LightVar, LightR, LightG, LightB);
     FinishLight(LightVar, LightRange, LightNumber, LightPower, static_cast<float>(LightAttenuation0));
 }
 
@@ -178,14 +185,8 @@ void GenerateMesh::SetupLightsDirectional(D3DLIGHT8& LightVarD, int LightRangeD,
                                           int LightPowerD, int LightAttenuation0D, int LightDirectionX,
                                           int LightDirectionY, int LightDirectionZ) {
     LightVarD.Type = D3DLIGHT_DIRECTIONAL;
-    LightVarD.Position.x = static_cast<float>(LightXD);
-    LightVarD.Position.y = static_cast<float>(LightYD);
-    LightVarD.Position.z = static_cast<float>(LightZD);
-    LightVarD.Direction.x = static_cast<float>(LightDirectionX);
-    LightVarD.Direction.y = static_cast<float>(LightDirectionY);
-    LightVarD.Direction.z = static_cast<float>(LightDirectionZ);
-    LightVarD.Diffuse.b = static_cast<float>(LightBD);
-    LightVarD.Diffuse.g = static_cast<float>(LightGD);
-    LightVarD.Diffuse.r = static_cast<float>(LightRD);
+    LightVarD.Position = Vector(LightXD, LightYD, LightZD);
+    LightVarD.Direction = Vector(LightDirectionX, LightDirectionY, LightDirectionZ);
+    SetDiffuse(LightVarD, LightRD, LightGD, LightBD);
     FinishLight(LightVarD, LightRangeD, LightNumberD, LightPowerD, static_cast<float>(LightAttenuation0D));
 }

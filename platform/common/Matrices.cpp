@@ -30,27 +30,24 @@ D3DMATRIX* D3DXMatrixTranslation(D3DMATRIX* out, float x, float y, float z) {
     return out;
 }
 
-D3DMATRIX* D3DXMatrixRotationX(D3DMATRIX* out, float angle) {
+namespace {
+
+// A rotation by angle in the plane of axes i and j, turning axis i towards axis j.
+D3DMATRIX* PlaneRotation(D3DMATRIX* out, float angle, int i, int j) {
     const float c = std::cos(angle);
     const float s = std::sin(angle);
     D3DXMatrixIdentity(out);
-    out->m[1][1] = c;
-    out->m[1][2] = s;
-    out->m[2][1] = -s;
-    out->m[2][2] = c;
+    out->m[i][i] = c;
+    out->m[i][j] = s;
+    out->m[j][i] = -s;
+    out->m[j][j] = c;
     return out;
 }
 
-D3DMATRIX* D3DXMatrixRotationY(D3DMATRIX* out, float angle) {
-    const float c = std::cos(angle);
-    const float s = std::sin(angle);
-    D3DXMatrixIdentity(out);
-    out->m[0][0] = c;
-    out->m[0][2] = -s;
-    out->m[2][0] = s;
-    out->m[2][2] = c;
-    return out;
-}
+}  // namespace
+
+D3DMATRIX* D3DXMatrixRotationX(D3DMATRIX* out, float angle) { return PlaneRotation(out, angle, 1, 2); }
+D3DMATRIX* D3DXMatrixRotationY(D3DMATRIX* out, float angle) { return PlaneRotation(out, angle, 2, 0); }
 
 D3DMATRIX* D3DXMatrixPerspectiveFovLH(D3DMATRIX* out, float fovy, float aspect, float zn, float zf) {
     const float ys = 1.0f / std::tan(fovy / 2.0f);

@@ -22,6 +22,16 @@ void SetWorld(const D3DMATRIX& matrix) {
     Check(GeneralVariables.Device->SetTransform(D3DTS_WORLD, matrix), "Device.SetTransform");
 }
 
+// Moves a car one step along its lane at x and sets its world transform. The
+// wrap test comes before the step, so the car is drawn once just past its limit
+// before it jumps back.
+void DriveCar(std::int32_t& z, std::int32_t limit, std::int32_t step, float x, D3DMATRIX& matrix) {
+    if (z > limit) z = -limit;
+    z = z + step;
+    D3DXMatrixTranslation(&matrix, x, 0, static_cast<float>(z));
+    SetWorld(matrix);
+}
+
 }  // namespace
 
 void UpdateCamera() {
@@ -74,23 +84,8 @@ void UpdateCamera() {
     Check(g.Device->SetTransform(D3DTS_PROJECTION, g.MatProj), "Device.SetTransform");
 }
 
-// The wrap test comes before the step, so each car is drawn once just past its
-// limit before it jumps back.
-void PlaceCar1() {
-    auto& g = GeneralVariables;
-    if (g.Car1Z > 700) g.Car1Z = -700;
-    g.Car1Z = g.Car1Z + 2;
-    D3DXMatrixTranslation(&g.MatCar1, -45, 0, static_cast<float>(g.Car1Z));
-    SetWorld(g.MatCar1);
-}
-
-void PlaceCar2() {
-    auto& g = GeneralVariables;
-    if (g.Car2Z > 900) g.Car2Z = -900;
-    g.Car2Z = g.Car2Z + 1;
-    D3DXMatrixTranslation(&g.MatCar2, -85, 0, static_cast<float>(g.Car2Z));
-    SetWorld(g.MatCar2);
-}
+void PlaceCar1() { DriveCar(GeneralVariables.Car1Z, 700, 2, -45, GeneralVariables.MatCar1); }
+void PlaceCar2() { DriveCar(GeneralVariables.Car2Z, 900, 1, -85, GeneralVariables.MatCar2); }
 
 void PlaceObject(int X, int Y, int Z) {
     auto& g = GeneralVariables;

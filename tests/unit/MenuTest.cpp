@@ -71,21 +71,31 @@ TEST_F(MenuTest, UncheckingLightGraysNightDriveThroughItsOwnHandler) {
 }
 
 TEST_F(MenuTest, LabelClicksMoveTheMarkWithinTheirGroup) {
+    constexpr std::uint32_t kMarked = 255, kUnmarked = 0;
+    struct Choice {
+        Control MenuWindow::*Label;
+        void (MenuWindow::*Click)();
+    };
+    using M = MenuWindow;
+    const std::vector<std::vector<Choice>> groups = {
+        {{&M::lbl600, &M::lbl600_Click}, {&M::lbl800, &M::lbl800_Click}, {&M::lbl1024, &M::lbl1024_Click}},
+        {{&M::lbl16bit, &M::lbl16bit_Click}, {&M::lbl32bit, &M::lbl32bit_Click}},
+        {{&M::lblDetailLow, &M::lblDetailLow_Click},
+         {&M::lblDetailMedium, &M::lblDetailMedium_Click},
+         {&M::lblDetailHigh, &M::lblDetailHigh_Click}},
+    };
     MenuWindow& menu = Menu();
-    menu.lbl800_Click();
-    EXPECT_EQ(menu.lbl600.BackColor, 0u);
-    EXPECT_EQ(menu.lbl800.BackColor, 255u);
-    EXPECT_EQ(menu.lbl1024.BackColor, 0u);
-    menu.lbl600_Click();
-    EXPECT_EQ(menu.lbl600.BackColor, 255u);
-    EXPECT_EQ(menu.lbl800.BackColor, 0u);
-    menu.lblDetailHigh_Click();
-    EXPECT_EQ(menu.lblDetailLow.BackColor, 0u);
-    EXPECT_EQ(menu.lblDetailMedium.BackColor, 0u);
-    EXPECT_EQ(menu.lblDetailHigh.BackColor, 255u);
-    menu.lblDetailMedium_Click();
-    EXPECT_EQ(menu.lblDetailMedium.BackColor, 255u);
-    EXPECT_EQ(menu.lblDetailHigh.BackColor, 0u);
+    for (const auto& group : groups) {
+        // Each label in turn, then back to the first: the mark follows every click.
+        for (std::size_t n = 0; n <= group.size(); ++n) {
+            const Choice& chosen = group[n % group.size()];
+            (menu.*chosen.Click)();
+            for (const Choice& other : group) {
+                EXPECT_EQ((menu.*other.Label).BackColor, &other == &chosen ? kMarked : kUnmarked)
+                    << (menu.*other.Label).Name << " after clicking " << (menu.*chosen.Label).Name;
+            }
+        }
+    }
 }
 
 TEST_F(MenuTest, NewGamePressReadsDepthAndDetail) {

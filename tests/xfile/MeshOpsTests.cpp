@@ -27,6 +27,27 @@ MeshData Make(std::size_t numVertices, std::vector<std::uint32_t> indices) {
     return m;
 }
 
+// A named mesh and the indices an operation on it should give.
+struct MeshCase {
+    const char* Name;
+    MeshData Mesh;
+    std::vector<std::uint32_t> Expected;
+};
+
+// A mesh as CleanMeshData leaves it, with its adjacency and the repairs' log.
+struct Cleaned {
+    bool Ok = false;
+    MeshData Mesh;
+    std::vector<std::uint32_t> Adjacency;
+    std::string Log;
+};
+
+Cleaned Clean(const MeshData& in, const std::uint32_t* adjacency) {
+    Cleaned c;
+    c.Ok = CleanMeshData(in, adjacency, c.Mesh, c.Adjacency, c.Log);
+    return c;
+}
+
 XFileMesh LoadGrid(std::uint32_t n) {
     xtest::XWriter w(xtest::Encoding::Binary);
     xtest::WriteMesh(w, xtest::Grid(n));
@@ -52,22 +73,17 @@ void ExpectSymmetric(const std::vector<std::uint32_t>& adjacency) {
 }  // namespace
 
 TEST(MeshAdjacency, EdgesPairUpAndStaySymmetric) {
-    struct Case {
-        const char* name;
-        MeshData mesh;
-        std::vector<std::uint32_t> expected;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<MeshCase> cases = {
         {"two triangles on a shared edge", Make(4, {0, 1, 2, 2, 1, 3}), {N, 1, N, 0, N, N}},
         {"inconsistent winding still pairs", Make(4, {0, 1, 2, 1, 2, 3}), {N, 1, N, 0, N, N}},
         {"three faces on one edge: the opposite direction wins", Make(5, {0, 1, 2, 0, 1, 3, 1, 0, 4}), {2, N, N, N, N, N, 0, N, N}},
         {"degenerate face has no neighbours across a collapsed edge", Make(3, {0, 0, 1, 0, 1, 2}), {N, N, N, N, N, N}},
         {"edges through an out-of-range index are ignored", Make(3, {0, 1, 2, 2, 1, 7}), {N, 1, N, 0, N, N}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<std::uint32_t> adjacency = ComputeAdjacency(c.mesh);
-        EXPECT_EQ(adjacency, c.expected);
+    for (const MeshCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<std::uint32_t> adjacency = ComputeAdjacency(c.Mesh);
+        EXPECT_EQ(adjacency, c.Expected);
         ExpectSymmetric(adjacency);
     }
     const XFileMesh grid = LoadGrid(30);
@@ -98,12 +114,7 @@ TEST(MeshAdjacency, BigMeshesFromOneFileGetTheirOwnFaceNumbers) {
 }
 
 TEST(MeshClean, BowtieVertexGetsACopyPerExtraFan) {
-    struct Case {
-        const char* name;
-        MeshData mesh;
-        std::vector<std::uint32_t> indices;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<MeshCase> cases = {
         // Two faces sharing the edge 0-2 form one fan; the third touches only vertex 0.
         {"two fans", Make(6, {0, 1, 2, 0, 2, 5, 0, 3, 4}), {0, 1, 2, 0, 2, 5, 6, 3, 4}},
         {"three fans", Make(7, {0, 1, 2, 3, 4, 0, 5, 0, 6}), {0, 1, 2, 3, 4, 7, 5, 8, 6}},
@@ -111,38 +122,36 @@ TEST(MeshClean, BowtieVertexGetsACopyPerExtraFan) {
         // that share no edge: a bowtie as well.
         {"back-facing pair beside a fan", Make(5, {0, 1, 2, 0, 2, 1, 2, 3, 4}), {0, 1, 2, 5, 6, 7, 8, 3, 4}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<std::uint32_t> adjacency = ComputeAdjacency(c.mesh);
-        MeshData out;
-        std::vector<std::uint32_t> adjacencyOut;
-        std::string log;
-        ASSERT_TRUE(CleanMeshData(c.mesh, adjacency.data(), out, adjacencyOut, log));
-        EXPECT_EQ(out.Indices, c.indices);
-        ASSERT_EQ(out.NumVertices(), *std::max_element(c.indices.begin(), c.indices.end()) + 1);
+    for (const MeshCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<std::uint32_t> adjacency = ComputeAdjacency(c.Mesh);
+        const Cleaned cleaned = Clean(c.Mesh, adjacency.data());
+        ASSERT_TRUE(cleaned.Ok);
+        const MeshData& out = cleaned.Mesh;
+        EXPECT_EQ(out.Indices, c.Expected);
+        ASSERT_EQ(out.NumVertices(), *std::max_element(c.Expected.begin(), c.Expected.end()) + 1);
         EXPECT_EQ(out.TexCoords.size(), out.NumVertices() * 2);
         // Every corner keeps its position and texture coordinate.
-        for (std::size_t s = 0; s < c.indices.size(); ++s) {
-            const std::uint32_t was = c.mesh.Indices[s];
+        for (std::size_t s = 0; s < c.Expected.size(); ++s) {
+            const std::uint32_t was = c.Mesh.Indices[s];
             const std::uint32_t now = out.Indices[s];
-            EXPECT_EQ(out.Positions[now * 3], c.mesh.Positions[was * 3]);
-            EXPECT_EQ(out.TexCoords[now * 2], c.mesh.TexCoords[was * 2]);
+            EXPECT_EQ(out.Positions[now * 3], c.Mesh.Positions[was * 3]);
+            EXPECT_EQ(out.TexCoords[now * 2], c.Mesh.TexCoords[was * 2]);
         }
-        EXPECT_FALSE(log.empty());
-        ExpectSymmetric(adjacencyOut);
+        EXPECT_FALSE(cleaned.Log.empty());
+        ExpectSymmetric(cleaned.Adjacency);
     }
 }
 
 TEST(MeshClean, ClosedAndSplitMeshesNeedNoCleaning) {
     const XFileMesh grid = LoadGrid(8);
-    MeshData out;
-    std::vector<std::uint32_t> adjacencyOut;
-    std::string log;
-    ASSERT_TRUE(CleanMeshData(grid.Mesh, grid.Adjacency.data(), out, adjacencyOut, log));
+    const Cleaned cleaned = Clean(grid.Mesh, grid.Adjacency.data());
+    ASSERT_TRUE(cleaned.Ok);
+    const MeshData& out = cleaned.Mesh;
     EXPECT_EQ(out.Positions, grid.Mesh.Positions);
     EXPECT_EQ(out.Indices, grid.Mesh.Indices);
-    EXPECT_EQ(adjacencyOut, grid.Adjacency);
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(cleaned.Adjacency, grid.Adjacency);
+    EXPECT_TRUE(cleaned.Log.empty());
 }
 
 // A big mesh (its copy made beside the search) and a small one, each with a
@@ -163,10 +172,10 @@ TEST(MeshClean, BigAndSmallMeshesGetTheSameRepairs) {
                                                   numVertices, numVertices + 1, numVertices, numVertices + 2};
         in.Indices.insert(in.Indices.end(), extra.begin(), extra.end());
         in.Attributes.resize(in.NumFaces(), 0);
-        MeshData out;
-        std::vector<std::uint32_t> adjacencyOut;
-        std::string log;
-        ASSERT_TRUE(CleanMeshData(in, ComputeAdjacency(in).data(), out, adjacencyOut, log));
+        const Cleaned cleaned = Clean(in, ComputeAdjacency(in).data());
+        ASSERT_TRUE(cleaned.Ok);
+        const MeshData& out = cleaned.Mesh;
+        const std::string& log = cleaned.Log;
         EXPECT_NE(log.find("bowtie at vertex 0"), std::string::npos) << log;
         EXPECT_NE(log.find("back-facing"), std::string::npos) << log;
         // At least three vertices for the back-facing face and one bowtie copy.
@@ -189,16 +198,15 @@ TEST(MeshClean, BackFacingPairGetsReplicatedVertices) {
     const MeshData in = Make(3, {0, 1, 2, 0, 2, 1});
     const std::vector<std::uint32_t> adjacency = ComputeAdjacency(in);
     EXPECT_EQ(adjacency, (std::vector<std::uint32_t>{1, 1, 1, 0, 0, 0}));
-    MeshData out;
-    std::vector<std::uint32_t> adjacencyOut;
-    std::string log;
-    ASSERT_TRUE(CleanMeshData(in, adjacency.data(), out, adjacencyOut, log));
+    const Cleaned cleaned = Clean(in, adjacency.data());
+    ASSERT_TRUE(cleaned.Ok);
+    const MeshData& out = cleaned.Mesh;
     EXPECT_EQ(out.NumVertices(), 6u);
     EXPECT_EQ(out.Indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(std::vector<float>(out.Positions.begin() + 9, out.Positions.begin() + 12),
               std::vector<float>(in.Positions.begin(), in.Positions.begin() + 3));
-    EXPECT_EQ(adjacencyOut, std::vector<std::uint32_t>(6, N));
-    EXPECT_NE(log.find("back-facing"), std::string::npos);
+    EXPECT_EQ(cleaned.Adjacency, std::vector<std::uint32_t>(6, N));
+    EXPECT_NE(cleaned.Log.find("back-facing"), std::string::npos);
 }
 
 TEST(MeshClean, GarbageAdjacencyIsToleratedAndBadMeshesRefused) {
@@ -310,13 +318,11 @@ TEST(MeshCompact, AMeshThatUsesEveryVertexStaysAsItIs) {
 
 TEST(MeshChain, LoadCleanSimplifyCompactAsTheMeshStoreDoes) {
     const XFileMesh loaded = LoadGrid(12);
-    MeshData cleaned;
-    std::vector<std::uint32_t> adjacency;
-    std::string log;
-    ASSERT_TRUE(CleanMeshData(loaded.Mesh, loaded.Adjacency.data(), cleaned, adjacency, log));
+    const Cleaned cleaned = Clean(loaded.Mesh, loaded.Adjacency.data());
+    ASSERT_TRUE(cleaned.Ok);
     MeshData simplified;
-    ASSERT_TRUE(SimplifyMeshData(cleaned, adjacency.data(), static_cast<std::uint32_t>(cleaned.NumVertices()), 1,
-                                 simplified));
+    ASSERT_TRUE(SimplifyMeshData(cleaned.Mesh, cleaned.Adjacency.data(),
+                                 static_cast<std::uint32_t>(cleaned.Mesh.NumVertices()), 1, simplified));
     MeshData compacted;
     std::vector<std::uint32_t> remap;
     ASSERT_TRUE(CompactMeshData(simplified, compacted, remap));

@@ -18,12 +18,7 @@ namespace {
 std::string Scene(Encoding e, bool doubles) {
     XWriter w(e, doubles);
     w.Template("Custom");
-    w.Begin("Material", "Shared");
-    w.Floats({1, 1, 1, 1, 4, 0, 0, 0, 0, 0, 0});
-    w.Begin("TextureFilename");
-    w.String("tex.bmp");
-    w.End();
-    w.End();
+    xtest::WriteMaterial(w, "Shared", {1, 1, 1, 1, 4, 0, 0, 0, 0, 0, 0}, "tex.bmp");
     w.Begin("Frame", "Root");
     w.Begin("FrameTransformMatrix");
     w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1});

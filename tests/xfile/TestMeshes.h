@@ -29,6 +29,20 @@ struct TestMesh {
     std::vector<std::vector<float>> inlineMaterials;  // 11 floats each
 };
 
+// A material of eleven values (colour, power, specular, emissive) naming the
+// texture file where `texture` is not empty.
+inline void WriteMaterial(XWriter& w, const std::string& name, const std::vector<float>& values,
+                          const std::string& texture = "") {
+    w.Begin("Material", name);
+    w.Floats(Doubles(values));
+    if (!texture.empty()) {
+        w.Begin("TextureFilename");
+        w.String(texture);
+        w.End();
+    }
+    w.End();
+}
+
 inline void WriteMesh(XWriter& w, const TestMesh& m, const std::string& name = "") {
     w.Begin("Mesh", name);
     w.Count(static_cast<std::uint32_t>(m.positions.size() / 3));
@@ -56,9 +70,7 @@ inline void WriteMesh(XWriter& w, const TestMesh& m, const std::string& name = "
             w.Reference(ref);
         }
         for (const auto& mat : m.inlineMaterials) {
-            w.Begin("Material");
-            w.Floats(Doubles(mat));
-            w.End();
+            WriteMaterial(w, "", mat);
         }
         w.End();
     }

@@ -294,12 +294,7 @@ TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
     for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}}}) {
         m.faceMaterials = c.listed;
         XWriter w(Encoding::Text);
-        w.Begin("Material", "Shiny");
-        w.Floats({0.5f, 0.25f, 0, 1, 30, 1, 1, 1, 0, 0, 0});
-        w.Begin("TextureFilename");
-        w.String("C:\\\\textures\\\\shiny.bmp");
-        w.End();
-        w.End();
+        xtest::WriteMaterial(w, "Shiny", {0.5f, 0.25f, 0, 1, 30, 1, 1, 1, 0, 0, 0}, "C:\\\\textures\\\\shiny.bmp");
         xtest::WriteMesh(w, m);
         const XFileMesh x = MustParse(w.Finish());
         EXPECT_EQ(x.Mesh.Attributes, c.attributes);

@@ -45,6 +45,18 @@ D3DXMATERIAL WhiteMaterial() {
 // Reads the objects of one body and hands each Mesh to the MeshBuilder. Open
 // frames are kept on an explicit stack and unknown objects are skipped by brace
 // counting, so no input nests the machine stack.
+// What a failure in the opening of a mesh or of its normals is called, step by step.
+struct VectorsAndFacesErrors {
+    const char* Bad;            // a count is missing
+    const char* TooLarge;       // the vector count
+    const char* BadData;        // the vectors
+    const char* FacesTooLarge;  // the face count
+};
+constexpr VectorsAndFacesErrors kMeshErrors{"bad mesh", "vertex count too large", "bad vertex data",
+                                            "face count too large"};
+constexpr VectorsAndFacesErrors kNormalsErrors{"bad normals", "normal count too large", "bad normals",
+                                               "normal face count too large"};
+
 struct WaitFor {
     MeshBuilder& builder;
     ~WaitFor() { builder.Wait(); }
@@ -244,15 +256,24 @@ private:
         return count * valuesEach <= r_.MaxValuesLeft();
     }
 
+    // A count of items of `each` values, checked against what the file can still
+    // hold before anything is allocated.
+    bool ReadCount(std::uint32_t& count, std::uint64_t each, const char* bad, const char* tooLarge) {
+        if (!r_.ReadUInt(count)) {
+            return Fail(bad);
+        }
+        if (!CheckCount(count, each)) {
+            return Fail(tooLarge);
+        }
+        return true;
+    }
+
     // A count, then `each` floats per item: the count is checked against what the
     // file can still hold before anything is allocated.
     bool ReadCountedFloats(std::vector<float>& out, std::uint32_t& count, std::uint64_t each, const char* badCount,
                            const char* tooLarge, const char* badData) {
-        if (!r_.ReadUInt(count)) {
-            return Fail(badCount);
-        }
-        if (!CheckCount(count, each)) {
-            return Fail(tooLarge);
+        if (!ReadCount(count, each, badCount, tooLarge)) {
+            return false;
         }
         ReserveHuge(out, std::size_t{count} * each);
         out.resize(std::size_t{count} * each);
@@ -262,17 +283,29 @@ private:
         return true;
     }
 
+    // n indices into `at`; maxIndex rises to the largest of them.
+    bool ReadIndices(std::uint32_t* at, std::uint32_t n, std::uint32_t& maxIndex, const char* bad) {
+        if (!r_.ReadUInts(at, n)) {
+            return Fail(bad);
+        }
+        for (std::uint32_t k = 0; k < n; ++k) {
+            maxIndex = std::max(maxIndex, at[k]);
+        }
+        return true;
+    }
+
+    // The opening that meshes and their normals share: a count, that many
+    // 3-vectors, then the count of the faces that follow.
+    bool ReadVectorsAndFaceCount(std::vector<float>& vectors, std::uint32_t& numVectors, std::uint32_t& numFaces,
+                                 const VectorsAndFacesErrors& errors) {
+        return ReadCountedFloats(vectors, numVectors, 3, errors.Bad, errors.TooLarge, errors.BadData) &&
+               ReadCount(numFaces, 1, errors.Bad, errors.FacesTooLarge);
+    }
+
     bool ParseMesh(RawMesh& m) {
-        std::uint32_t numPositions = 0;
-        if (!ReadCountedFloats(m.positions, numPositions, 3, "bad mesh", "vertex count too large", "bad vertex data")) {
+        std::uint32_t numPositions = 0, numFaces = 0;
+        if (!ReadVectorsAndFaceCount(m.positions, numPositions, numFaces, kMeshErrors)) {
             return false;
-        }
-        std::uint32_t numFaces = 0;
-        if (!r_.ReadUInt(numFaces)) {
-            return Fail("bad mesh");
-        }
-        if (!CheckCount(numFaces, 1)) {
-            return Fail("face count too large");
         }
         m.numFaces = numFaces;
         ReserveHuge(m.corners, std::min<std::size_t>(std::size_t{numFaces} * 3, r_.MaxValuesLeft()));
@@ -290,11 +323,8 @@ private:
                 continue;
             }
             std::uint32_t n = 0;
-            if (!r_.ReadUInt(n)) {
-                return Fail("bad face data");
-            }
-            if (!CheckCount(n, 1)) {
-                return Fail("face size too large");
+            if (!ReadCount(n, 1, "bad face data", "face size too large")) {
+                return false;
             }
             if (n != 3 && m.faceSizes.empty()) {
                 // The first face that is not a triangle: from now on sizes are kept.
@@ -307,12 +337,8 @@ private:
             if (used + n > m.corners.size()) {
                 m.corners.resize(std::max(used + n, m.corners.size() * 2));
             }
-            std::uint32_t* c = m.corners.data() + used;
-            if (!r_.ReadUInts(c, n)) {
-                return Fail("bad face data");
-            }
-            for (std::uint32_t k = 0; k < n; ++k) {
-                maxIndex = std::max(maxIndex, c[k]);
+            if (!ReadIndices(m.corners.data() + used, n, maxIndex, "bad face data")) {
+                return false;
             }
             used += n;
         }
@@ -343,16 +369,9 @@ private:
     }
 
     bool ParseNormals(RawMesh& m) {
-        std::uint32_t numNormals = 0;
-        if (!ReadCountedFloats(m.normals, numNormals, 3, "bad normals", "normal count too large", "bad normals")) {
+        std::uint32_t numNormals = 0, numFaces = 0;
+        if (!ReadVectorsAndFaceCount(m.normals, numNormals, numFaces, kNormalsErrors)) {
             return false;
-        }
-        std::uint32_t numFaces = 0;
-        if (!r_.ReadUInt(numFaces)) {
-            return Fail("bad normals");
-        }
-        if (!CheckCount(numFaces, 1)) {
-            return Fail("normal face count too large");
         }
         // The normal faces must match the mesh faces corner for corner; otherwise the
         // normals are dropped rather than guessed.
@@ -363,19 +382,12 @@ private:
         std::uint32_t maxIndex = 0;
         for (std::uint32_t f = 0; f < numFaces; ++f) {
             std::uint32_t n = 0;
-            if (!r_.ReadUInt(n)) {
-                return Fail("bad normal faces");
-            }
-            if (!CheckCount(n, 1)) {
-                return Fail("normal face size too large");
+            if (!ReadCount(n, 1, "bad normal faces", "normal face size too large")) {
+                return false;
             }
             if (matches && n == (m.faceSizes.empty() ? 3u : m.faceSizes[f])) {
-                std::uint32_t* c = m.cornerNormals.data() + used;
-                if (!r_.ReadUInts(c, n)) {
-                    return Fail("bad normal faces");
-                }
-                for (std::uint32_t k = 0; k < n; ++k) {
-                    maxIndex = std::max(maxIndex, c[k]);
+                if (!ReadIndices(m.cornerNormals.data() + used, n, maxIndex, "bad normal faces")) {
+                    return false;
                 }
                 used += n;
             } else {
@@ -410,11 +422,8 @@ private:
 
     bool ParseColors(RawMesh& m) {
         std::uint32_t n = 0;
-        if (!r_.ReadUInt(n)) {
-            return Fail("bad vertex colours");
-        }
-        if (!CheckCount(n, 5)) {
-            return Fail("vertex colour count too large");
+        if (!ReadCount(n, 5, "bad vertex colours", "vertex colour count too large")) {
+            return false;
         }
         const std::size_t numPositions = m.positions.size() / 3;
         m.colors.assign(numPositions * 4, 1.0f);

@@ -66,18 +66,21 @@ public:
         }
     }
 
-    bool ReadName(std::string_view& name) {
-        if (Peek() != Tok::Name) {
+    // A token of `kind` whose text follows its length.
+    bool ReadText(Tok kind, std::string_view& text) {
+        if (Peek() != kind) {
             return false;
         }
         std::uint32_t n = 0;
         if (!Counted(2, n, 1)) {
             return false;
         }
-        name = std::string_view(reinterpret_cast<const char*>(p_ + 6), n);
+        text = std::string_view(reinterpret_cast<const char*>(p_ + 6), n);
         p_ += 6 + static_cast<std::size_t>(n);
         return true;
     }
+
+    bool ReadName(std::string_view& name) { return ReadText(Tok::Name, name); }
 
     bool SkipGuid() {
         if (Peek() != Tok::Guid) {
@@ -91,15 +94,9 @@ public:
     }
 
     bool ReadString(std::string_view& s) {
-        if (Peek() != Tok::String) {
+        if (!ReadText(Tok::String, s)) {
             return false;
         }
-        std::uint32_t n = 0;
-        if (!Counted(2, n, 1)) {
-            return false;
-        }
-        s = std::string_view(reinterpret_cast<const char*>(p_ + 6), n);
-        p_ += 6 + static_cast<std::size_t>(n);
         if (end_ - p_ >= 2 && (PeekCode() == kComma || PeekCode() == kSemicolon)) {
             p_ += 2;
         }
@@ -290,52 +287,38 @@ private:
         }
     }
 
-    bool NextIntegers() {
+    // Steps to the next list of `kind` that holds values, `size` bytes each: its
+    // values and their count. A lone integer counts as a list of one integer.
+    bool NextList(std::uint16_t kind, std::size_t size, const std::uint8_t*& values, std::size_t& count) {
         for (;;) {
             std::uint16_t code = 0;
             if (!SkipSeparators(code)) {
                 return false;
             }
-            std::uint32_t n = 0;
-            if (code == kInteger) {
+            if (code == kInteger && kind == kIntegerList) {
                 if (end_ - p_ < 6) {
                     return false;
                 }
-                ip_ = p_ + 2;
-                ints_ = 1;
+                values = p_ + 2;
+                count = 1;
                 p_ += 6;
                 return true;
             }
-            if (code != kIntegerList || !Counted(2, n, 4)) {
+            std::uint32_t n = 0;
+            if (code != kind || !Counted(2, n, size)) {
                 return false;
             }
-            ip_ = p_ + 6;
-            ints_ = n;
-            p_ += 6 + static_cast<std::size_t>(n) * 4;
+            values = p_ + 6;
+            count = n;
+            p_ += 6 + static_cast<std::size_t>(n) * size;
             if (n > 0) {
                 return true;
             }
         }
     }
 
-    bool NextFloats() {
-        for (;;) {
-            std::uint16_t code = 0;
-            if (!SkipSeparators(code)) {
-                return false;
-            }
-            std::uint32_t n = 0;
-            if (code != kFloatList || !Counted(2, n, floatSize_)) {
-                return false;
-            }
-            fp_ = p_ + 6;
-            floats_ = n;
-            p_ += 6 + static_cast<std::size_t>(n) * floatSize_;
-            if (n > 0) {
-                return true;
-            }
-        }
-    }
+    bool NextIntegers() { return NextList(kIntegerList, 4, ip_, ints_); }
+    bool NextFloats() { return NextList(kFloatList, floatSize_, fp_, floats_); }
 
     const std::uint8_t* p_;
     const std::uint8_t* end_;

@@ -7,16 +7,23 @@
 
 namespace {
 
-// The byte range [offset, offset + bytes) of a copy, or false on overflow.
-bool CopyRange(DWORD index, DWORD elemSize, DWORD count, std::size_t& offset, std::size_t& bytes) {
+// Checks a copy of `count` elements of `elemSize` bytes from element `index` of
+// a buffer of `size` bytes, to or from the caller's array of `arrayBytes` bytes:
+// D3D_OK with the byte range [offset, offset + bytes) in the buffer (bytes 0:
+// nothing to copy), or D3DERR_INVALIDCALL.
+HRESULT CheckCopy(std::size_t size, DWORD index, DWORD elemSize, DWORD count, const void* array, std::size_t arrayBytes,
+                  std::size_t& offset, std::size_t& bytes) {
     const std::uint64_t off = static_cast<std::uint64_t>(index) * elemSize;
     const std::uint64_t len = static_cast<std::uint64_t>(count) * elemSize;
     if (off > std::numeric_limits<std::size_t>::max() || len > std::numeric_limits<std::size_t>::max()) {
-        return false;
+        return D3DERR_INVALIDCALL;
     }
     offset = static_cast<std::size_t>(off);
     bytes = static_cast<std::size_t>(len);
-    return true;
+    if (offset > size || bytes > size - offset || bytes > arrayBytes) return D3DERR_INVALIDCALL;
+    if (bytes == 0) return D3D_OK;
+    if (array == nullptr) return D3DERR_INVALIDCALL;
+    return D3D_OK;
 }
 
 }  // namespace
@@ -29,23 +36,19 @@ HRESULT CreateBuffer(DWORD bytes, std::unique_ptr<D3DXBuffer>& out) {
 HRESULT BufferGetData(const D3DXBuffer& buffer, DWORD index, DWORD elemSize, DWORD count, void* dest,
                       std::size_t destBytes) {
     std::size_t offset = 0, bytes = 0;
-    if (!CopyRange(index, elemSize, count, offset, bytes)) return D3DERR_INVALIDCALL;
-    const std::size_t size = buffer.GetBufferSize();
-    if (offset > size || bytes > size - offset || bytes > destBytes) return D3DERR_INVALIDCALL;
-    if (bytes == 0) return D3D_OK;
-    if (dest == nullptr) return D3DERR_INVALIDCALL;
-    std::memcpy(dest, static_cast<const std::uint8_t*>(buffer.GetBufferPointer()) + offset, bytes);
-    return D3D_OK;
+    const HRESULT hr = CheckCopy(buffer.GetBufferSize(), index, elemSize, count, dest, destBytes, offset, bytes);
+    if (hr == D3D_OK && bytes > 0) {
+        std::memcpy(dest, static_cast<const std::uint8_t*>(buffer.GetBufferPointer()) + offset, bytes);
+    }
+    return hr;
 }
 
 HRESULT BufferSetData(D3DXBuffer& buffer, DWORD index, DWORD elemSize, DWORD count, const void* src,
                       std::size_t srcBytes) {
     std::size_t offset = 0, bytes = 0;
-    if (!CopyRange(index, elemSize, count, offset, bytes)) return D3DERR_INVALIDCALL;
-    const std::size_t size = buffer.GetBufferSize();
-    if (offset > size || bytes > size - offset || bytes > srcBytes) return D3DERR_INVALIDCALL;
-    if (bytes == 0) return D3D_OK;
-    if (src == nullptr) return D3DERR_INVALIDCALL;
-    std::memcpy(static_cast<std::uint8_t*>(buffer.GetBufferPointer()) + offset, src, bytes);
-    return D3D_OK;
+    const HRESULT hr = CheckCopy(buffer.GetBufferSize(), index, elemSize, count, src, srcBytes, offset, bytes);
+    if (hr == D3D_OK && bytes > 0) {
+        std::memcpy(static_cast<std::uint8_t*>(buffer.GetBufferPointer()) + offset, src, bytes);
+    }
+    return hr;
 }

@@ -314,23 +314,28 @@ void Dispatch(const SDL_Event& event) {
     }
 }
 
-// Runs the timers that are due: one tick per window and yield, the missed ones
-// coalesced, unless a runner asked for every due tick.
-void RunDueTimers() {
-    // A copy, since a handler may unload a window; kept on the stack, as this runs
-    // at every yield.
+// Runs `fn` on each loaded window, from a copy kept on the stack (this runs at
+// every yield), since a handler may unload a window.
+template <class Fn>
+void ForEachLoadedForm(Fn fn) {
     std::array<Form*, 8> forms{};
     const std::size_t count = std::min(loadedForms.size(), forms.size());
     std::copy_n(loadedForms.begin(), count, forms.begin());
     for (std::size_t i = 0; i < count; ++i) {
-        Form* form = forms[i];
-        if (!IsLoaded(form)) continue;
+        if (IsLoaded(forms[i])) fn(forms[i]);
+    }
+}
+
+// Runs the timers that are due: one tick per window and yield, the missed ones
+// coalesced, unless a runner asked for every due tick.
+void RunDueTimers() {
+    ForEachLoadedForm([](Form* form) {
         if (form->TimerInterval <= 0 || !form->Timer) {
             form->Native->timerInterval = 0;
-            continue;
+            return;
         }
         if (form->Native->timerInterval != form->TimerInterval) RestartTimer(*form->Native, form->TimerInterval);
-        if (form->Native->inTimer) continue;
+        if (form->Native->inTimer) return;
         const int maxTicks = timerCatchUp ? -1 : 1;
         for (int ticks = 0; ticks != maxTicks; ++ticks) {
             NativeWindow& native = *form->Native;
@@ -348,18 +353,13 @@ void RunDueTimers() {
             form->Native->inTimer = false;
             if (form->TimerInterval <= 0 || !form->Timer || form->Native->timerInterval != form->TimerInterval) break;
         }
-    }
+    });
 }
 
 void PaintVisibleForms() {
-    // A copy on the stack: painting runs at every yield.
-    std::array<Form*, 8> forms{};
-    const std::size_t count = std::min(loadedForms.size(), forms.size());
-    std::copy_n(loadedForms.begin(), count, forms.begin());
-    for (std::size_t i = 0; i < count; ++i) {
-        Form* form = forms[i];
-        if (IsLoaded(form) && form->Visible && !form->DeviceWindow) PaintForm(*form);
-    }
+    ForEachLoadedForm([](Form* form) {
+        if (form->Visible && !form->DeviceWindow) PaintForm(*form);
+    });
 }
 
 // Microseconds until the earliest timer tick, capped at `cap`.

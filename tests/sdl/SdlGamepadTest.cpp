@@ -16,6 +16,7 @@
 #include "platform/sdl_gl/InputKeyboard.h"
 #include "platform/sdl_gl/InputKeyboard.h"
 #include "platform/sdl_gl/SdlWindow.h"
+#include "tests/sdl/SdlTestSupport.h"
 
 namespace {
 
@@ -30,18 +31,13 @@ TEST(PadLookStep, ScalesTheLeanPastTheDeadZone) {
 class SdlGamepadTest : public testing::Test {
 protected:
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        if (!EnsureSdl() || !SDL_WasInit(SDL_INIT_GAMECONTROLLER)) {
-            const char* ci = std::getenv("CI");
-            ASSERT_FALSE(ci && std::strcmp(ci, "true") == 0) << "SDL with controllers must start under CI";
+        if (!sdltest::StartSdlOffscreen() || !SDL_WasInit(SDL_INIT_GAMECONTROLLER)) {
+            ASSERT_FALSE(sdltest::RunningUnderCi()) << "SDL with controllers must start under CI";
             GTEST_SKIP() << "no SDL or no game-controller support here";
         }
         // Offscreen windows never have the focus; SDL drops pad input without it.
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-        GeneralVariables = {};
-        ResetMenu();
-        ASSERT_TRUE(ShowForm(Menu().form));
-        DoEvents();
+        ASSERT_NO_FATAL_FAILURE(sdltest::ShowFreshMenu());
         ASSERT_EQ(CreateSdlDirectInput8()->CreateDevice("GUID_SysKeyboard", keyboard), D3D_OK);
         ASSERT_EQ(keyboard->SetCommonDataFormat(DIFORMAT_KEYBOARD), D3D_OK);
         ASSERT_EQ(keyboard->Acquire(), D3D_OK);
@@ -55,9 +51,7 @@ protected:
         DoEvents();
         SetPadPointerMover({});
         ClearSimulatedKeyState();
-        UnloadForm(Menu().form);
-        ResetMenu();
-        GeneralVariables = {};
+        sdltest::CloseMenu();
     }
 
     SDL_Joystick* Plug(SDL_JoystickType type = SDL_JOYSTICK_TYPE_GAMECONTROLLER) {

@@ -14,31 +14,23 @@
 #include "platform/Window.h"
 #include "platform/sdl_gl/SdlWindow.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
+#include "tests/sdl/SdlTestSupport.h"
 
 namespace {
 
 class SdlMenuTest : public testing::Test {
 protected:
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        if (!EnsureSdl()) {
-            const char* ci = std::getenv("CI");
-            if (ci && std::strcmp(ci, "true") == 0) FAIL() << "SDL cannot start under CI";
-            GTEST_SKIP() << "SDL cannot start here";
-        }
+        sdltest::StartSdlOrSkip();
+        if (IsSkipped() || HasFatalFailure()) return;
         // The game's start-up keeps GL and driver threads: death tests re-run the
         // program rather than fork it.
         GTEST_FLAG_SET(death_test_style, "threadsafe");
-        GeneralVariables = {};
-        ResetMenu();
-        ASSERT_TRUE(ShowForm(Menu().form));
-        DoEvents();
+        ASSERT_NO_FATAL_FAILURE(sdltest::ShowFreshMenu());
     }
     void TearDown() override {
         if (IsSkipped()) return;
-        UnloadForm(Menu().form);
-        ResetMenu();
-        GeneralVariables = {};
+        sdltest::CloseMenu();
     }
 
     void Post(const Control& control, bool down) {

@@ -12,10 +12,11 @@
 #include <sstream>
 #include <string>
 
-#include "platform/Allocator.h"
 #include "game/Game.h"
 #include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
+#include "platform/Allocator.h"
+#include "platform/Window.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Pad.h"
 #include "tools/headless/Run.h"
@@ -45,9 +46,11 @@ Run run;
 
 std::uint64_t Allocations() { return allocations.load(); }
 
+// Ends the run at once, as the program's own ends do: windows, device and pad are
+// left to the process's end, not torn down one by one.
 void Fail(const std::string& message) {
     std::fprintf(stderr, "nightdrive-headless: %s\n", message.c_str());
-    std::exit(2);
+    End(2);
 }
 
 int main(int argc, char** argv) {

@@ -5,16 +5,10 @@
 # table gives medians of fps and the 32-bit/16-bit ratio per size.
 # Usage: bench/depth.sh [BUILD_DIR] [RUNS] [FRAMES]
 set -euo pipefail
-build=${1:-build}
-runs=${2:-3}
-frames=${3:-100}
-runner="$build/nightdrive-headless"
-[ -x "$runner" ] || { echo "build nightdrive-headless first ($runner)" >&2; exit 1; }
+. "$(dirname "$0")/common.sh"
+bench_args 100 "$@"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-field() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p"; }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 sizes=(640x480 1024x768)
 rows=("frame, 16-bit depth|--depth 16" "frame, 32-bit depth|--depth 32" "(a) clear|--baseline clear"

@@ -7,14 +7,8 @@
 # per detail level and how it splits.
 # Usage: bench/fps.sh [BUILD_DIR] [RUNS] [FRAMES]
 set -euo pipefail
-build=${1:-build}
-runs=${2:-3}
-frames=${3:-300}
-runner="$build/nightdrive-headless"
-[ -x "$runner" ] || { echo "build nightdrive-headless first ($runner)" >&2; exit 1; }
-
-field() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p"; }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+. "$(dirname "$0")/common.sh"
+bench_args 300 "$@"
 
 measure() {  # measure FIELD ARGS... -> median of FIELD over the runs
   local f=$1; shift

@@ -9,13 +9,10 @@
 # when no display is set). Without the peer it says so and exits 0.
 # Usage: bench/peer.sh [BUILD_DIR] [RUNS] [FRAMES]
 set -euo pipefail
-build=${1:-build}
-runs=${2:-3}
-frames=${3:-200}
 here=$(cd "$(dirname "$0")/.." && pwd)
-runner="$build/nightdrive-headless"
+. "$(dirname "$0")/common.sh"
+bench_args 200 "$@"
 peer="$build/nightdrive-peer-fps"
-[ -x "$runner" ] || { echo "build nightdrive-headless first ($runner)" >&2; exit 1; }
 if [ ! -x "$peer" ]; then
   echo "peer comparison skipped: $peer is not built (install libirrlicht-dev and build again)"
   exit 0
@@ -34,9 +31,6 @@ fi
 work=$(mktemp -d)
 cleanup() { [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
-
-field() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p"; }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 sizes=(640x480 800x600 1024x768)
 details=(low high)

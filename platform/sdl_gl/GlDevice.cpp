@@ -73,11 +73,21 @@ void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
     height = h;
 }
 
+// SDL's offscreen video driver: its windows' GL surfaces are EGL pbuffers made
+// once, at the size the window was created with.
+bool OffscreenVideoDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "offscreen") == 0;
+}
+
 }  // namespace
 
 bool GlContextRef::MakeCurrent() const {
     if (!Alive()) return false;
-    if (SDL_GL_GetCurrentContext() != Context) SDL_GL_MakeCurrent(Window, Context);
+    if (SDL_GL_GetCurrentContext() != Context) {
+        SDL_GL_MakeCurrent(Window, Context);
+        if (Surface != nullptr) eglMakeCurrent(Display, Surface, Surface, eglGetCurrentContext());
+    }
     return true;
 }
 
@@ -141,6 +151,7 @@ bool GlDevice::Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_
     glVertexAttrib2f(2, 0.0f, 0.0f);
     glVertexAttrib4f(3, 1.0f, 1.0f, 1.0f, 1.0f);
 
+    if (params.Windowed == 0) FitWindowSurface();
     windowDepthBits_ = DefaultFramebufferDepthBits();
     canInvalidate_ = epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_ARB_invalidate_subdata");
     lights_.reserve(32);
@@ -157,6 +168,7 @@ bool GlDevice::Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_
 }
 
 GlDevice::~GlDevice() {
+    ReleaseWindowSurface();
     if (context_->Context != nullptr) {
         // GL names of meshes and textures still alive go with the context. The
         // window may already be gone, so it is not touched here.
@@ -165,6 +177,48 @@ GlDevice::~GlDevice() {
     }
     context_->Device = nullptr;
     context_->Context = nullptr;
+}
+
+// A full-screen device on the offscreen video driver, whose window surfaces keep
+// the size the window was created with and have no display behind them: the window
+// gets a surface of the back buffer's size, made like its own, so frames are drawn
+// straight into it as on a display of that size. Where that fails the window keeps
+// its surface and the back buffer is drawn off-screen and scaled into it.
+void GlDevice::FitWindowSurface() {
+    if (!OffscreenVideoDriver() || !epoxy_has_egl()) return;
+    const EGLDisplay display = eglGetCurrentDisplay();
+    const EGLContext context = eglGetCurrentContext();
+    const EGLSurface own = eglGetCurrentSurface(EGL_DRAW);
+    if (context == EGL_NO_CONTEXT || own == EGL_NO_SURFACE) return;
+    EGLint w = 0, h = 0, configId = 0;
+    if (eglQuerySurface(display, own, EGL_WIDTH, &w) != EGL_TRUE ||
+        eglQuerySurface(display, own, EGL_HEIGHT, &h) != EGL_TRUE ||
+        eglQuerySurface(display, own, EGL_CONFIG_ID, &configId) != EGL_TRUE)
+        return;
+    if (w == static_cast<EGLint>(width_) && h == static_cast<EGLint>(height_)) return;
+    const EGLint wanted[] = {EGL_CONFIG_ID, configId, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint found = 0;
+    if (eglChooseConfig(display, wanted, &config, 1, &found) != EGL_TRUE || found != 1) return;
+    const EGLint size[] = {EGL_WIDTH, static_cast<EGLint>(width_), EGL_HEIGHT, static_cast<EGLint>(height_),
+                           EGL_NONE};
+    const EGLSurface surface = eglCreatePbufferSurface(display, config, size);
+    if (surface == EGL_NO_SURFACE) return;
+    if (eglMakeCurrent(display, surface, surface, context) != EGL_TRUE) {
+        eglMakeCurrent(display, own, own, context);
+        eglDestroySurface(display, surface);
+        return;
+    }
+    context_->Display = display;
+    context_->Surface = surface;
+}
+
+void GlDevice::ReleaseWindowSurface() {
+    if (context_->Surface == nullptr) return;
+    // The surface must not stay bound to the context when it goes.
+    if (eglGetCurrentSurface(EGL_DRAW) == context_->Surface) SDL_GL_MakeCurrent(nullptr, nullptr);
+    eglDestroySurface(context_->Display, context_->Surface);
+    context_->Surface = context_->Display = nullptr;
 }
 
 int GlDevice::BuildVariant(const GlShaderKey& key, const char** reason) {
@@ -449,7 +503,8 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
             glBindFramebuffer(GL_FRAMEBUFFER, 0);
         }
     }
-    SDL_GL_SwapWindow(context_->Window);
+    if (context_->Surface != nullptr) eglSwapBuffers(context_->Display, context_->Surface);
+    else SDL_GL_SwapWindow(context_->Window);
     if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.
     ChooseRenderTarget();

@@ -28,6 +28,10 @@ struct GlContextRef {
     GlDevice* Device = nullptr;
     SDL_Window* Window = nullptr;
     SDL_GLContext Context = nullptr;
+    // The EGL surface of the back buffer's size the device drew into instead of the
+    // window's own (null where it draws into the window's): see FitWindowSurface.
+    void* Display = nullptr;
+    void* Surface = nullptr;
 
     bool Alive() const { return Device != nullptr; }
     // Makes the context current if it is alive; false otherwise.
@@ -114,6 +118,8 @@ public:
 private:
     GlDevice() = default;
     bool Init(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& params, const char** reason);
+    void FitWindowSurface();
+    void ReleaseWindowSurface();
     struct Uniforms {
         GLint Flags, WorldView, Projection, NormalMatrix, MatDiffuse, MatAmbient, MatSpecular, MatEmissive, MatPower,
             GlobalAmbient, LightPos, LightDir, LightDiffuse, LightSpecular, LightAmbient, LightAtten, FogParams,

@@ -84,10 +84,11 @@ void AddLight(int i, vec3 L, float atten, vec3 n, vec3 toEye, bool hasNormal) {
 void PointLight(int i, vec3 pc, vec3 n, vec3 toEye, bool hasNormal) {
     vec3 toLight = uLightPos[i].xyz - pc;
     float d = length(toLight);
-    if (d > uLightAtten[i].w) return;
     vec3 L = d > 0.0 ? toLight / d : vec3(0.0);
     float denom = uLightAtten[i].x + uLightAtten[i].y * d + uLightAtten[i].z * d * d;
-    AddLight(i, L, denom > 0.0 ? 1.0 / denom : 1.0, n, toEye, hasNormal);
+    // Beyond the range the light adds exactly zero; a select, not a branch, in SIMD.
+    float atten = d > uLightAtten[i].w ? 0.0 : (denom > 0.0 ? 1.0 / denom : 1.0);
+    AddLight(i, L, atten, n, toEye, hasNormal);
 }
 
 void DirectionalLight(int i, vec3 n, vec3 toEye, bool hasNormal) {
@@ -130,14 +131,13 @@ LIGHT_CALLS
     float f = 1.0;
     float dist = Flag(16) ? length(pc.xyz) : abs(pc.z);
     int mode = int(uFogParams.w);
+    // One exponential serves both exponential modes (SIMD runs every branch).
+    float x = uFogParams.z * dist;
     if (mode == 3) {
         float span = uFogParams.y - uFogParams.x;
         f = span != 0.0 ? (uFogParams.y - dist) / span : (dist < uFogParams.y ? 1.0 : 0.0);
-    } else if (mode == 1) {
-        f = exp(-uFogParams.z * dist);
-    } else if (mode == 2) {
-        float x = uFogParams.z * dist;
-        f = exp(-x * x);
+    } else if (mode == 1 || mode == 2) {
+        f = exp(mode == 1 ? -x : -x * x);
     }
     vFog = clamp(f, 0.0, 1.0);
 #endif

@@ -443,7 +443,14 @@ bool ShowForm(Form& form) {
         const int width = std::max(1, TwipsToPixels(form.ClientWidth));
         const int height = std::max(1, TwipsToPixels(form.ClientHeight));
         std::uint32_t flags = SDL_WINDOW_HIDDEN;
-        if (form.DeviceWindow) flags |= SDL_WINDOW_OPENGL;
+        if (form.DeviceWindow) {
+            flags |= SDL_WINDOW_OPENGL;
+            // The offscreen driver's surfaces get the depth bits asked for here, and
+            // no fewer than a display's usual 24, so that either depth choice of the
+            // device draws straight into the window.
+            const char* driver = SDL_GetCurrentVideoDriver();
+            if (driver != nullptr && std::strcmp(driver, "offscreen") == 0) SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+        }
         SDL_Window* window = SDL_CreateWindow(form.Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                               width, height, flags);
         if (!window) {

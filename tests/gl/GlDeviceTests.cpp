@@ -146,6 +146,44 @@ TEST_F(GlDeviceTest, ScaledPresentKeepsTheBackBuffer) {
     ExpectNear(At(10, 10), {0x11, 0x22, 0x33}, 0, "back buffer after present");
 }
 
+// A full-screen device whose back buffer differs from the window's first size
+// draws the whole picture straight into the window, at both depths, and keeps
+// drawing there after a present; the window handle stays the one it was given.
+TEST_F(GlDeviceTest, FullScreenDeviceDrawsStraightAtItsOwnSize) {
+    const struct {
+        int width, height;
+        DWORD depth;
+    } cases[] = {{96, 72, D3DFMT_D16}, {96, 72, D3DFMT_D32}, {40, 30, D3DFMT_D16}, {40, 30, D3DFMT_D32}};
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height) + " depth " +
+                                 std::to_string(c.depth);
+        device_.reset();
+        D3DPRESENT_PARAMETERS params;
+        params.BackBufferWidth = static_cast<DWORD>(c.width);
+        params.BackBufferHeight = static_cast<DWORD>(c.height);
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.hDeviceWindow = window_;
+        params.EnableAutoDepthStencil = 1;
+        params.AutoDepthStencilFormat = c.depth;
+        ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, 0x20, params, device_), D3D_OK) << what;
+        if (c.depth == D3DFMT_D16) {
+            EXPECT_TRUE(DrawsToWindow(*device_)) << what;
+        }
+        for (const D3DCOLOR colour : {0x00015ADFu, 0x0000000Au}) {
+            ClearTo(colour);
+            Read();
+            ASSERT_EQ(readW_, c.width) << what;
+            ASSERT_EQ(readH_, c.height) << what;
+            const Rgb want{static_cast<int>((colour >> 16) & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                           static_cast<int>(colour & 0xFF)};
+            for (const auto& [x, y] : {std::pair{0, 0}, {c.width - 1, 0}, {0, c.height - 1}, {c.width - 1, c.height - 1}})
+                ExpectNear(At(x, y), want, 0, what + " corner " + std::to_string(x) + "," + std::to_string(y));
+            EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << what;
+        }
+        EXPECT_EQ(SDL_GL_GetCurrentWindow(), window_) << what;
+    }
+}
+
 TEST_F(GlDeviceTest, FullScreenDeviceOnTheDesktopFormat) {
     D3DDISPLAYMODE mode;
     ASSERT_EQ(d3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, mode), D3D_OK);

@@ -9,11 +9,14 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef __EMSCRIPTEN__
 #include <epoxy/egl.h>
+#endif
 
 #include "platform/sdl_gl/GlDebug.h"
 #include "platform/sdl_gl/GlDeviceStates.h"
 #include "platform/sdl_gl/GlShader.h"
+#include "platform/sdl_gl/WebPage.h"
 
 using namespace GlStates;
 
@@ -61,6 +64,7 @@ GLenum DepthFormat(int bits) { return bits == 16 ? GL_DEPTH_COMPONENT16 : GL_DEP
 // the window reports its new size, so EGL is asked first when it drives the context.
 void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
     SDL_GL_GetDrawableSize(window, &width, &height);
+#ifndef __EMSCRIPTEN__
     static const bool egl = epoxy_has_egl();
     if (!egl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
     const EGLDisplay display = eglGetCurrentDisplay();
@@ -71,6 +75,7 @@ void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
         return;
     width = w;
     height = h;
+#endif
 }
 
 }  // namespace
@@ -450,6 +455,9 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
         }
     }
     SDL_GL_SwapWindow(context_->Window);
+#ifdef __EMSCRIPTEN__
+    WebWaitForFrame();  // the page shows the frame and paces the next
+#endif
     if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.
     ChooseRenderTarget();

@@ -13,7 +13,7 @@ const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 120000);
 
 // Menu positions in the menu window's pixels (controls are placed in twips, 15 a pixel).
 const menu = {
-  lbl800: [56, 40], lbl1024: [56, 56], lblLow: [56, 152], lblHigh: [56, 184],
+  lbl800: [12, 40], lbl1024: [12, 56], lblLow: [12, 152], lblHigh: [12, 184],
   check1: [126, 72], newGame: [408, 20],
 };
 const red = [255, 0, 0];

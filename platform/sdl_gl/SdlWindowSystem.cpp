@@ -89,7 +89,14 @@ int ShowCursor(bool show) {
 bool SetCursorPos(int x, int y) {
     if (cursorPosHandler) return cursorPosHandler(x, y);
     if (!EnsureSdl()) return false;
+#ifdef __EMSCRIPTEN__
+    // The page cannot move the pointer: the window system's own pointer position
+    // (moved by relative motion while the pointer is locked) jumps instead, and
+    // the jump arrives as one move event.
+    return WebMovePointer(x, y);
+#else
     return SDL_WarpMouseGlobal(x, y) == 0;
+#endif
 }
 
 void SetCursorPosHandler(std::function<bool(int x, int y)> handler) { cursorPosHandler = std::move(handler); }

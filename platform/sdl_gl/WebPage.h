@@ -16,3 +16,7 @@ void WebProgramEnded(int status);
 // Makes the page's 3-D canvas (or its 2-D menu canvas) the one the next window
 // draws on: a canvas keeps the kind of context it first had.
 void WebSelectCanvas(bool gl);
+// Places the virtual pointer (the page cannot move the real one) at screen pixel
+// (x, y) and reports the jump as one move event; while the pointer is locked the
+// page moves the virtual pointer by the relative motion, within the screen.
+bool WebMovePointer(int x, int y);

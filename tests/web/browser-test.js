@@ -68,21 +68,42 @@ async function look(page, selector, points = [], color = null) {
       if (color && Math.abs(d[i] - color[0]) <= 3 && Math.abs(d[i + 1] - color[1]) <= 3 &&
           Math.abs(d[i + 2] - color[2]) <= 3) near++;
     }
-    return { width: c.width, height: c.height, colors: points.map(at), share: near / (d.length / 4), hash };
+    // A coarse grid of samples, to tell how much of the picture changed.
+    const grid = [];
+    for (let gy = 0; gy < 24; gy++)
+      for (let gx = 0; gx < 32; gx++)
+        grid.push(at([Math.floor((gx + 0.5) * c.width / 32), Math.floor((gy + 0.5) * c.height / 24)]));
+    return { width: c.width, height: c.height, colors: points.map(at), share: near / (d.length / 4), hash, grid };
   }, png, points, color);
 }
 
 const same = (a, b) => a.every((v, i) => Math.abs(v - b[i]) <= 3);
+// The share of grid samples that differ clearly between two looks.
+const changed = (a, b) => a.grid.filter((p, i) => p.some((v, k) => Math.abs(v - b.grid[i][k]) > 24)).length / a.grid.length;
+
+// Standing still (once the page has settled), most of the picture stays.
+async function steady(page) {
+  let last = await look(page, '.gl.shown');
+  return until(page, 'a steady picture', async () => {
+    const now = await look(page, '.gl.shown');
+    const still = now.hash !== last.hash && changed(last, now) < 0.2;
+    last = now;
+    return still ? now : null;
+  });
+}
+
+// Moving cars and the figure change a little of the picture on their own; turning
+// or driving changes most of it.
+async function turnsOrDrives(page, what, from) {
+  await until(page, what, async () => changed(from, await look(page, '.gl.shown')) > 0.3);
+}
 
 async function clickIn(page, selector, [x, y]) {
   const box = await (await page.$(selector)).boundingBox();
   await page.mouse.click(box.x + x, box.y + y);
 }
 
-async function openMenu(browser, port, query = '') {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 1024, height: 768 });
-  page.on('pageerror', (e) => console.log('page error: ' + e.message));
+async function openMenu(page, port, query = '') {
   await page.goto(`http://127.0.0.1:${port}/nightdrive.html${query}`);
   await until(page, 'the menu', async () => {
     const m = await look(page, '#canvas.menu.shown', [menu.lbl1024, menu.lblLow]);
@@ -101,8 +122,8 @@ async function startGame(page, sky) {
 }
 
 const cases = [
-  ['the menu marks move with clicks', async (browser, port) => {
-    const page = await openMenu(browser, port);
+  ['the menu marks move with clicks', async (page, port) => {
+    await openMenu(page, port);
     const before = await look(page, '#canvas', [menu.lbl800, menu.lblHigh, menu.check1]);
     for (const at of [menu.lbl800, menu.lblHigh, menu.check1]) await clickIn(page, '#canvas', at);
     const after = await until(page, 'the marks', async () => {
@@ -112,13 +133,13 @@ const cases = [
     if (!same(before.colors[0], black) || !same(before.colors[1], black)) throw new Error('marked before the clicks');
     if (!same(after.colors[1], black) || !same(after.colors[3], black)) throw new Error('old marks stayed');
     if (same(after.colors[4], before.colors[2])) throw new Error('the night drive box did not change');
-    await page.close();
   }],
-  ['day: the world, driving, wireframe, and a click ends it', async (browser, port) => {
-    const page = await openMenu(browser, port);
-    const world = await startGame(page, daySky);
+  ['day: the world, driving, wireframe, and a click ends it', async (page, port) => {
+    await openMenu(page, port);
+    await startGame(page, daySky);
+    const world = await steady(page);
     await page.keyboard.down('ArrowUp');
-    await until(page, 'the picture to change while driving', async () => (await look(page, '.gl.shown')).hash !== world.hash);
+    await turnsOrDrives(page, 'the picture to change while driving', world);
     await page.keyboard.up('ArrowUp');
     const solid = await look(page, '.gl.shown', [], daySky);
     await page.keyboard.press('KeyQ');
@@ -127,20 +148,38 @@ const cases = [
     await until(page, 'the ended screen', () => page.evaluate(() =>
       window.nd.ended && getComputedStyle(document.getElementById('ended')).display !== 'none'));
     if (await page.evaluate(() => window.nd.status) !== 0) throw new Error('ended with a non-zero status');
-    await page.close();
   }],
-  ['night: the night sky', async (browser, port) => {
-    const page = await openMenu(browser, port);
+  ['mouse look turns the view, on and on', async (page, port) => {
+    await openMenu(page, port);
+    await startGame(page, daySky);
+    await steady(page);
+    // The game holds the pointer locked and moves its own pointer by the motion;
+    // the page sends relative motion as a locked pointer reports it.
+    if (!(await page.evaluate(() => document.pointerLockElement === document.getElementById('canvas'))))
+      throw new Error('the pointer is not locked');
+    const motion = (dx) => page.evaluate((dx) => {
+      const canvas = document.getElementById('canvas');
+      canvas.dispatchEvent(new MouseEvent('mousemove', { movementX: dx, movementY: 0, bubbles: true }));
+    }, dx);
+    // Far more motion to the right than the picture is wide: each time the pointer
+    // nears the edge it is put back at the centre, so the view keeps turning.
+    for (let round = 0; round < 2; round++) {
+      const from = await look(page, '.gl.shown');
+      for (let step = 0; step < 16; step++) await motion(60);
+      await turnsOrDrives(page, 'the view to turn (round ' + (round + 1) + ')', from);
+    }
+  }],
+  ['night: the night sky', async (page, port) => {
+    await openMenu(page, port);
     await clickIn(page, '#canvas', menu.check1);
     await until(page, 'the night drive mark', async () => {
       const m = await look(page, '#canvas', [menu.check1]);
       return !same(m.colors[0], black) || null;
     });
     await startGame(page, nightSky);
-    await page.close();
   }],
-  ['a missing world file gives the message', async (browser, port) => {
-    const page = await openMenu(browser, port, '?remove=3d/3d0006.x');
+  ['a missing world file gives the message', async (page, port) => {
+    await openMenu(page, port, '?remove=3d/3d0006.x');
     await clickIn(page, '#canvas', menu.newGame);
     await until(page, 'the message', () => page.evaluate(() => window.nd.dialogOpen));
     const text = await page.evaluate(() => document.getElementById('dialog-text').textContent);
@@ -149,7 +188,6 @@ const cases = [
     await page.click('#dialog-ok');
     await until(page, 'the end after OK', () => page.evaluate(() => window.nd.ended));
     if (await page.evaluate(() => window.nd.status) === 0) throw new Error('ended with status 0');
-    await page.close();
   }],
 ];
 
@@ -166,12 +204,19 @@ const cases = [
   for (const [name, run] of cases) {
     if (only && !name.includes(only)) continue;
     const began = Date.now();
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1024, height: 768 });
+    page.on('pageerror', (e) => console.log('page error: ' + e.message));
     try {
-      await run(browser, port);
+      await run(page, port);
       console.log(`ok   ${name} (${((Date.now() - began) / 1000).toFixed(1)} s)`);
     } catch (e) {
       failed++;
       console.log(`FAIL ${name}: ${e.message}`);
+      const log = await page.evaluate(() => (window.nd ? window.nd.log.slice(-20) : [])).catch(() => []);
+      for (const line of log) console.log('  | ' + line);
+    } finally {
+      await page.close();
     }
   }
   await browser.close();

@@ -48,9 +48,21 @@
       Module.canvas = next;
       show(next);
       next.focus();
+      // "New Game" was a click moments ago: the game asks for full screen and
+      // pointer lock (mouse look moves a virtual pointer). Either may be refused;
+      // the game then goes on in the page.
+      if (gl) {
+        const lock = next.requestPointerLock && next.requestPointerLock();
+        if (lock && lock.catch) lock.catch(() => {});
+        const page = document.documentElement;
+        if (page.requestFullscreen) page.requestFullscreen().catch(() => {});
+      }
     },
     ndMessageBox(text) {
       nd.messages.push(text);
+      // The dialog needs the pointer and a page around it.
+      if (document.pointerLockElement) document.exitPointerLock();
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
       const dialog = document.getElementById('dialog');
       document.getElementById('dialog-text').textContent = text;
       nd.dialogOpen = true;
@@ -77,5 +89,20 @@
       if (!nd.ended) Module.ndEnded(-1);
     },
   };
+  // While the game holds the pointer locked, its motion moves the game's virtual
+  // pointer (which re-centring places) rather than the window system's.
+  glCanvas.addEventListener('mousemove', (e) => {
+    if (document.pointerLockElement !== glCanvas || !Module._nd_pointer_moved || nd.ended) return;
+    e.stopImmediatePropagation();
+    Module._nd_pointer_moved(e.movementX | 0, e.movementY | 0);
+  }, true);
+
+  // The program's end unwinds through the page's promise chain; it is no error.
+  window.addEventListener('unhandledrejection', (e) => {
+    if (e.reason && e.reason.name === 'ExitStatus') e.preventDefault();
+  });
+  window.addEventListener('error', (e) => {
+    if (e.error && e.error.name === 'ExitStatus') e.preventDefault();
+  });
   show(menuCanvas);
 })();

@@ -29,6 +29,10 @@ EM_JS(void, TellPageEnded, (int status), {
 EM_JS(int, PageScreenWidth, (), { return Math.max(screen.width, innerWidth) | 0; });
 EM_JS(int, PageScreenHeight, (), { return Math.max(screen.height, innerHeight) | 0; });
 
+EM_JS(void, TellPagePointerPlaced, (int x, int y), {
+    if (Module.ndPointerPlaced) Module.ndPointerPlaced(x, y);
+});
+
 EM_JS(void, SelectPageCanvas, (int gl), {
     if (Module.ndSelectCanvas) Module.ndSelectCanvas(!!gl);
 });
@@ -82,6 +86,7 @@ bool WebMovePointer(int x, int y) {
     pointerX = x;
     pointerY = y;
     ReportPointer(window);
+    TellPagePointerPlaced(x, y);
     return true;
 }
 

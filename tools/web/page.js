@@ -7,7 +7,7 @@
   const menuCanvas = document.getElementById('canvas');
   const glCanvas = document.getElementById('gl-canvas');
   const status = document.getElementById('status');
-  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [] };
+  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0 };
   window.nd = nd;
 
   // Keys the game uses never scroll or leave the page.
@@ -58,6 +58,7 @@
         if (page.requestFullscreen) page.requestFullscreen().catch(() => {});
       }
     },
+    ndPointerPlaced() { nd.pointerPlaced++; },
     ndMessageBox(text) {
       nd.messages.push(text);
       // The dialog needs the pointer and a page around it.

@@ -15,6 +15,7 @@ namespace {
 
 // clang-format off
 EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
+    if (Module.ndFrame) Module.ndFrame();
     await new Promise(function(resolve) { requestAnimationFrame(function() { resolve(); }); });
 });
 

@@ -7,7 +7,7 @@
   const menuCanvas = document.getElementById('canvas');
   const glCanvas = document.getElementById('gl-canvas');
   const status = document.getElementById('status');
-  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0 };
+  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0 };
   window.nd = nd;
 
   // Keys the game uses never scroll or leave the page.
@@ -59,6 +59,7 @@
       }
     },
     ndPointerPlaced() { nd.pointerPlaced++; },
+    ndFrame() { nd.frames++; },
     ndMessageBox(text) {
       nd.messages.push(text);
       // The dialog needs the pointer and a page around it.

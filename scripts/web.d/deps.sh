@@ -107,29 +107,28 @@ if ! built meshoptimizer; then
   stamp meshoptimizer
 fi
 
+cmake_lib() {  # cmake_lib <name> <source folder> <cmake options...>: configure, build, install
+  local name=$1 dir=$2
+  shift 2
+  rm -rf "$cache/build-$name"
+  emcmake cmake -S "$dir" -B "$cache/build-$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >/dev/null
+  cmake --build "$cache/build-$name" -j "$jobs" >/dev/null
+  cmake --install "$cache/build-$name" >/dev/null
+  stamp "$name"
+}
+
 # freetype reads gzip-compressed fonts through the zlib above.
 if ! built freetype; then
   echo "Building freetype with emcc" >&2
-  d=$src/freetype-2.12.1
-  rm -rf "$cache/build-freetype"
-  emcmake cmake -S "$d" -B "$cache/build-freetype" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DFT_REQUIRE_ZLIB=ON \
-    -DZLIB_INCLUDE_DIR="$prefix/include" -DZLIB_LIBRARY="$prefix/lib/libz.a" -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON >/dev/null
-  cmake --build "$cache/build-freetype" -j "$jobs" >/dev/null
-  cmake --install "$cache/build-freetype" >/dev/null
-  stamp freetype
+  cmake_lib freetype "$src/freetype-2.12.1" -DFT_REQUIRE_ZLIB=ON -DZLIB_INCLUDE_DIR="$prefix/include" \
+    -DZLIB_LIBRARY="$prefix/lib/libz.a" -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON \
+    -DFT_DISABLE_BROTLI=ON
 fi
 
 if ! built sdl2; then
   echo "Building SDL2 with emcc (a few minutes)" >&2
-  d=$src/SDL2-2.26.5
-  rm -rf "$cache/build-sdl2"
-  emcmake cmake -S "$d" -B "$cache/build-sdl2" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF >/dev/null
-  cmake --build "$cache/build-sdl2" -j "$jobs" >/dev/null
-  cmake --install "$cache/build-sdl2" >/dev/null
-  stamp sdl2
+  cmake_lib sdl2 "$src/SDL2-2.26.5" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
 fi
 
 sdlinc=(-I"$prefix/include/SDL2" -I"$prefix/include")

@@ -80,6 +80,26 @@ bool GlMesh::Upload() {
         }
     }
 
+#ifdef __EMSCRIPTEN__
+    // Without polygon modes, wireframe draws each triangle's three edges as lines.
+    for (Subset& subset : subsets_) {
+        subset.LineOffsetBytes = indices.size();
+        subset.LineCount = subset.Count * 2;
+        const std::size_t first = subset.OffsetBytes / indexSize;
+        for (std::size_t i = first; i < first + static_cast<std::size_t>(subset.Count); i += 3) {
+            for (std::size_t e = 0; e < 3; ++e) {
+                const std::size_t corners[2] = {i + e, i + (e + 1) % 3};
+                for (const std::size_t c : corners) {
+                    const std::uint8_t* src = indices.data() + c * indexSize;
+                    const std::uint8_t copy[4] = {src[0], src[1], indexSize == 4 ? src[2] : std::uint8_t{0},
+                                                  indexSize == 4 ? src[3] : std::uint8_t{0}};
+                    indices.insert(indices.end(), copy, copy + indexSize);
+                }
+            }
+        }
+    }
+#endif
+
     const auto bytes = [](const std::vector<float>& v) { return v.size() * sizeof(float); };
     const std::size_t normalsAt = bytes(data_.Positions);
     const std::size_t texAt = normalsAt + bytes(data_.Normals);
@@ -130,6 +150,8 @@ HRESULT GlMesh::DrawSubset(DWORD attribId) {
     call.IndexType = indexType_;
     call.IndexOffsetBytes = it->OffsetBytes;
     call.IndexCount = it->Count;
+    call.LineOffsetBytes = it->LineOffsetBytes;
+    call.LineCount = it->LineCount;
     call.HasNormals = data_.HasNormals();
     call.HasColors = data_.HasColors();
     context_->Device->Draw(call);

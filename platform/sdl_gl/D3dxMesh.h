@@ -41,6 +41,9 @@ private:
         DWORD Attribute;
         std::size_t OffsetBytes;
         GLsizei Count;
+        // Line list of the subset's triangle edges, where the GL has no polygon modes.
+        std::size_t LineOffsetBytes = 0;
+        GLsizei LineCount = 0;
     };
 
     std::shared_ptr<GlContextRef> context_;

@@ -6,7 +6,9 @@
 
 #include <SDL.h>
 #include <SDL_ttf.h>
+#ifndef __EMSCRIPTEN__
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +28,7 @@ constexpr DWORD DtNoClip = 0x100;
 constexpr DWORD DtCalcRect = 0x400;
 constexpr unsigned ScreenDpi = 96;
 
+#ifndef __EMSCRIPTEN__
 bool Match(const std::string& family, bool bold, std::string& file, std::string& matchedFamily, bool& isBold) {
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return false;
@@ -51,6 +54,7 @@ bool Match(const std::string& family, bool bold, std::string& file, std::string&
     FcPatternDestroy(match);
     return ok;
 }
+#endif
 
 class TtfFont final : public D3DXFont {
 public:
@@ -149,6 +153,13 @@ private:
 
 }  // namespace
 
+#ifdef __EMSCRIPTEN__
+// The page's file system holds only the DejaVu Sans faces, under /fonts.
+std::string ResolveFontFile(const std::string&, bool bold, bool* isBold) {
+    if (isBold != nullptr) *isBold = bold;
+    return bold ? "/fonts/DejaVuSans-Bold.ttf" : "/fonts/DejaVuSans.ttf";
+}
+#else
 std::string ResolveFontFile(const std::string& family, bool bold, bool* isBold) {
     if (FcInit() != FcTrue) return {};
     std::string file, matched;
@@ -159,6 +170,7 @@ std::string ResolveFontFile(const std::string& family, bool bold, bool* isBold) 
     if (isBold != nullptr) *isBold = matchedBold;
     return file;
 }
+#endif
 
 HRESULT CreateTtfFont(GlDevice& device, const StdFont& font, std::unique_ptr<D3DXFont>& out) {
     if (font.Size <= 0.0f) return D3DERR_INVALIDCALL;

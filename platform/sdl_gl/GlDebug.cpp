@@ -1,7 +1,7 @@
 // GL error checks, switched at run time (see GlDebug.h).
 #include "platform/sdl_gl/GlDebug.h"
 
-#include <epoxy/gl.h>
+#include "platform/sdl_gl/GlApi.h"
 
 #include <cstdio>
 #include <cstdlib>

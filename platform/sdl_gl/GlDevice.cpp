@@ -9,11 +9,14 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef __EMSCRIPTEN__
 #include <epoxy/egl.h>
+#endif
 
 #include "platform/sdl_gl/GlDebug.h"
 #include "platform/sdl_gl/GlDeviceStates.h"
 #include "platform/sdl_gl/GlShader.h"
+#include "platform/sdl_gl/WebPage.h"
 
 using namespace GlStates;
 
@@ -61,6 +64,7 @@ GLenum DepthFormat(int bits) { return bits == 16 ? GL_DEPTH_COMPONENT16 : GL_DEP
 // the window reports its new size, so EGL is asked first when it drives the context.
 void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
     SDL_GL_GetDrawableSize(window, &width, &height);
+#ifndef __EMSCRIPTEN__
     static const bool egl = epoxy_has_egl();
     if (!egl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
     const EGLDisplay display = eglGetCurrentDisplay();
@@ -71,14 +75,17 @@ void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
         return;
     width = w;
     height = h;
+#endif
 }
 
+#ifndef __EMSCRIPTEN__
 // SDL's offscreen video driver: its windows' GL surfaces are EGL pbuffers made
 // once, at the size the window was created with.
 bool OffscreenVideoDriver() {
     const char* driver = SDL_GetCurrentVideoDriver();
     return driver != nullptr && std::strcmp(driver, "offscreen") == 0;
 }
+#endif
 
 }  // namespace
 
@@ -86,7 +93,9 @@ bool GlContextRef::MakeCurrent() const {
     if (!Alive()) return false;
     if (SDL_GL_GetCurrentContext() != Context) {
         SDL_GL_MakeCurrent(Window, Context);
+#ifndef __EMSCRIPTEN__
         if (Surface != nullptr) eglMakeCurrent(Display, Surface, Surface, eglGetCurrentContext());
+#endif
     }
     return true;
 }
@@ -185,6 +194,7 @@ GlDevice::~GlDevice() {
 // straight into it as on a display of that size. Where that fails the window keeps
 // its surface and the back buffer is drawn off-screen and scaled into it.
 void GlDevice::FitWindowSurface() {
+#ifndef __EMSCRIPTEN__
     if (!OffscreenVideoDriver() || !epoxy_has_egl()) return;
     const EGLDisplay display = eglGetCurrentDisplay();
     const EGLContext context = eglGetCurrentContext();
@@ -211,14 +221,17 @@ void GlDevice::FitWindowSurface() {
     }
     context_->Display = display;
     context_->Surface = surface;
+#endif
 }
 
 void GlDevice::ReleaseWindowSurface() {
+#ifndef __EMSCRIPTEN__
     if (context_->Surface == nullptr) return;
     // The surface must not stay bound to the context when it goes.
     if (eglGetCurrentSurface(EGL_DRAW) == context_->Surface) SDL_GL_MakeCurrent(nullptr, nullptr);
     eglDestroySurface(context_->Display, context_->Surface);
     context_->Surface = context_->Display = nullptr;
+#endif
 }
 
 int GlDevice::BuildVariant(const GlShaderKey& key, const char** reason) {
@@ -503,8 +516,14 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
             glBindFramebuffer(GL_FRAMEBUFFER, 0);
         }
     }
+#ifndef __EMSCRIPTEN__
     if (context_->Surface != nullptr) eglSwapBuffers(context_->Display, context_->Surface);
-    else SDL_GL_SwapWindow(context_->Window);
+    else
+#endif
+        SDL_GL_SwapWindow(context_->Window);
+#ifdef __EMSCRIPTEN__
+    WebWaitForFrame();  // the page shows the frame and paces the next
+#endif
     if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.
     ChooseRenderTarget();

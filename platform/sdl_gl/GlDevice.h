@@ -8,7 +8,7 @@
 #pragma once
 
 #include <SDL.h>
-#include <epoxy/gl.h>
+#include "platform/sdl_gl/GlApi.h"
 
 #include <array>
 #include <cstdint>
@@ -62,6 +62,8 @@ struct GlDrawCall {
     GLenum IndexType = GL_UNSIGNED_SHORT;
     std::size_t IndexOffsetBytes = 0;
     GLsizei IndexCount = 0;
+    std::size_t LineOffsetBytes = 0;  // wireframe: the edges as a line list, where made
+    GLsizei LineCount = 0;
     bool HasNormals = false;
     bool HasColors = false;
 };

@@ -1,7 +1,7 @@
 // Render-state numbers and small conversions shared by the GL device's files.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/sdl_gl/GlApi.h"
 
 #include <cstring>
 

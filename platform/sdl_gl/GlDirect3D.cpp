@@ -6,7 +6,7 @@
 #include "platform/sdl_gl/SdlWindow.h"
 
 #include <SDL.h>
-#include <epoxy/gl.h>
+#include "platform/sdl_gl/GlApi.h"
 
 #include <cstdio>
 
@@ -87,6 +87,17 @@ public:
             return D3DERR_NOTAVAILABLE;
         };
 
+#ifdef __EMSCRIPTEN__
+        // WebGL 2: OpenGL ES 3.0.
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GLContext context = SDL_GL_CreateContext(window);
+        if (context == nullptr) {
+            std::fprintf(stderr, "Cannot create a WebGL 2 context: %s\n", SDL_GetError());
+            return fail(nullptr);
+        }
+#else
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -99,6 +110,7 @@ public:
             std::fprintf(stderr, "OpenGL 3.3 core is not available (got %d)\n", epoxy_gl_version());
             return fail(context);
         }
+#endif
         SDL_GL_SetSwapInterval(1);  // wait for vertical retrace, where the driver offers it
 
         const char* reason = "";

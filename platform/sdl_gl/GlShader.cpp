@@ -183,7 +183,11 @@ void main() {
 
 std::string Header(const GlShaderKey& key) {
     const bool lit = !key.Text && key.Lighting;
+#ifdef __EMSCRIPTEN__
+    std::string h = "#version 300 es\nprecision highp float;\nprecision highp int;\n";
+#else
     std::string h = "#version 330 core\n";
+#endif
     h += std::string("#define TEXT ") + (key.Text ? "1" : "0") + "\n";
     h += std::string("#define LIGHTING ") + (lit ? "1" : "0") + "\n";
     h += std::string("#define SPECULAR ") + (lit && key.Specular ? "1" : "0") + "\n";

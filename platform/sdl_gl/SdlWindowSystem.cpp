@@ -1,6 +1,9 @@
 // The process-wide services of the window system: the modal message box, ending
 // the process, the program folder and the cursor.
 #include <unistd.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +12,7 @@
 
 #include "platform/sdl_gl/SdlWindow.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
+#include "platform/sdl_gl/WebPage.h"
 
 namespace {
 
@@ -37,6 +41,10 @@ void MsgBox(const std::string& text) {
     if (messageBoxObserver) messageBoxObserver(text);
     // Without a screen there is nobody to press OK.
     if (VideoDriverIsHeadless()) return;
+#ifdef __EMSCRIPTEN__
+    WebMessageBox(text);
+    return;
+#endif
 
     SDL_Window* parent = TopVisibleWindow();
     // A full-screen device window would cover the box; it steps back to a window
@@ -56,6 +64,10 @@ void End(int status) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_ENABLE);
     std::fflush(stdout);
     std::fflush(stderr);
+#ifdef __EMSCRIPTEN__
+    WebProgramEnded(status);
+    emscripten_force_exit(status);
+#endif
     _exit(status);
 }
 
@@ -77,7 +89,14 @@ int ShowCursor(bool show) {
 bool SetCursorPos(int x, int y) {
     if (cursorPosHandler) return cursorPosHandler(x, y);
     if (!EnsureSdl()) return false;
+#ifdef __EMSCRIPTEN__
+    // The page cannot move the pointer: the window system's own pointer position
+    // (moved by relative motion while the pointer is locked) jumps instead, and
+    // the jump arrives as one move event.
+    return WebMovePointer(x, y);
+#else
     return SDL_WarpMouseGlobal(x, y) == 0;
+#endif
 }
 
 void SetCursorPosHandler(std::function<bool(int x, int y)> handler) { cursorPosHandler = std::move(handler); }

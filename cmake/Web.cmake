@@ -1,0 +1,47 @@
+# The browser build (emcmake cmake): the same game, menu, mesh store, .x reader and
+# SDL/GL platform as the desktop build, linked against SDL2, SDL2_image, SDL2_ttf,
+# freetype, zlib and meshoptimizer built with emcc into ND_WEB_PREFIX (scripts/web
+# makes them). Output: nightdrive.html/.js/.wasm and nightdrive.data, which holds
+# data/ and the DejaVu Sans faces.
+set(ND_WEB_PREFIX "" CACHE PATH "Where the emcc-built libraries are installed")
+set(ND_WEB_FONTS /usr/share/fonts/truetype/dejavu CACHE PATH "Folder with DejaVuSans.ttf and DejaVuSans-Bold.ttf")
+if(NOT EXISTS "${ND_WEB_PREFIX}/lib/libSDL2.a")
+  message(FATAL_ERROR "ND_WEB_PREFIX must name the emcc-built libraries (scripts/web builds them)")
+endif()
+
+# Exceptions are caught where the code catches them (allocation failure, a worker
+# thread refused), so catching stays on.
+set(ND_WEB_FLAGS -sDISABLE_EXCEPTION_CATCHING=0)
+add_compile_options(${ND_WEB_FLAGS} "SHELL:-include ${CMAKE_SOURCE_DIR}/tools/web/compat.h")
+# The SDL2 headers come before the SDL1 ones emcc puts on its default path.
+include_directories(BEFORE SYSTEM "${ND_WEB_PREFIX}/include/SDL2" "${ND_WEB_PREFIX}/include")
+
+add_library(nd_web_libs INTERFACE)
+foreach(lib SDL2_ttf freetype SDL2_image SDL2 meshoptimizer z)
+  target_link_libraries(nd_web_libs INTERFACE "${ND_WEB_PREFIX}/lib/lib${lib}.a")
+endforeach()
+
+file(GLOB ND_COMMON_SOURCES CONFIGURE_DEPENDS platform/common/*.cpp platform/xfile/*.cpp)
+file(GLOB_RECURSE ND_CORE_SOURCES CONFIGURE_DEPENDS game/*.cpp scene/*.cpp mesh/*.cpp motion/*.cpp menu/*.cpp)
+list(FILTER ND_CORE_SOURCES EXCLUDE REGEX ".*/game/main\\.cpp$")
+file(GLOB ND_SDLGL_SOURCES CONFIGURE_DEPENDS platform/sdl_gl/*.cpp)
+
+add_executable(nightdrive game/main.cpp ${ND_COMMON_SOURCES} ${ND_CORE_SOURCES} ${ND_SDLGL_SOURCES})
+target_include_directories(nightdrive PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(nightdrive PRIVATE nd_web_libs)
+set_target_properties(nightdrive PROPERTIES SUFFIX ".html")
+set(ND_WEB_SHELL ${CMAKE_SOURCE_DIR}/tools/web/shell.html)
+target_link_options(nightdrive PRIVATE
+  ${ND_WEB_FLAGS}
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=134217728
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sEXIT_RUNTIME=1 -sENVIRONMENT=web -sMINIFY_HTML=0
+  "-sEXPORTED_RUNTIME_METHODS=['FS','UTF8ToString']"
+  --shell-file ${ND_WEB_SHELL}
+  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/data@/data"
+  "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans.ttf@/fonts/DejaVuSans.ttf"
+  "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans-Bold.ttf@/fonts/DejaVuSans-Bold.ttf")
+set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL})
+# The page's script sits beside it.
+configure_file(tools/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)

@@ -1,0 +1,110 @@
+// The page around nightdrive: download progress, the two canvases (the menu's
+// 2-D one and the game's WebGL 2 one), the modal message dialog, keys kept from
+// the browser, and the "ended" screen. `window.nd` reports the program's state to
+// whoever drives the page (the browser tests).
+'use strict';
+(function () {
+  const menuCanvas = document.getElementById('canvas');
+  const glCanvas = document.getElementById('gl-canvas');
+  const status = document.getElementById('status');
+  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0 };
+  window.nd = nd;
+
+  // Keys the game uses never scroll or leave the page.
+  const gameKeys = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'PageUp', 'PageDown',
+    'Home', 'End', 'Space', 'Tab', 'Backspace', 'KeyZ', 'KeyX', 'KeyC', 'KeyQ']);
+  window.addEventListener('keydown', (e) => { if (gameKeys.has(e.code) && !nd.dialogOpen) e.preventDefault(); }, true);
+
+  function show(canvas) {
+    for (const c of [menuCanvas, glCanvas]) c.classList.toggle('shown', c === canvas);
+  }
+
+  function line(text) {
+    nd.log.push(text);
+    console.log(text);
+  }
+
+  window.Module = {
+    canvas: menuCanvas,
+    print: line,
+    printErr: line,
+    setStatus(text) {
+      status.textContent = text;
+      if (!text) status.style.display = 'none';
+    },
+    onRuntimeInitialized() {
+      // ?remove=<path under data/> takes a world file away first (to see the message).
+      const remove = new URLSearchParams(location.search).get('remove');
+      if (remove) FS.unlink('/data/' + remove);
+      nd.started = true;
+    },
+    // The next window draws on the 2-D menu canvas or the WebGL one; the one in
+    // use carries the id the window system looks for.
+    ndSelectCanvas(gl) {
+      const next = gl ? glCanvas : menuCanvas;
+      const other = gl ? menuCanvas : glCanvas;
+      other.id = gl ? 'menu-canvas' : 'gl-canvas';
+      next.id = 'canvas';
+      Module.canvas = next;
+      show(next);
+      next.focus();
+      // "New Game" was a click moments ago: the game asks for full screen and
+      // pointer lock (mouse look moves a virtual pointer). Either may be refused;
+      // the game then goes on in the page.
+      if (gl) {
+        const lock = next.requestPointerLock && next.requestPointerLock();
+        if (lock && lock.catch) lock.catch(() => {});
+        const page = document.documentElement;
+        if (page.requestFullscreen) page.requestFullscreen().catch(() => {});
+      }
+    },
+    ndPointerPlaced() { nd.pointerPlaced++; },
+    ndFrame() { nd.frames++; },
+    ndMessageBox(text) {
+      nd.messages.push(text);
+      // The dialog needs the pointer and a page around it.
+      if (document.pointerLockElement) document.exitPointerLock();
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+      const dialog = document.getElementById('dialog');
+      document.getElementById('dialog-text').textContent = text;
+      nd.dialogOpen = true;
+      return new Promise((resolve) => {
+        dialog.addEventListener('close', () => { nd.dialogOpen = false; resolve(); }, { once: true });
+        dialog.showModal();
+      });
+    },
+    ndEnded(code) {
+      nd.ended = true;
+      nd.status = code;
+      show(null);
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+      if (document.pointerLockElement) document.exitPointerLock();
+      document.getElementById('ended-text').textContent =
+        code === 0 ? 'nightdrive has ended.' : 'nightdrive has ended with an error (status ' + code + ').';
+      document.getElementById('again').href = location.href;
+      document.getElementById('ended').style.display = 'block';
+      status.style.display = 'none';
+    },
+    onExit(code) { if (!nd.ended) Module.ndEnded(code); },
+    onAbort(what) {
+      line('aborted: ' + what);
+      if (!nd.ended) Module.ndEnded(-1);
+    },
+  };
+  // While the game holds the pointer locked, its motion moves the game's virtual
+  // pointer (which re-centring places) rather than the window system's.
+  glCanvas.addEventListener('mousemove', (e) => {
+    if (document.pointerLockElement !== glCanvas || !Module._nd_pointer_moved || nd.ended) return;
+    e.stopImmediatePropagation();
+    Module._nd_pointer_moved(e.movementX | 0, e.movementY | 0);
+  }, true);
+
+  // The program's end unwinds through the page's promise chain; it is no error.
+  window.addEventListener('unhandledrejection', (e) => {
+    if (e.reason && e.reason.name === 'ExitStatus') e.preventDefault();
+  });
+  window.addEventListener('error', (e) => {
+    if (e.error && e.error.name === 'ExitStatus') e.preventDefault();
+  });
+  show(menuCanvas);
+})();

@@ -22,17 +22,25 @@ using namespace GlStates;
 
 namespace {
 
+// True when a shader compiled or a program linked; otherwise its log goes to
+// stderr and `reason` says which step failed.
+template <class GetStatus, class GetLog>
+bool Built(GLuint object, GLenum status, GetStatus getStatus, GetLog getLog, const char* step, const char** reason) {
+    GLint ok = GL_FALSE;
+    getStatus(object, status, &ok);
+    if (ok == GL_TRUE) return true;
+    char log[1024] = {};
+    getLog(object, sizeof log, nullptr, log);
+    std::fprintf(stderr, "GL %s failed: %s\n", step, log);
+    *reason = status == GL_COMPILE_STATUS ? "shader compile failed" : "shader link failed";
+    return false;
+}
+
 GLuint CompileShader(GLenum type, const char* source, const char** reason) {
     const GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        char log[1024] = {};
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "GL shader compile failed: %s\n", log);
-        *reason = "shader compile failed";
+    if (!Built(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog, "shader compile", reason)) {
         glDeleteShader(shader);
         return 0;
     }
@@ -249,13 +257,7 @@ int GlDevice::BuildVariant(const GlShaderKey& key, const char** reason) {
     glLinkProgram(program);
     glDeleteShader(vs);
     glDeleteShader(fs);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        char log[1024] = {};
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        std::fprintf(stderr, "GL program link failed: %s\n", log);
-        *reason = "shader link failed";
+    if (!Built(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, "shader link", reason)) {
         glDeleteProgram(program);
         return -1;
     }

@@ -89,23 +89,21 @@ public:
 
 #ifdef __EMSCRIPTEN__
         // WebGL 2: OpenGL ES 3.0.
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-        SDL_GLContext context = SDL_GL_CreateContext(window);
-        if (context == nullptr) {
-            std::fprintf(stderr, "Cannot create a WebGL 2 context: %s\n", SDL_GetError());
-            return fail(nullptr);
-        }
+        constexpr int kMinor = 0, kProfile = SDL_GL_CONTEXT_PROFILE_ES;
+        constexpr const char* kWanted = "a WebGL 2";
 #else
+        constexpr int kMinor = 3, kProfile = SDL_GL_CONTEXT_PROFILE_CORE;
+        constexpr const char* kWanted = "an OpenGL 3.3 core";
+#endif
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, kMinor);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, kProfile);
         SDL_GLContext context = SDL_GL_CreateContext(window);
         if (context == nullptr) {
-            std::fprintf(stderr, "Cannot create an OpenGL 3.3 core context: %s\n", SDL_GetError());
+            std::fprintf(stderr, "Cannot create %s context: %s\n", kWanted, SDL_GetError());
             return fail(nullptr);
         }
+#ifndef __EMSCRIPTEN__
         if (epoxy_gl_version() < 33 || !epoxy_is_desktop_gl()) {
             std::fprintf(stderr, "OpenGL 3.3 core is not available (got %d)\n", epoxy_gl_version());
             return fail(context);

@@ -17,18 +17,16 @@ compare_case() {  # compare_case NAME SKY [MENU_X MENU_Y] -- runner arguments fo
   note "$name"
   rm -f "$E2E_TMP/status"
   start_program "$game_binary"
-  wait_until 30 window_shown "Pls Vote For Me" || fail "$name: the menu did not appear"
   local menu
-  menu=$(window_id "Pls Vote For Me")
+  menu=$(ready_window "Pls Vote For Me") || fail "$name: the menu did not appear"
+  wait_until 30 menu_drawn "$menu" "$E2E_TMP/$name-menu.png" || fail "$name: the menu was not drawn"
   local i
   for ((i = 0; i < ${#clicks[@]}; i += 2)); do click "$menu" "${clicks[i]}" "${clicks[i + 1]}"; done
-  xdotool mousemove --window "$menu" 408 20 mousedown 1
-  xdotool mouseup 1
+  press_button "$menu" 408 20
   # The pointer waits where the game puts it, so it turns the view as in the runner.
   xdotool mousemove 500 350
-  wait_until 30 window_shown Form1 || fail "$name: the game window did not appear"
   local game
-  game=$(window_id Form1)
+  game=$(ready_window Form1 60) || fail "$name: the game window did not appear"
   # The world is up once the game fills the screen with the sky at the top.
   sky_shows() {
     shot "$game" "$E2E_TMP/$name-game.png" &&

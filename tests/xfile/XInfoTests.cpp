@@ -1,6 +1,7 @@
 // nightdrive-xinfo: one line per file, exit status 0 only when every file loaded.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -27,8 +28,11 @@ std::string Take(const std::string& path) {
 }
 
 XInfoRun RunXInfo(const std::string& args) {
-    const std::string outPath = ::testing::TempDir() + "/xinfo_output.txt";
-    const std::string errPath = ::testing::TempDir() + "/xinfo_errors.txt";
+    // The tests run as separate processes side by side: each run's files are its own.
+    static int runs = 0;
+    const std::string stem = ::testing::TempDir() + "/xinfo_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
+    const std::string outPath = stem + "_output.txt";
+    const std::string errPath = stem + "_errors.txt";
     const std::string command = std::string(ND_XINFO_PATH) + " " + args + " > " + outPath + " 2> " + errPath;
     const int raw = std::system(command.c_str());
     XInfoRun run;

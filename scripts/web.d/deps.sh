@@ -55,14 +55,23 @@ apt_private() {
 }
 
 fetch() {  # fetch <package> <version> <folder>: unpacked source under $cache/src/<folder>
-  local pkg=$1 ver=$2 dir=$3
+  local pkg=$1 ver=$2 dir=$3 tmp=$cache/src/tmp-$1
   [ -d "$cache/src/$dir" ] && return 0
-  mkdir -p "$cache/src/tmp-$pkg"
+  rm -rf "$tmp" && mkdir -p "$tmp"
   if [ ! -f "$cache/apt/updated" ]; then apt_private update >/dev/null && touch "$cache/apt/updated"; fi
-  (cd "$cache/src/tmp-$pkg" && apt_private source --download-only "$pkg=$ver" >/dev/null 2>&1 &&
-    dpkg-source --no-check -x ./*.dsc "$dir" >/dev/null)
-  mv "$cache/src/tmp-$pkg/$dir" "$cache/src/$dir"
-  rm -rf "$cache/src/tmp-$pkg"
+  # The pinned version first; a point release may have replaced it on the mirror,
+  # so then the lists are refreshed and bookworm's current version of the same
+  # upstream release is taken.
+  if ! (cd "$tmp" && apt_private source --download-only "$pkg=$ver" >/dev/null 2>&1); then
+    echo "web deps: $pkg $ver is no longer served; taking bookworm's current $pkg" >&2
+    apt_private update >/dev/null
+    (cd "$tmp" && apt_private source --download-only "$pkg" >/dev/null) ||
+      { echo "web deps: could not fetch the source of $pkg" >&2; return 1; }
+  fi
+  (cd "$tmp" && dpkg-source --no-check -x ./*.dsc "$dir" >/dev/null)
+  [ -d "$tmp/$dir" ] || { echo "web deps: $pkg did not unpack into $dir" >&2; return 1; }
+  mv "$tmp/$dir" "$cache/src/$dir"
+  rm -rf "$tmp"
 }
 
 for entry in "${sources[@]}"; do

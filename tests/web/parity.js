@@ -11,6 +11,7 @@ const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
 const puppeteer = require('puppeteer-core');
+const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
 const native = path.resolve(process.argv[3] || process.env.ND_NATIVE_HEADLESS || 'build-test/nightdrive-headless');
@@ -217,22 +218,11 @@ async function runWeb(browser, port, c) {
   }
 }
 
-function startServer() {
-  return new Promise((resolve, reject) => {
-    const server = spawn(process.execPath, [path.join(__dirname, '../../tools/web/serve.js'), build, '0']);
-    server.on('error', reject);
-    server.stdout.on('data', (chunk) => {
-      const m = /listening (\d+)/.exec(chunk.toString());
-      if (m) resolve({ server, port: Number(m[1]) });
-    });
-  });
-}
-
 (async () => {
   if (!fs.existsSync(native)) throw new Error('no native runner at ' + native);
   const keep = process.env.ND_PARITY_KEEP;  // a folder to keep both runners' files in
   const began = Date.now();
-  const { server, port } = await startServer();
+  const { server, port } = await startServer(build);
   const browser = await puppeteer.launch({
     executablePath: chromium, headless: 'new',
     args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',

@@ -78,14 +78,14 @@
       for (const [path, text] of Object.entries(window.ndFiles || {})) FS.writeFile(path, text);
     }],
     onRuntimeInitialized() { nd.started = true; },
-    // The next window draws on the 2-D menu canvas or the WebGL one.
+    // The next window draws on the 2-D menu canvas or the WebGL one (a canvas
+    // keeps its first kind of context); the window system looks for id "canvas".
     ndSelectCanvas(gl) {
-      const next = gl ? glCanvas : menuCanvas;
-      const other = gl ? menuCanvas : glCanvas;
-      other.id = gl ? 'menu-canvas' : 'gl-canvas';
-      next.id = 'canvas';
+      const [next, other] = gl ? [glCanvas, menuCanvas] : [menuCanvas, glCanvas];
+      [next.id, other.id] = ['canvas', gl ? 'menu-canvas' : 'gl-canvas'];
+      next.classList.add('shown');
+      other.classList.remove('shown');
       Module.canvas = next;
-      for (const c of [menuCanvas, glCanvas]) c.classList.toggle('shown', c === next);
     },
     ndFrame() { nd.frames++; },
     // Nobody presses OK here: the text is on the log already.

@@ -26,7 +26,11 @@ file(GLOB_RECURSE ND_CORE_SOURCES CONFIGURE_DEPENDS game/*.cpp scene/*.cpp mesh/
 list(FILTER ND_CORE_SOURCES EXCLUDE REGEX ".*/game/main\\.cpp$")
 file(GLOB ND_SDLGL_SOURCES CONFIGURE_DEPENDS platform/sdl_gl/*.cpp)
 
-add_executable(nightdrive game/main.cpp ${ND_COMMON_SOURCES} ${ND_CORE_SOURCES} ${ND_SDLGL_SOURCES})
+# Compiled once for the program and the runner.
+add_library(nd_web_program OBJECT ${ND_COMMON_SOURCES} ${ND_CORE_SOURCES} ${ND_SDLGL_SOURCES})
+target_include_directories(nd_web_program PRIVATE ${CMAKE_SOURCE_DIR})
+
+add_executable(nightdrive game/main.cpp $<TARGET_OBJECTS:nd_web_program>)
 target_include_directories(nightdrive PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(nightdrive PRIVATE nd_web_libs)
 set_target_properties(nightdrive PROPERTIES SUFFIX ".html")
@@ -45,3 +49,22 @@ target_link_options(nightdrive PRIVATE
 set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL})
 # The page's script sits beside it.
 configure_file(tools/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)
+
+# nightdrive-headless as a page: the runner's command line comes from the page's
+# query (?args=...), its input files from the driver, and the files it writes
+# under /out are handed back on the page (tools/web/runner.js). Output:
+# nightdrive-headless.html/.js/.wasm/.data.
+add_library(nd_web_png STATIC tools/png/Png.cpp)
+target_include_directories(nd_web_png PRIVATE ${CMAKE_SOURCE_DIR})
+file(GLOB ND_RUNNER_SOURCES CONFIGURE_DEPENDS tools/headless/*.cpp)
+add_executable(nightdrive-headless ${ND_RUNNER_SOURCES} $<TARGET_OBJECTS:nd_web_program>)
+target_include_directories(nightdrive-headless PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(nightdrive-headless PRIVATE nd_web_png nd_web_libs)
+set_target_properties(nightdrive-headless PROPERTIES SUFFIX ".html")
+# The program's link options, with the runner's page instead of the game's.
+set(ND_RUNNER_SHELL ${CMAKE_SOURCE_DIR}/tools/web/runner.html)
+get_target_property(ND_RUNNER_LINK_OPTIONS nightdrive LINK_OPTIONS)
+list(TRANSFORM ND_RUNNER_LINK_OPTIONS REPLACE "^${ND_WEB_SHELL}$" "${ND_RUNNER_SHELL}")
+target_link_options(nightdrive-headless PRIVATE ${ND_RUNNER_LINK_OPTIONS})
+set_property(TARGET nightdrive-headless APPEND PROPERTY LINK_DEPENDS ${ND_RUNNER_SHELL})
+configure_file(tools/web/runner.js ${CMAKE_BINARY_DIR}/runner.js COPYONLY)

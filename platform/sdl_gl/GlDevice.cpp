@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-#ifndef __EMSCRIPTEN__
+#ifdef __EMSCRIPTEN__
+#include <emscripten/html5.h>
+#else
 #include <epoxy/egl.h>
 #endif
 
@@ -72,7 +74,12 @@ GLenum DepthFormat(int bits) { return bits == 16 ? GL_DEPTH_COMPONENT16 : GL_DEP
 // the window reports its new size, so EGL is asked first when it drives the context.
 void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
     SDL_GL_GetDrawableSize(window, &width, &height);
-#ifndef __EMSCRIPTEN__
+#ifdef __EMSCRIPTEN__
+    // The canvas's drawing buffer, which keeps its size where the page refused full
+    // screen while the window took the screen's.
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
+    if (context != 0) emscripten_webgl_get_drawing_buffer_size(context, &width, &height);
+#else
     static const bool egl = epoxy_has_egl();
     if (!egl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
     const EGLDisplay display = eglGetCurrentDisplay();

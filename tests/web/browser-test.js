@@ -3,9 +3,9 @@
 // click, and the message for a missing world file.
 // Usage: node browser-test.js <build-web folder>   (NODE_PATH must reach puppeteer-core)
 'use strict';
-const { spawn } = require('child_process');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
+const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
 const chromium = process.env.ND_CHROMIUM || '/usr/bin/chromium';
@@ -20,17 +20,6 @@ const red = [255, 0, 0];
 const black = [0, 0, 0];
 const daySky = [0x01, 0x5a, 0xdf];
 const nightSky = [0x00, 0x00, 0x0a];
-
-function startServer() {
-  return new Promise((resolve, reject) => {
-    const server = spawn(process.execPath, [path.join(__dirname, '../../tools/web/serve.js'), build, '0']);
-    server.on('error', reject);
-    server.stdout.on('data', (chunk) => {
-      const m = /listening (\d+)/.exec(chunk.toString());
-      if (m) resolve({ server, port: Number(m[1]) });
-    });
-  });
-}
 
 // Waits, one animation frame of the page at a time, until `check` gives a truthy value.
 async function until(page, what, check) {
@@ -193,7 +182,7 @@ const cases = [
 ];
 
 (async () => {
-  const { server, port } = await startServer();
+  const { server, port } = await startServer(build);
   const browser = await puppeteer.launch({
     executablePath: chromium,
     headless: 'new',

@@ -77,7 +77,10 @@ int main(int argc, char** argv) {
     run.frameMs.resize(static_cast<std::size_t>(std::max(run.options.frames, 300L)) + 1);
     run.frameMs.clear();
 
+#ifndef __EMSCRIPTEN__
+    // In the browser the windows are the page's canvases (tools/web/runner.js).
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+#endif
     ConfigureAllocator();
 
     SetClockSource([] { return run.clockUs; });

@@ -146,6 +146,7 @@ private:
     bool Join();
     void ResolveNormals(const RawMesh& mesh, const std::uint32_t* triangles, const std::uint32_t* triangleNormals,
                         std::size_t count, std::size_t base, std::uint32_t* out);
+    void ClearUnsetNormals(std::size_t first, std::size_t end);
     void Transform(const float* world, std::size_t first, std::size_t end);
 
     XFileMesh& out_;

@@ -211,19 +211,34 @@ TEST(XFileFrames, HundredNestedFramesLoadAndPathologicalNestingFails) {
 // Faces, normals, materials
 
 TEST(XFileFaces, PolygonsAreFannedAndLineFacesKeepTheirPlace) {
-    TestMesh m;
-    m.positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
-    m.faces = {{0, 1, 2, 3, 4}, {1, 5}, {5, 1, 0}};
-    m.materialList = true;
-    m.numMaterials = 3;
-    m.faceMaterials = {0, 1, 2};
-    m.inlineMaterials.assign(3, std::vector<float>(11, 0.0f));
-    XWriter w(Encoding::Text);
-    xtest::WriteMesh(w, m);
-    const XFileMesh x = MustParse(w.Finish());
-    EXPECT_EQ(x.Mesh.Indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 5, 1, 0}));
-    EXPECT_EQ(x.Mesh.Attributes, (std::vector<std::uint32_t>{0, 0, 0, 2}));
-    EXPECT_EQ(x.Adjacency.size(), 12u);
+    struct Case {
+        std::vector<std::vector<std::uint32_t>> faces;
+        std::vector<std::uint32_t> indices;
+        std::vector<std::uint32_t> attributes;
+    };
+    const Case cases[] = {
+        {{{0, 1, 2, 3, 4}, {1, 5}, {5, 1, 0}}, {0, 1, 2, 0, 2, 3, 0, 3, 4, 5, 1, 0}, {0, 0, 0, 2}},
+        // As many corners as the triangles have: still fanned.
+        {{{0, 1, 2, 3}, {1, 5}, {5, 1, 0}}, {0, 1, 2, 0, 2, 3, 5, 1, 0}, {0, 0, 2}},
+        {{{1, 5}, {0, 1, 2, 3}}, {0, 1, 2, 0, 2, 3}, {1, 1}},
+    };
+    for (const Case& c : cases) {
+        for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+            TestMesh m;
+            m.positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
+            m.faces = c.faces;
+            m.materialList = true;
+            m.numMaterials = 3;
+            m.faceMaterials = {0, 1, 2};
+            m.inlineMaterials.assign(3, std::vector<float>(11, 0.0f));
+            XWriter w(e);
+            xtest::WriteMesh(w, m);
+            const XFileMesh x = MustParse(w.Finish());
+            EXPECT_EQ(x.Mesh.Indices, c.indices);
+            EXPECT_EQ(x.Mesh.Attributes, c.attributes);
+            EXPECT_EQ(x.Adjacency.size(), c.indices.size());
+        }
+    }
 }
 
 TEST(XFileNormals, CornersWithDifferentNormalsSplitButStayAdjacent) {

@@ -2,6 +2,7 @@
 // quirks, skipped templates, nesting and malformed files.
 #include "platform/xfile/XFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "TestMeshes.h"
+#include "platform/xfile/XFileInternal.h"
 
 using xtest::Encoding;
 using xtest::TestMesh;
@@ -728,6 +730,47 @@ TEST(XFileLoad, LargeAndSmallFilesLoadAsTheirBytesParse) {
             EXPECT_EQ(loaded.Mesh.Normals, parsed.Mesh.Normals);
             EXPECT_EQ(loaded.Mesh.Indices, parsed.Mesh.Indices);
             EXPECT_EQ(loaded.Adjacency, parsed.Adjacency);
+        }
+    }
+    std::remove(path.c_str());
+}
+
+// Another program cutting a mapped file short during a load: the load fails as a
+// truncated file, wherever the cut is, and the program goes on.
+TEST(XFileLoad, AFileCutShortUnderItsMappingIsATruncatedFile) {
+    const std::string path = ::testing::TempDir() + "/xfile_cut.x";
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        XWriter w(e);
+        xtest::WriteMesh(w, xtest::Grid(160));
+        const std::string bytes = w.Finish();
+        ASSERT_GT(bytes.size(), std::size_t{1} << 20);
+        for (const std::size_t cut : {std::size_t{0}, std::size_t{20000}, bytes.size() / 2, bytes.size() - 1,
+                                      bytes.size()}) {
+            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + " cut at " + std::to_string(cut));
+            {
+                std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+            }
+            const int fd = ::open(path.c_str(), O_RDWR);
+            ASSERT_GE(fd, 0);
+            {
+                const xfile::FileMapping mapping(fd, bytes.size());
+                ASSERT_NE(mapping.Data(), nullptr);
+                ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(cut)), 0);
+                XFileMesh out;
+                std::string reason;
+                const bool ok = xfile::ParseMapped(mapping, fd, bytes.size(), out, reason);
+                if (cut == bytes.size()) {
+                    EXPECT_TRUE(ok) << reason;
+                    EXPECT_EQ(out.Mesh.NumFaces(), MustParse(bytes).Mesh.NumFaces());
+                } else {
+                    EXPECT_FALSE(ok);
+                    EXPECT_EQ(reason, "truncated file");
+                    EXPECT_EQ(out.Mesh.NumFaces(), 0u);
+                    // Pages wholly past the cut were read, and read as zeros.
+                    EXPECT_EQ(mapping.Truncated(), cut + 8192 < bytes.size());
+                }
+            }
+            ::close(fd);
         }
     }
     std::remove(path.c_str());

@@ -380,7 +380,14 @@ private:
         m.cornerNormals.resize(m.corners.size());
         std::size_t used = 0;
         std::uint32_t maxIndex = 0;
+        const bool allTriangles = m.faceSizes.empty();
         for (std::uint32_t f = 0; f < numFaces; ++f) {
+            if (matches && allTriangles && r_.TryTriangle(m.cornerNormals.data() + used)) {
+                const std::uint32_t* c = m.cornerNormals.data() + used;
+                maxIndex = std::max({maxIndex, c[0], c[1], c[2]});
+                used += 3;
+                continue;
+            }
             std::uint32_t n = 0;
             if (!ReadCount(n, 1, "bad normal faces", "normal face size too large")) {
                 return false;

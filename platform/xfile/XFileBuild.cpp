@@ -176,7 +176,18 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
         o.Positions.insert(o.Positions.end(), m.positions.begin(), m.positions.end());
     }
     const std::size_t end = base + numPositions;
-    if (hasNormals) {
+    const std::size_t firstFace = o.NumFaces();
+    const std::size_t count = m.triangles * 3;
+    const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
+    // The first mesh, all triangles: its arrays can become the output's streams.
+    const bool first = base == 0 && firstFace == 0 && m.fanned.empty() && m.cornerNormals.size() == count;
+    // ... the normals and the corners as they are when every corner has the normal
+    // of its position's own number: no position is split.
+    const bool normalsByPosition = hasNormals && first && m.normals.size() == numPositions * 3 &&
+                                   std::memcmp(m.cornerNormals.data(), tri, count * sizeof(std::uint32_t)) == 0;
+    if (normalsByPosition) {
+        o.Normals = std::move(m.normals);
+    } else if (hasNormals) {
         ReserveHuge(o.Normals, end * 3);
         o.Normals.resize(base * 3, 0.0f);
         o.Normals.resize(end * 3, std::numeric_limits<float>::quiet_NaN());  // "not yet set"
@@ -187,29 +198,41 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     AppendStream(o.Colors, m.colors, base, end, 4, 1.0f);
 
     // Triangle corners become output vertices.
-    const std::size_t firstFace = o.NumFaces();
-    const std::size_t count = m.triangles * 3;
-    const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
-    // The first mesh, all triangles: the normal index of each corner is replaced by
-    // its vertex where it stands, and that array becomes the index stream.
-    const bool resolveInPlace = hasNormals && m.fanned.empty() && firstFace == 0 && m.cornerNormals.size() == count;
-    std::uint32_t* dst = nullptr;
-    if (resolveInPlace) {
-        o.Indices = std::move(m.cornerNormals);
-        dst = o.Indices.data();
-    } else {
+    if (normalsByPosition) {
+        // The buffer moves, not its address: the adjacency may still be reading it.
+        o.Indices = std::move(m.corners);
+        // Positions that no corner uses have no normal.
+        std::vector<std::uint8_t> used(numPositions, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+            used[tri[i]] = 1;
+        }
+        for (std::size_t v = 0; v < numPositions; ++v) {
+            if (used[v] == 0) {
+                o.Normals[v * 3] = o.Normals[v * 3 + 1] = o.Normals[v * 3 + 2] = 0.0f;
+            }
+        }
+    } else if (!hasNormals) {
         ReserveHuge(o.Indices, o.Indices.size() + count);
         o.Indices.resize(o.Indices.size() + count);
-        dst = o.Indices.data() + firstFace * 3;
-    }
-    if (!hasNormals) {
+        std::uint32_t* dst = o.Indices.data() + firstFace * 3;
         const auto offset = static_cast<std::uint32_t>(base);
         for (std::size_t i = 0; i < count; ++i) {
             dst[i] = tri[i] + offset;
         }
     } else {
+        // The first mesh: the normal index of each corner is replaced by its vertex
+        // where it stands, and that array becomes the index stream.
+        std::uint32_t* dst = nullptr;
+        if (first) {
+            o.Indices = std::move(m.cornerNormals);
+            dst = o.Indices.data();
+        } else {
+            ReserveHuge(o.Indices, o.Indices.size() + count);
+            o.Indices.resize(o.Indices.size() + count);
+            dst = o.Indices.data() + firstFace * 3;
+        }
         std::vector<std::uint32_t> fannedNormals;
-        const std::uint32_t* triNormals = resolveInPlace ? dst : m.cornerNormals.data();
+        const std::uint32_t* triNormals = first ? dst : m.cornerNormals.data();
         if (!m.fanned.empty()) {
             fannedNormals.resize(count);
             Fan(m.faceSizes, m.cornerNormals.data(), fannedNormals.data());

@@ -39,15 +39,15 @@ GuardedRange guarded[kGuardedSlots];
 
 #ifndef __EMSCRIPTEN__
 struct sigaction previousBusAction {};
+std::uintptr_t pageSize = 4096;  // set with the handler
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     for (GuardedRange& range : guarded) {
         const std::uintptr_t begin = range.begin.load(std::memory_order_acquire);
         const std::uintptr_t end = range.end.load(std::memory_order_acquire);
         if (begin != 0 && at >= begin && at < end) {
-            const std::uintptr_t from = at & ~(page - 1);
+            const std::uintptr_t from = at & ~(pageSize - 1);
             // mmap is a plain system call here: nothing it does takes a lock.
             void* zeros = ::mmap(reinterpret_cast<void*>(from), end - from, PROT_READ,
                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
@@ -68,6 +68,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
 }
 
 bool InstallBusHandler() {
+    pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
     action.sa_flags = SA_SIGINFO;

@@ -179,10 +179,10 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     const std::size_t firstFace = o.NumFaces();
     const std::size_t count = m.triangles * 3;
     const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
-    // The first mesh, all triangles: its arrays can become the output's streams.
+    // The first mesh, all triangles, with normals: its arrays can become the output's
+    // streams; the file's normals and corners themselves when every corner has the
+    // normal of its position's own number (no position is then split).
     const bool first = base == 0 && firstFace == 0 && m.fanned.empty() && m.cornerNormals.size() == count;
-    // ... the normals and the corners as they are when every corner has the normal
-    // of its position's own number: no position is split.
     const bool normalsByPosition = hasNormals && first && m.normals.size() == numPositions * 3 &&
                                    std::memcmp(m.cornerNormals.data(), tri, count * sizeof(std::uint32_t)) == 0;
     if (normalsByPosition) {
@@ -220,7 +220,7 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
             dst[i] = tri[i] + offset;
         }
     } else {
-        // The first mesh: the normal index of each corner is replaced by its vertex
+        // For the first mesh the normal index of each corner is replaced by its vertex
         // where it stands, and that array becomes the index stream.
         std::uint32_t* dst = nullptr;
         if (first) {

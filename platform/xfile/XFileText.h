@@ -174,7 +174,7 @@ public:
     }
 
     // Reads a triangle face "3; a, b, c" in one go; anything else is left unread.
-    bool TryTriangle(std::uint32_t* out) {
+    [[gnu::always_inline]] bool TryTriangle(std::uint32_t* out) {
         const char* const mark = p_;
         SkipSpace();
         if (end_ - p_ < 2 || p_[0] != '3' || static_cast<unsigned char>(p_[1] - '0') <= 9) {

@@ -281,6 +281,49 @@ TEST(XFileNormals, MissingOrInconsistentNormalsGiveNoNormalStream) {
     EXPECT_EQ(m.Mesh.NumVertices(), 8u);
 }
 
+// Positions 0..3, two triangles on 0..2 and 1..3 (position 4 unused), normals
+// numbered as the positions unless a case says otherwise.
+TEST(XFileNormals, NormalsNumberedAsThePositionsSplitOnlyWhereACornerDiffers) {
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::uint32_t>> normalFaces;
+        bool secondMesh;  // after a mesh of one triangle
+        std::vector<std::uint32_t> indices;
+        std::vector<float> normals;  // per vertex, x only (y = z = 0)
+    };
+    const Case cases[] = {
+        {"by position", {{0, 1, 2}, {1, 3, 2}}, false, {0, 1, 2, 1, 3, 2}, {1, 2, 3, 4, 0}},
+        {"one corner differs", {{0, 1, 2}, {1, 3, 4}}, false, {0, 1, 2, 1, 3, 5}, {1, 2, 3, 4, 0, 5}},
+        {"by position, second mesh", {{0, 1, 2}, {1, 3, 2}}, true, {0, 1, 2, 3, 4, 5, 4, 6, 5}, {9, 9, 9, 1, 2, 3, 4, 0}},
+    };
+    for (const Case& c : cases) {
+        for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+            SCOPED_TRACE(std::string(c.name) + " " + xtest::EncodingName(e));
+            XWriter w(e);
+            if (c.secondMesh) {
+                TestMesh before = Triangle();
+                before.normals = {9, 0, 0};
+                before.normalFaces = {{0, 0, 0}};
+                xtest::WriteMesh(w, before);
+            }
+            TestMesh m;
+            m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0, 5, 5, 5};
+            m.faces = {{0, 1, 2}, {1, 3, 2}};
+            m.normals = {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5, 0, 0};
+            m.normalFaces = c.normalFaces;
+            xtest::WriteMesh(w, m);
+            const XFileMesh x = MustParse(w.Finish());
+            EXPECT_EQ(x.Mesh.Indices, c.indices);
+            std::vector<float> normals;
+            for (std::size_t v = 0; v < x.Mesh.NumVertices(); ++v) {
+                normals.push_back(x.Mesh.Normals[v * 3]);
+                EXPECT_EQ(x.Mesh.Normals[v * 3 + 1], 0.0f);
+            }
+            EXPECT_EQ(normals, c.normals);
+        }
+    }
+}
+
 TEST(XFileStreams, StreamsOnlySomeMeshesHaveAreFilledForTheOthers) {
     const XFileMesh m = MustParse(TextFile(
         "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"

@@ -351,7 +351,8 @@ TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
         std::vector<std::uint32_t> listed;
         std::vector<std::uint32_t> attributes;
     };
-    for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}}}) {
+    for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}},
+                          Case{{2, 0, 1, 2}, {2, 0, 1, 2}}}) {
         m.faceMaterials = c.listed;
         XWriter w(Encoding::Text);
         xtest::WriteMaterial(w, "Shiny", {0.5f, 0.25f, 0, 1, 30, 1, 1, 1, 0, 0, 0}, "C:\\\\textures\\\\shiny.bmp");

@@ -167,7 +167,7 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     MeshData& o = out_.Mesh;
     const std::size_t base = o.NumVertices();
     const std::size_t numPositions = m.positions.size() / 3;
-    const bool hasNormals = !m.cornerNormals.empty();
+    const bool hasNormals = !m.cornerNormals.empty() || m.normalsAreCorners;
 
     // Streams: positions always; the others when this mesh or an earlier one has them.
     if (o.Positions.empty()) {
@@ -179,12 +179,12 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     const std::size_t firstFace = o.NumFaces();
     const std::size_t count = m.triangles * 3;
     const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
-    // The first mesh, all triangles, with normals: its arrays can become the output's
+    // The first mesh, all triangles: its arrays can become the output's
     // streams; the file's normals and corners themselves when every corner has the
     // normal of its position's own number (no position is then split).
-    const bool first = base == 0 && firstFace == 0 && m.fanned.empty() && m.cornerNormals.size() == count;
-    const bool normalsByPosition = hasNormals && first && m.normals.size() == numPositions * 3 &&
-                                   std::memcmp(m.cornerNormals.data(), tri, count * sizeof(std::uint32_t)) == 0;
+    const bool first = base == 0 && firstFace == 0 && m.fanned.empty();
+    const bool normalsByPosition = first && m.normalsAreCorners && m.normals.size() == numPositions * 3;
+    const bool resolveInPlace = first && !m.cornerNormals.empty() && m.cornerNormals.size() == count;
     if (normalsByPosition) {
         o.Normals = std::move(m.normals);
     } else if (hasNormals) {
@@ -223,7 +223,7 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
         // For the first mesh the normal index of each corner is replaced by its vertex
         // where it stands, and that array becomes the index stream.
         std::uint32_t* dst = nullptr;
-        if (first) {
+        if (resolveInPlace) {
             o.Indices = std::move(m.cornerNormals);
             dst = o.Indices.data();
         } else {
@@ -232,8 +232,10 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
             dst = o.Indices.data() + firstFace * 3;
         }
         std::vector<std::uint32_t> fannedNormals;
-        const std::uint32_t* triNormals = first ? dst : m.cornerNormals.data();
-        if (!m.fanned.empty()) {
+        const std::uint32_t* triNormals = resolveInPlace ? dst : m.cornerNormals.data();
+        if (m.normalsAreCorners) {
+            triNormals = tri;
+        } else if (!m.fanned.empty()) {
             fannedNormals.resize(count);
             Fan(m.faceSizes, m.cornerNormals.data(), fannedNormals.data());
             triNormals = fannedNormals.data();

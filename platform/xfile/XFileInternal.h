@@ -133,6 +133,7 @@ struct RawMesh {
     std::vector<std::uint32_t> corners;        // position index per corner, all checked
     std::vector<float> normals;                // 3 per normal
     std::vector<std::uint32_t> cornerNormals;  // normal index per corner (checked), or empty
+    bool normalsAreCorners = false;            // normals whose index per corner is `corners`
     std::vector<float> texCoords;              // 2 per position, or empty
     std::vector<float> colors;                 // 4 per position, or empty
     std::vector<std::uint32_t> faceMaterials;  // checked against materials

@@ -179,9 +179,9 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     const std::size_t firstFace = o.NumFaces();
     const std::size_t count = m.triangles * 3;
     const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
-    // The first mesh, all triangles: its arrays can become the output's
-    // streams; the file's normals and corners themselves when every corner has the
-    // normal of its position's own number (no position is then split).
+    // The first mesh, all triangles: its arrays can become the output's streams; the
+    // file's normals and corners themselves when every corner has the normal of its
+    // position's own number (no position is then split).
     const bool first = base == 0 && firstFace == 0 && m.fanned.empty();
     const bool normalsByPosition = first && m.normalsAreCorners && m.normals.size() == numPositions * 3;
     const bool resolveInPlace = first && !m.cornerNormals.empty() && m.cornerNormals.size() == count;

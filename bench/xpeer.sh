@@ -4,7 +4,8 @@
 # temporary folder, then runs, interleaved, our load alone (read, parse, build,
 # adjacency), our whole game-like path (load, clean-up, simplification,
 # compaction) and the peer's bare load (Irrlicht from libirrlicht-dev: a null
-# device and getMesh, no clean-up). Prints medians in ms and MB/s and the ratios.
+# device and getMesh, no clean-up). Prints medians in ms and MB/s and the ratios,
+# in wall and in processor time.
 # Without the peer's package the peer columns are skipped.
 # Usage: bench/xpeer.sh [BUILD_DIR] [RUNS] [TRIANGLES]
 set -euo pipefail
@@ -50,8 +51,8 @@ for _ in $(seq "$runs"); do
 done
 
 echo "medians of $runs fresh processes each, files on disk (warm page cache); wall ms, MB/s, processor ms"
-printf '%-6s %6s | %8s %6s %6s | %8s %6s %6s | %8s %6s %6s | %9s %10s\n' file MB "load" "MB/s" "cpu" "whole" \
-  "MB/s" "cpu" "peer" "MB/s" "cpu" "peer/load" "whole/peer"
+printf '%-6s %6s | %8s %6s %6s | %8s %6s %6s | %8s %6s %6s | %9s %10s | %9s %10s\n' file MB "load" "MB/s" "cpu" \
+  "whole" "MB/s" "cpu" "peer" "MB/s" "cpu" "peer/load" "whole/peer" "cpu p/l" "cpu w/p"
 for kind in text binary; do
   bytes=$(stat -c %s "$dir/grid_$kind.x")
   line=$(printf '%-6s %6.1f' "$kind" "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')")
@@ -59,11 +60,13 @@ for kind in text binary; do
     if [ -s "$dir/$kind.$step.wall" ]; then
       w=$(median <"$dir/$kind.$step.wall"); c=$(median <"$dir/$kind.$step.cpu")
       line+=$(printf ' | %8.1f %6s %6.1f' "$w" "$(mbs "$bytes" "$w")" "$c")
-      eval "t_$step=$w"
+      eval "t_$step=$w c_$step=$c"
     else
-      line+=$(printf ' | %8s %6s %6s' - - -); eval "t_$step=0"
+      line+=$(printf ' | %8s %6s %6s' - - -); eval "t_$step=0 c_$step=0"
     fi
   done
-  # peer/load: how many times faster our load is; whole/peer: our whole path's time over the peer's load.
-  echo "$line$(printf ' | %8sx %9sx' "$(ratio "$t_peer" "$t_load")" "$(ratio "$t_whole" "$t_peer")")"
+  # peer/load: how many times faster our load is; whole/peer: our whole path's time over the
+  # peer's load; in wall time, then in processor time (the steadier on a shared machine).
+  line+=$(printf ' | %8sx %9sx' "$(ratio "$t_peer" "$t_load")" "$(ratio "$t_whole" "$t_peer")")
+  echo "$line$(printf ' | %8sx %9sx' "$(ratio "$c_peer" "$c_load")" "$(ratio "$c_whole" "$c_peer")")"
 done

@@ -321,6 +321,7 @@ bool GlDevice::SelectVariant(const GlDrawCall&) {
     key.Lighting = (baseFlags_ & GlFlag::Lighting) != 0;
     key.Specular = (baseFlags_ & GlFlag::SpecularEnable) != 0;
     key.Fog = (baseFlags_ & GlFlag::Fog) != 0;
+    key.FogMode = static_cast<int>(fogMode_);
     key.Texture = texture_ != nullptr;
     key.LightCount = lightCount_;
     key.PointLights = pointLights_;

@@ -4,15 +4,28 @@
 //   S = Cs * sum Ls*max(N.H,0)^P*Atten          (only with specular enabled)
 // with Atten = 1/(a0 + a1 d + a2 d^2) unclamped, a hard cut-off beyond Range,
 // normals used as they come (no normalisation unless asked), D and S clamped once
-// after the sum. Vertex fog is computed per vertex from |z| in camera space. The D3D
-// depth range 0..w is mapped onto GL's -w..w with z' = 2z - w. Each light of a
-// variant is one straight-line call with a constant index: no loop over lights.
+// after the sum. Vertex fog is computed per vertex from |z| in camera space, by the
+// one formula of the variant's fog mode. The D3D depth range 0..w is mapped onto
+// GL's -w..w with z' = 2z - w. Each light of a variant is one straight-line call
+// with a constant index: no loop over lights.
 #include "platform/sdl_gl/GlShader.h"
+
+namespace {
+
+// The key's fog mode; anything but the two exponential modes is linear.
+int FogModeOf(const GlShaderKey& key) {
+    return key.FogMode == GlFogExp || key.FogMode == GlFogExp2 ? key.FogMode : GlFogLinear;
+}
+
+}  // namespace
 
 std::uint32_t GlShaderKey::Packed() const {
     if (Text) return 1u;
     std::uint32_t k = 2u;
-    if (Fog) k |= 1u << 2;
+    if (Fog) {
+        k |= 1u << 2;
+        k |= static_cast<std::uint32_t>(FogModeOf(*this)) << 18;
+    }
     if (Texture) k |= 1u << 3;
     if (Lighting) {
         k |= 1u << 4;
@@ -48,7 +61,7 @@ uniform vec3 uLightDiffuse[8];
 uniform vec3 uLightSpecular[8];
 uniform vec3 uLightAmbient[8];
 uniform vec4 uLightAtten[8];    // a0, a1, a2, range
-uniform vec4 uFogParams;        // start, end, density, mode (1 exp, 2 exp2, 3 linear)
+uniform vec4 uFogParams;        // start, end, density (w unused)
 uniform vec4 uTextColor;
 
 out vec4 vDiffuse;
@@ -128,17 +141,16 @@ LIGHT_CALLS
 #endif
 #endif
 #if FOG
-    float f = 1.0;
     float dist = Flag(16) ? length(pc.xyz) : abs(pc.z);
-    int mode = int(uFogParams.w);
-    // One exponential serves both exponential modes (SIMD runs every branch).
+#if FOG_MODE == 1
+    float f = exp(-uFogParams.z * dist);
+#elif FOG_MODE == 2
     float x = uFogParams.z * dist;
-    if (mode == 3) {
-        float span = uFogParams.y - uFogParams.x;
-        f = span != 0.0 ? (uFogParams.y - dist) / span : (dist < uFogParams.y ? 1.0 : 0.0);
-    } else if (mode == 1 || mode == 2) {
-        f = exp(mode == 1 ? -x : -x * x);
-    }
+    float f = exp(-x * x);
+#else
+    float span = uFogParams.y - uFogParams.x;
+    float f = span != 0.0 ? (uFogParams.y - dist) / span : (dist < uFogParams.y ? 1.0 : 0.0);
+#endif
     vFog = clamp(f, 0.0, 1.0);
 #endif
 #endif
@@ -192,6 +204,7 @@ std::string Header(const GlShaderKey& key) {
     h += std::string("#define LIGHTING ") + (lit ? "1" : "0") + "\n";
     h += std::string("#define SPECULAR ") + (lit && key.Specular ? "1" : "0") + "\n";
     h += std::string("#define FOG ") + (!key.Text && key.Fog ? "1" : "0") + "\n";
+    h += "#define FOG_MODE " + std::to_string(!key.Text && key.Fog ? FogModeOf(key) : 0) + "\n";
     h += std::string("#define TEXTURE ") + (!key.Text && key.Texture ? "1" : "0") + "\n";
     return h;
 }

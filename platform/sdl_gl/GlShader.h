@@ -2,7 +2,8 @@
 // per-vertex lighting in camera space, vertex fog) and pixel stage (texture stage 0
 // modulate, specular add, fog), plus a screen-space program for text. Each program
 // is a variant made for one set of rarely-changing state (lighting, the enabled
-// lights and their kinds, specular, fog, texturing), with no code for what it lacks.
+// lights and their kinds, specular, fog and its mode, texturing), with no code for
+// what it lacks.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,11 @@ inline constexpr int EmissiveFromVertex = 1 << 12;
 
 inline constexpr int GlMaxLights = 8;
 
+// Fog factor modes, numbered as the fog-mode render states number them.
+inline constexpr int GlFogExp = 1;     // exp(-density * d)
+inline constexpr int GlFogExp2 = 2;    // exp(-(density * d)^2)
+inline constexpr int GlFogLinear = 3;  // (end - d) / (end - start)
+
 // The state a program variant is made for.
 struct GlShaderKey {
     bool Text = false;      // screen-space text: nothing else applies
@@ -37,6 +43,7 @@ struct GlShaderKey {
     bool Texture = false;
     int LightCount = 0;          // enabled lights, 0..GlMaxLights (only with lighting)
     unsigned PointLights = 0;    // bit i: light i is a point light, else directional
+    int FogMode = GlFogLinear;   // with fog: which factor the program computes
 
     // One number per distinct variant; keys that make the same program pack alike.
     std::uint32_t Packed() const;

@@ -263,6 +263,23 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
         if (last - first < 2) {
             continue;
         }
+        if (last - first <= 16) {
+            // Most often no two faces here share their other two vertices: nothing to sort.
+            std::uint64_t others[16];
+            std::size_t n = 0;
+            bool shared = false;
+            for (const std::uint32_t* f = first; f < last && !shared; ++f) {
+                const Key k = key(*f);
+                const std::uint64_t pair = (std::uint64_t{k.b} << 32) | k.c;
+                for (std::size_t i = 0; i < n && !shared; ++i) {
+                    shared = others[i] == pair;
+                }
+                others[n++] = pair;
+            }
+            if (!shared) {
+                continue;
+            }
+        }
         std::sort(first, last, [&](std::uint32_t p, std::uint32_t q) {
             const Key kp = key(p), kq = key(q);
             return kp.b != kq.b ? kp.b < kq.b : kp.c != kq.c ? kp.c < kq.c : p < q;
@@ -308,7 +325,11 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
 }
 
 // A vertex whose faces form several fans that share no edge at it gets one copy
-// per extra fan. Faces already given their own vertices take no part.
+// per extra fan. Faces already given their own vertices take no part. Corners are
+// taken in order: the first one not yet reached at its vertex starts a fan there,
+// which takes in every corner at that vertex reachable across edges at it. A vertex
+// of one fan is thus done in one sweep, with no list of its corners. Copies are
+// numbered by vertex, then by the order of their fans' first corners.
 void FindBowties(const MeshData& m, const std::vector<std::uint32_t>& adjacency, CleanPlan& plan, std::string& log) {
     const std::size_t numFaces = m.NumFaces();
     const std::size_t numVertices = m.NumVertices();
@@ -317,71 +338,73 @@ void FindBowties(const MeshData& m, const std::vector<std::uint32_t>& adjacency,
     for (const std::uint32_t f : plan.backFacing) {
         visited[std::size_t{f} * 3] = visited[std::size_t{f} * 3 + 1] = visited[std::size_t{f} * 3 + 2] = 1;
     }
-    std::vector<std::uint32_t> start(numVertices + 1, 0);
-    for (std::size_t s = 0; s < idx.size(); ++s) {
-        if (!visited[s]) {
-            ++start[std::size_t{idx[s]} + 1];
-        }
-    }
-    for (std::size_t i = 0; i < numVertices; ++i) {
-        start[i + 1] += start[i];
-    }
-    std::vector<std::uint32_t> corners(start[numVertices]);
-    {
-        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-        for (std::size_t s = 0; s < idx.size(); ++s) {
-            if (!visited[s]) {
-                corners[fill[idx[s]]++] = static_cast<std::uint32_t>(s);
-            }
-        }
-    }
+    std::vector<std::uint32_t> fans(numVertices, 0);  // fans found so far at each vertex
+    struct ExtraFan {
+        std::uint32_t vertex;
+        std::uint32_t firstMove;  // in `moves`, which holds corner slots here
+    };
+    std::vector<ExtraFan> extra;
+    std::vector<std::uint32_t> moves;
     std::vector<std::uint32_t> stack;
-    std::size_t logged = 0;
-    for (std::size_t v = 0; v < numVertices; ++v) {
-        if (start[v + 1] - start[v] < 2) {
+    for (std::size_t seed = 0; seed < idx.size(); ++seed) {
+        if (visited[seed]) {
             continue;
         }
-        std::size_t fans = 0;
-        for (std::size_t i = start[v]; i < start[v + 1]; ++i) {
-            const std::uint32_t seed = corners[i];
-            if (visited[seed]) {
-                continue;
-            }
-            ++fans;
-            const std::uint32_t copy = static_cast<std::uint32_t>(plan.copyOf.size());
-            if (fans > 1) {
-                plan.copyOf.push_back(static_cast<std::uint32_t>(v));
-            }
-            // Every corner at v of the faces reachable across edges at v.
-            const auto visit = [&](std::size_t face) {
-                for (std::size_t k = 0; k < 3; ++k) {
-                    const std::size_t s = face * 3 + k;
-                    if (!visited[s] && idx[s] == v) {
-                        visited[s] = 1;
-                        stack.push_back(static_cast<std::uint32_t>(s));
-                        if (fans > 1) {
-                            plan.moves.push_back(static_cast<std::uint32_t>(s));
-                            plan.moves.push_back(copy);
-                        }
+        const std::uint32_t v = idx[seed];
+        const bool isExtra = fans[v]++ > 0;
+        if (isExtra) {
+            extra.push_back({v, static_cast<std::uint32_t>(moves.size())});
+        }
+        // Every corner at v of the faces reachable across edges at v.
+        const auto visit = [&](std::size_t face) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t s = face * 3 + k;
+                if (!visited[s] && idx[s] == v) {
+                    visited[s] = 1;
+                    stack.push_back(static_cast<std::uint32_t>(s));
+                    if (isExtra) {
+                        moves.push_back(static_cast<std::uint32_t>(s));
                     }
                 }
-            };
-            visit(seed / 3);
-            while (!stack.empty()) {
-                const std::uint32_t s = stack.back();
-                stack.pop_back();
-                const std::size_t face = s / 3;
-                const std::size_t k = s % 3;
-                // The two edges at this corner: k -> k+1 and k+2 -> k.
-                for (const std::uint32_t g : {adjacency[face * 3 + k], adjacency[face * 3 + (k + 2) % 3]}) {
-                    if (g < numFaces) {
-                        visit(g);
-                    }
+            }
+        };
+        visit(seed / 3);
+        while (!stack.empty()) {
+            const std::uint32_t s = stack.back();
+            stack.pop_back();
+            const std::size_t face = s / 3;
+            const std::size_t k = s % 3;
+            // The two edges at this corner: k -> k+1 and k+2 -> k.
+            for (const std::uint32_t g : {adjacency[face * 3 + k], adjacency[face * 3 + (k + 2) % 3]}) {
+                if (g < numFaces) {
+                    visit(g);
                 }
             }
         }
-        if (fans > 1 && logged++ < 8) {
-            log += "bowtie at vertex " + std::to_string(v) + " split into " + std::to_string(fans) + "\n";
+    }
+    if (extra.empty()) {
+        return;
+    }
+    // Copies by vertex; a vertex's fans are already in the order of their first corners.
+    std::vector<std::uint32_t> order(extra.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return extra[a].vertex < extra[b].vertex; });
+    std::size_t logged = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const ExtraFan& fan = extra[order[i]];
+        const auto copy = static_cast<std::uint32_t>(plan.copyOf.size());
+        plan.copyOf.push_back(fan.vertex);
+        const std::size_t last = order[i] + 1 < extra.size() ? extra[order[i] + 1].firstMove : moves.size();
+        for (std::size_t j = fan.firstMove; j < last; ++j) {
+            plan.moves.push_back(moves[j]);
+            plan.moves.push_back(copy);
+        }
+        if ((i == 0 || extra[order[i - 1]].vertex != fan.vertex) && logged++ < 8) {
+            log += "bowtie at vertex " + std::to_string(fan.vertex) + " split into " +
+                   std::to_string(fans[fan.vertex]) + "\n";
         }
     }
 }

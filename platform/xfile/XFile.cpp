@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -23,31 +25,123 @@ constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
 // Files at least this large are mapped rather than copied into memory.
 constexpr std::size_t kMapSize = std::size_t{1} << 20;
 
-// A read-only mapping of a whole file, its pages mapped up front; empty when the
-// file cannot be mapped.
-class Mapping {
-public:
-    Mapping(int fd, std::size_t size) : size_(size) {
-        void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (p != MAP_FAILED) {
-            data_ = static_cast<const std::uint8_t*>(p);
-            ::madvise(p, size, MADV_SEQUENTIAL);
-        }
-    }
-    ~Mapping() {
-        if (data_ != nullptr) {
-            ::munmap(const_cast<std::uint8_t*>(data_), size_);
-        }
-    }
-    Mapping(const Mapping&) = delete;
-    Mapping& operator=(const Mapping&) = delete;
-
-    const std::uint8_t* Data() const { return data_; }
-
-private:
-    const std::uint8_t* data_ = nullptr;
-    std::size_t size_;
+// Mappings that a SIGBUS inside them (the file shrank under the mapping) mends:
+// the rest of the mapping is replaced by zero pages, the mapping marked, and the
+// read that faulted goes on. Faults elsewhere go to the handler found before.
+struct GuardedRange {
+    std::atomic<bool> used{false};
+    std::atomic<std::uintptr_t> begin{0};  // 0 while the slot is being filled or emptied
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> hit{false};
 };
+constexpr int kGuardedSlots = 16;
+GuardedRange guarded[kGuardedSlots];
+
+#ifndef __EMSCRIPTEN__
+struct sigaction previousBusAction {};
+std::uintptr_t pageSize = 4096;  // set with the handler
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardedRange& range : guarded) {
+        const std::uintptr_t begin = range.begin.load(std::memory_order_acquire);
+        const std::uintptr_t end = range.end.load(std::memory_order_acquire);
+        if (begin != 0 && at >= begin && at < end) {
+            const std::uintptr_t from = at & ~(pageSize - 1);
+            // mmap is a plain system call here: nothing it does takes a lock.
+            void* zeros = ::mmap(reinterpret_cast<void*>(from), end - from, PROT_READ,
+                                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+            if (zeros != MAP_FAILED) {
+                range.hit.store(true, std::memory_order_release);
+                return;
+            }
+        }
+    }
+    if ((previousBusAction.sa_flags & SA_SIGINFO) != 0 && previousBusAction.sa_sigaction != nullptr) {
+        previousBusAction.sa_sigaction(signal, info, context);
+    } else if (previousBusAction.sa_handler != SIG_DFL && previousBusAction.sa_handler != SIG_IGN) {
+        previousBusAction.sa_handler(signal);
+    } else {
+        // Not ours: the fault comes again on return, under the old disposition.
+        ::sigaction(SIGBUS, &previousBusAction, nullptr);
+    }
+}
+
+bool InstallBusHandler() {
+    pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return ::sigaction(SIGBUS, &action, &previousBusAction) == 0;
+}
+
+// A free slot for [begin, end), or -1 when none is free (or no handler).
+int Guard(const void* data, std::size_t size) {
+    static const bool installed = InstallBusHandler();
+    if (!installed) {
+        return -1;
+    }
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    for (int i = 0; i < kGuardedSlots; ++i) {
+        GuardedRange& range = guarded[i];
+        bool expected = false;
+        if (range.used.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+            // The begin last: the handler never sees it without its end.
+            range.hit.store(false, std::memory_order_relaxed);
+            range.end.store(begin + size, std::memory_order_relaxed);
+            range.begin.store(begin, std::memory_order_release);
+            return i;
+        }
+    }
+    return -1;
+}
+#endif
+
+}  // namespace
+
+FileMapping::FileMapping(int fd, std::size_t size) : size_(size) {
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (p == MAP_FAILED) {
+        return;
+    }
+#ifndef __EMSCRIPTEN__
+    slot_ = Guard(p, size);
+    if (slot_ < 0) {
+        ::munmap(p, size);  // unguarded: the caller reads the file instead
+        return;
+    }
+#endif
+    data_ = static_cast<const std::uint8_t*>(p);
+    ::madvise(p, size, MADV_SEQUENTIAL);
+}
+
+FileMapping::~FileMapping() {
+    if (data_ == nullptr) {
+        return;
+    }
+    if (slot_ >= 0) {
+        guarded[slot_].begin.store(0, std::memory_order_release);
+        guarded[slot_].used.store(false, std::memory_order_release);
+    }
+    ::munmap(const_cast<std::uint8_t*>(data_), size_);
+}
+
+bool FileMapping::Truncated() const { return slot_ >= 0 && guarded[slot_].hit.load(std::memory_order_acquire); }
+
+bool ParseMapped(const FileMapping& mapping, int fd, std::size_t size, XFileMesh& out, std::string& reason) {
+    const bool ok = ParseXFile(mapping.Data(), size, out, reason);
+    struct stat st {};
+    // A cut within the last page faults nowhere: the size tells.
+    if (mapping.Truncated() || ::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_size) < size) {
+        out = XFileMesh{};
+        reason = "truncated file";
+        return false;
+    }
+    return ok;
+}
+
+namespace {
 
 bool ParseChecked(const std::uint8_t* data, std::size_t size, XFileMesh& out, std::string& reason) {
     if (size < 16) {
@@ -146,10 +240,11 @@ bool LoadXFile(const std::string& path, XFileMesh& out, std::string& reason) {
     }
     const std::size_t size = static_cast<std::size_t>(st.st_size);
     if (size >= xfile::kMapSize) {
-        const xfile::Mapping mapping(fd, size);
+        const xfile::FileMapping mapping(fd, size);
         if (mapping.Data() != nullptr) {
+            const bool ok = xfile::ParseMapped(mapping, fd, size, out, reason);
             ::close(fd);
-            return ParseXFile(mapping.Data(), size, out, reason);
+            return ok;
         }
     }
     std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[size > 0 ? size : 1]);

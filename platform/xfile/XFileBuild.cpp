@@ -110,7 +110,9 @@ bool MeshBuilder::BeginMesh(RawMesh& m, std::string& reason) {
     }
     m.triangles = static_cast<std::size_t>(triangles);
     m.fanned.clear();
-    if (m.triangles * 3 != m.corners.size()) {
+    // Any face that is not a triangle (faces of fewer corners give none) means fanning,
+    // even where the counts happen to match.
+    if (!m.faceSizes.empty()) {
         ReserveHuge(m.fanned, m.triangles * 3);
         m.fanned.resize(m.triangles * 3);
         Fan(m.faceSizes, m.corners.data(), m.fanned.data());
@@ -165,7 +167,7 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     MeshData& o = out_.Mesh;
     const std::size_t base = o.NumVertices();
     const std::size_t numPositions = m.positions.size() / 3;
-    const bool hasNormals = !m.cornerNormals.empty();
+    const bool hasNormals = !m.cornerNormals.empty() || m.normalsAreCorners;
 
     // Streams: positions always; the others when this mesh or an earlier one has them.
     if (o.Positions.empty()) {
@@ -174,7 +176,18 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
         o.Positions.insert(o.Positions.end(), m.positions.begin(), m.positions.end());
     }
     const std::size_t end = base + numPositions;
-    if (hasNormals) {
+    const std::size_t firstFace = o.NumFaces();
+    const std::size_t count = m.triangles * 3;
+    const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
+    // The first mesh, all triangles: its arrays can become the output's streams; the
+    // file's normals and corners themselves when every corner has the normal of its
+    // position's own number (no position is then split).
+    const bool first = base == 0 && firstFace == 0 && m.fanned.empty();
+    const bool normalsByPosition = first && m.normalsAreCorners && m.normals.size() == numPositions * 3;
+    const bool resolveInPlace = first && !m.cornerNormals.empty() && m.cornerNormals.size() == count;
+    if (normalsByPosition) {
+        o.Normals = std::move(m.normals);
+    } else if (hasNormals) {
         ReserveHuge(o.Normals, end * 3);
         o.Normals.resize(base * 3, 0.0f);
         o.Normals.resize(end * 3, std::numeric_limits<float>::quiet_NaN());  // "not yet set"
@@ -185,41 +198,69 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     AppendStream(o.Colors, m.colors, base, end, 4, 1.0f);
 
     // Triangle corners become output vertices.
-    const std::size_t firstFace = o.NumFaces();
-    const std::size_t count = m.triangles * 3;
-    const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
-    ReserveHuge(o.Indices, o.Indices.size() + count);
-    o.Indices.resize(o.Indices.size() + count);
-    std::uint32_t* dst = o.Indices.data() + firstFace * 3;
-    if (!hasNormals) {
+    if (normalsByPosition) {
+        // The buffer moves, not its address: the adjacency may still be reading it.
+        o.Indices = std::move(m.corners);
+        // Positions that no corner uses have no normal.
+        std::vector<std::uint8_t> used(numPositions, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+            used[tri[i]] = 1;
+        }
+        for (std::size_t v = 0; v < numPositions; ++v) {
+            if (used[v] == 0) {
+                o.Normals[v * 3] = o.Normals[v * 3 + 1] = o.Normals[v * 3 + 2] = 0.0f;
+            }
+        }
+    } else if (!hasNormals) {
+        ReserveHuge(o.Indices, o.Indices.size() + count);
+        o.Indices.resize(o.Indices.size() + count);
+        std::uint32_t* dst = o.Indices.data() + firstFace * 3;
         const auto offset = static_cast<std::uint32_t>(base);
         for (std::size_t i = 0; i < count; ++i) {
             dst[i] = tri[i] + offset;
         }
     } else {
+        // For the first mesh the normal index of each corner is replaced by its vertex
+        // where it stands, and that array becomes the index stream.
+        std::uint32_t* dst = nullptr;
+        if (resolveInPlace) {
+            o.Indices = std::move(m.cornerNormals);
+            dst = o.Indices.data();
+        } else {
+            ReserveHuge(o.Indices, o.Indices.size() + count);
+            o.Indices.resize(o.Indices.size() + count);
+            dst = o.Indices.data() + firstFace * 3;
+        }
         std::vector<std::uint32_t> fannedNormals;
-        const std::uint32_t* triNormals = m.cornerNormals.data();
-        if (!m.fanned.empty()) {
+        const std::uint32_t* triNormals = resolveInPlace ? dst : m.cornerNormals.data();
+        if (m.normalsAreCorners) {
+            triNormals = tri;
+        } else if (!m.fanned.empty()) {
             fannedNormals.resize(count);
             Fan(m.faceSizes, m.cornerNormals.data(), fannedNormals.data());
             triNormals = fannedNormals.data();
         }
         ResolveNormals(m, tri, triNormals, count, base, dst);
-        for (std::size_t v = base; v < end; ++v) {
-            if (std::isnan(o.Normals[v * 3])) {
-                o.Normals[v * 3] = o.Normals[v * 3 + 1] = o.Normals[v * 3 + 2] = 0.0f;
-            }
-        }
+        ClearUnsetNormals(base, end);
     }
 
     // The face's material on every triangle it gave.
     const std::uint32_t materialBase = static_cast<std::uint32_t>(out_.Materials.size());
     const std::size_t numListed = m.faceMaterials.size();
     const std::size_t numFaces = m.numFaces;
-    ReserveHuge(o.Attributes, firstFace + m.triangles);
-    o.Attributes.resize(firstFace + m.triangles);
+    // One listed material per triangle of the first mesh: the list is the attribute stream.
+    const bool listIsStream = m.hasMaterialList && !m.materials.empty() && m.faceSizes.empty() &&
+                              firstFace == 0 && materialBase == 0 && numListed == numFaces;
+    if (listIsStream) {
+        o.Attributes = std::move(m.faceMaterials);
+    } else {
+        ReserveHuge(o.Attributes, firstFace + m.triangles);
+        o.Attributes.resize(firstFace + m.triangles);
+    }
     std::uint32_t* attr = o.Attributes.data() + firstFace;
-    if (!m.hasMaterialList || m.materials.empty()) {
+    if (listIsStream) {
+        // Already in place.
+    } else if (!m.hasMaterialList || m.materials.empty()) {
         // No list, or a list of no materials: subset 0, as for a mesh without one.
         std::fill(attr, attr + m.triangles, 0u);
     } else {
@@ -256,8 +297,19 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     return true;
 }
 
+// Normals that no corner gave (positions no face uses) become 0.
+void MeshBuilder::ClearUnsetNormals(std::size_t first, std::size_t end) {
+    float* normals = out_.Mesh.Normals.data();
+    for (std::size_t v = first; v < end; ++v) {
+        if (std::isnan(normals[v * 3])) {
+            normals[v * 3] = normals[v * 3 + 1] = normals[v * 3 + 2] = 0.0f;
+        }
+    }
+}
+
 // Gives every triangle corner its output vertex: the position itself for the first
 // normal seen there, a copy (after the mesh's positions) for each other normal.
+// `out` may be `triNormals`: each entry is read before it is written.
 void MeshBuilder::ResolveNormals(const RawMesh& m, const std::uint32_t* tri, const std::uint32_t* triNormals,
                                  std::size_t count, std::size_t base, std::uint32_t* out) {
     MeshData& o = out_.Mesh;

@@ -48,6 +48,30 @@ void ReserveHuge(std::vector<T>& v, std::size_t n) {
     }
 }
 
+// A read-only mapping of a whole file, its pages mapped up front; Data() is null
+// when the file cannot be mapped. Should the file shrink while it is mapped, the
+// pages past its new end read as zeros instead of stopping the program, and
+// Truncated() says so: whatever was read from the mapping is then not the file.
+class FileMapping {
+public:
+    FileMapping(int fd, std::size_t size);
+    ~FileMapping();
+    FileMapping(const FileMapping&) = delete;
+    FileMapping& operator=(const FileMapping&) = delete;
+
+    const std::uint8_t* Data() const { return data_; }
+    bool Truncated() const;
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    int slot_ = -1;  // in the table of guarded mappings
+};
+
+// Parses a mapped file; fails with "truncated file" when the file (still open as
+// `fd`) shrank before the parse was done, whatever the bytes read gave.
+bool ParseMapped(const FileMapping& mapping, int fd, std::size_t size, XFileMesh& out, std::string& reason);
+
 // Walks the objects of a decoded body (text or binary tokens, 32- or 64-bit
 // floats) and folds every Mesh into `out`; false with `reason` set on failure.
 bool ParseBody(const std::uint8_t* body, std::size_t size, bool binary, bool doubles, XFileMesh& out,
@@ -109,6 +133,7 @@ struct RawMesh {
     std::vector<std::uint32_t> corners;        // position index per corner, all checked
     std::vector<float> normals;                // 3 per normal
     std::vector<std::uint32_t> cornerNormals;  // normal index per corner (checked), or empty
+    bool normalsAreCorners = false;            // normals whose index per corner is `corners`
     std::vector<float> texCoords;              // 2 per position, or empty
     std::vector<float> colors;                 // 4 per position, or empty
     std::vector<std::uint32_t> faceMaterials;  // checked against materials
@@ -146,6 +171,7 @@ private:
     bool Join();
     void ResolveNormals(const RawMesh& mesh, const std::uint32_t* triangles, const std::uint32_t* triangleNormals,
                         std::size_t count, std::size_t base, std::uint32_t* out);
+    void ClearUnsetNormals(std::size_t first, std::size_t end);
     void Transform(const float* world, std::size_t first, std::size_t end);
 
     XFileMesh& out_;

@@ -376,16 +376,39 @@ private:
         // The normal faces must match the mesh faces corner for corner; otherwise the
         // normals are dropped rather than guessed.
         bool matches = numFaces == m.numFaces;
-        ReserveHuge(m.cornerNormals, m.corners.size());
-        m.cornerNormals.resize(m.corners.size());
+        // While every corner's normal index is its position index, nothing is stored:
+        // the corners stand for them. The first corner that differs stores them all.
+        bool sameAsCorners = true;
+        m.cornerNormals.clear();
         std::size_t used = 0;
+        const auto store = [&] {
+            if (sameAsCorners) {
+                sameAsCorners = false;
+                ReserveHuge(m.cornerNormals, m.corners.size());
+                m.cornerNormals.assign(m.corners.begin(), m.corners.begin() + static_cast<std::ptrdiff_t>(used));
+                m.cornerNormals.resize(m.corners.size());
+            }
+        };
         std::uint32_t maxIndex = 0;
+        const bool allTriangles = m.faceSizes.empty();
         for (std::uint32_t f = 0; f < numFaces; ++f) {
+            std::uint32_t c[3];
+            if (matches && allTriangles && r_.TryTriangle(c)) {
+                maxIndex = std::max({maxIndex, c[0], c[1], c[2]});
+                const std::uint32_t* at = m.corners.data() + used;
+                if (!sameAsCorners || c[0] != at[0] || c[1] != at[1] || c[2] != at[2]) {
+                    store();
+                    std::memcpy(m.cornerNormals.data() + used, c, sizeof c);
+                }
+                used += 3;
+                continue;
+            }
             std::uint32_t n = 0;
             if (!ReadCount(n, 1, "bad normal faces", "normal face size too large")) {
                 return false;
             }
             if (matches && n == (m.faceSizes.empty() ? 3u : m.faceSizes[f])) {
+                store();
                 if (!ReadIndices(m.cornerNormals.data() + used, n, maxIndex, "bad normal faces")) {
                     return false;
                 }
@@ -406,7 +429,9 @@ private:
         if (!matches || used == 0) {
             m.normals.clear();
             m.cornerNormals.clear();
+            sameAsCorners = false;
         }
+        m.normalsAreCorners = sameAsCorners;
         return SkipRest();
     }
 

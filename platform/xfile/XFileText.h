@@ -174,7 +174,7 @@ public:
     }
 
     // Reads a triangle face "3; a, b, c" in one go; anything else is left unread.
-    bool TryTriangle(std::uint32_t* out) {
+    [[gnu::always_inline]] bool TryTriangle(std::uint32_t* out) {
         const char* const mark = p_;
         SkipSpace();
         if (end_ - p_ < 2 || p_[0] != '3' || static_cast<unsigned char>(p_[1] - '0') <= 9) {
@@ -265,7 +265,8 @@ private:
                                                 10000ull,     100000ull,     1000000ull,     10000000ull,
                                                 100000000ull};
 
-    bool ParseUInt(std::uint32_t& v) {
+    // The fast paths are inlined where numbers are read; the general ones are not.
+    [[gnu::always_inline]] bool ParseUInt(std::uint32_t& v) {
         // The common case, far from the end: at most 9 digits, read byte by byte
         // without bounds checks (at most 10 bytes are looked at).
         if (end_ - p_ >= kFastBytes) {
@@ -288,7 +289,7 @@ private:
         return ParseUIntSlow(v);
     }
 
-    bool ParseUIntSlow(std::uint32_t& v) {
+    [[gnu::noinline]] bool ParseUIntSlow(std::uint32_t& v) {
         const char* p = p_;
         if (p < end_ && *p == '+') {
             ++p;
@@ -375,7 +376,7 @@ private:
     // A float in the plain form "[-]digits[.digits]" with at most 19 digits in
     // all, far from the end: read byte by byte without bounds checks (at most 42
     // bytes are looked at), rounded the same way as in ParseFloatSlow.
-    bool ParseFloat(float& v) {
+    [[gnu::always_inline]] bool ParseFloat(float& v) {
         if (end_ - p_ < kFastBytes) {
             return ParseFloatSlow(v);
         }
@@ -416,7 +417,7 @@ private:
         return true;
     }
 
-    bool ParseFloatSlow(float& v) {
+    [[gnu::noinline]] bool ParseFloatSlow(float& v) {
         const char* start = p_;
         const char* p = p_;
         bool negative = false;

@@ -3,6 +3,7 @@
 // distance from the light, so the whole square shows the per-vertex value.
 #include <cmath>
 
+#include "platform/sdl_gl/GlDeviceStates.h"
 #include "tests/gl/GlTestSupport.h"
 
 using namespace gltest;
@@ -165,6 +166,29 @@ TEST_F(LightingTest, LinearFogFactorByDepth) {
     }
     device_->SetRenderState(D3DRS_FOGENABLE, 0);
     ExpectNear(DrawAndReadCentre(Square(0, 0, 750, 225)), {255, 255, 255}, 0, "fog off");
+}
+
+// The exponential modes, switched between draws: each draw takes its mode's program.
+TEST_F(LightingTest, ExponentialFogFactorsByDepth) {
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device_->SetRenderState(D3DRS_FOGENABLE, 1);
+    device_->SetRenderState(D3DRS_FOGCOLOR, 0x00204080);
+    device_->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
+    device_->SetRenderState(D3DRS_FOGSTART, 0x43C80000);  // 400.0, for linear
+    device_->SetRenderState(D3DRS_FOGEND, 0x442F0000);    // 700.0
+    device_->SetRenderState(GlStates::RsFogDensity, 0x3B03126F);  // 0.002
+    const struct {
+        DWORD mode;
+        float z;
+        double f;
+    } cases[] = {{1, 250, std::exp(-0.5)}, {2, 250, std::exp(-0.25)}, {3, 250, 1.0},
+                 {1, 500, std::exp(-1.0)}, {3, 550, 0.5},             {2, 750, std::exp(-2.25)}};
+    for (const auto& c : cases) {
+        device_->SetRenderState(D3DRS_FOGVERTEXMODE, c.mode);
+        const auto mix = [&](int fog) { return static_cast<int>(std::lround(c.f * 255 + (1 - c.f) * fog)); };
+        ExpectNear(DrawAndReadCentre(Square(0, 0, c.z, c.z * 0.3f)), {mix(0x20), mix(0x40), mix(0x80)}, 2,
+                   "mode " + std::to_string(c.mode) + " depth " + std::to_string(c.z));
+    }
 }
 
 }  // namespace

@@ -62,6 +62,26 @@ TEST(ShaderText, KeysThatMakeTheSameProgramPackAlike) {
             EXPECT_NE(distinct[i].Packed(), distinct[j].Packed()) << i << " vs " << j;
 }
 
+TEST(ShaderText, FogModeTellsVariantsApartOnlyWithFog) {
+    struct Case {
+        GlShaderKey a, b;
+        bool same;
+    };
+    const auto fog = [](bool on, int mode) { return GlShaderKey{false, true, false, on, false, 3, 7, mode}; };
+    const Case cases[] = {
+        {fog(true, GlFogExp), fog(true, GlFogLinear), false},
+        {fog(true, GlFogExp2), fog(true, GlFogLinear), false},
+        {fog(true, GlFogExp), fog(true, GlFogExp2), false},
+        {fog(false, GlFogExp), fog(false, GlFogLinear), true},
+        {fog(true, 0), fog(true, GlFogLinear), true},  // no other mode: linear
+        {fog(true, GlFogLinear), GlShaderKey{false, true, false, true, false, 3, 7}, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.a.Packed() == c.b.Packed(), c.same) << c.a.FogMode << " vs " << c.b.FogMode;
+        EXPECT_EQ(GlVertexShaderText(c.a) == GlVertexShaderText(c.b), c.same) << c.a.FogMode << " vs " << c.b.FogMode;
+    }
+}
+
 class VariantTest : public GlDeviceTest {
 protected:
     void SetPoint(DWORD index, bool directional = false) {

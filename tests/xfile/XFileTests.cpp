@@ -2,6 +2,7 @@
 // quirks, skipped templates, nesting and malformed files.
 #include "platform/xfile/XFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "TestMeshes.h"
+#include "platform/xfile/XFileInternal.h"
 
 using xtest::Encoding;
 using xtest::TestMesh;
@@ -211,19 +213,34 @@ TEST(XFileFrames, HundredNestedFramesLoadAndPathologicalNestingFails) {
 // Faces, normals, materials
 
 TEST(XFileFaces, PolygonsAreFannedAndLineFacesKeepTheirPlace) {
-    TestMesh m;
-    m.positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
-    m.faces = {{0, 1, 2, 3, 4}, {1, 5}, {5, 1, 0}};
-    m.materialList = true;
-    m.numMaterials = 3;
-    m.faceMaterials = {0, 1, 2};
-    m.inlineMaterials.assign(3, std::vector<float>(11, 0.0f));
-    XWriter w(Encoding::Text);
-    xtest::WriteMesh(w, m);
-    const XFileMesh x = MustParse(w.Finish());
-    EXPECT_EQ(x.Mesh.Indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 5, 1, 0}));
-    EXPECT_EQ(x.Mesh.Attributes, (std::vector<std::uint32_t>{0, 0, 0, 2}));
-    EXPECT_EQ(x.Adjacency.size(), 12u);
+    struct Case {
+        std::vector<std::vector<std::uint32_t>> faces;
+        std::vector<std::uint32_t> indices;
+        std::vector<std::uint32_t> attributes;
+    };
+    const Case cases[] = {
+        {{{0, 1, 2, 3, 4}, {1, 5}, {5, 1, 0}}, {0, 1, 2, 0, 2, 3, 0, 3, 4, 5, 1, 0}, {0, 0, 0, 2}},
+        // As many corners as the triangles have: still fanned.
+        {{{0, 1, 2, 3}, {1, 5}, {5, 1, 0}}, {0, 1, 2, 0, 2, 3, 5, 1, 0}, {0, 0, 2}},
+        {{{1, 5}, {0, 1, 2, 3}}, {0, 1, 2, 0, 2, 3}, {1, 1}},
+    };
+    for (const Case& c : cases) {
+        for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+            TestMesh m;
+            m.positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
+            m.faces = c.faces;
+            m.materialList = true;
+            m.numMaterials = 3;
+            m.faceMaterials = {0, 1, 2};
+            m.inlineMaterials.assign(3, std::vector<float>(11, 0.0f));
+            XWriter w(e);
+            xtest::WriteMesh(w, m);
+            const XFileMesh x = MustParse(w.Finish());
+            EXPECT_EQ(x.Mesh.Indices, c.indices);
+            EXPECT_EQ(x.Mesh.Attributes, c.attributes);
+            EXPECT_EQ(x.Adjacency.size(), c.indices.size());
+        }
+    }
 }
 
 TEST(XFileNormals, CornersWithDifferentNormalsSplitButStayAdjacent) {
@@ -264,6 +281,49 @@ TEST(XFileNormals, MissingOrInconsistentNormalsGiveNoNormalStream) {
     EXPECT_EQ(m.Mesh.NumVertices(), 8u);
 }
 
+// Positions 0..3, two triangles on 0..2 and 1..3 (position 4 unused), normals
+// numbered as the positions unless a case says otherwise.
+TEST(XFileNormals, NormalsNumberedAsThePositionsSplitOnlyWhereACornerDiffers) {
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::uint32_t>> normalFaces;
+        bool secondMesh;  // after a mesh of one triangle
+        std::vector<std::uint32_t> indices;
+        std::vector<float> normals;  // per vertex, x only (y = z = 0)
+    };
+    const Case cases[] = {
+        {"by position", {{0, 1, 2}, {1, 3, 2}}, false, {0, 1, 2, 1, 3, 2}, {1, 2, 3, 4, 0}},
+        {"one corner differs", {{0, 1, 2}, {1, 3, 4}}, false, {0, 1, 2, 1, 3, 5}, {1, 2, 3, 4, 0, 5}},
+        {"by position, second mesh", {{0, 1, 2}, {1, 3, 2}}, true, {0, 1, 2, 3, 4, 5, 4, 6, 5}, {9, 9, 9, 1, 2, 3, 4, 0}},
+    };
+    for (const Case& c : cases) {
+        for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+            SCOPED_TRACE(std::string(c.name) + " " + xtest::EncodingName(e));
+            XWriter w(e);
+            if (c.secondMesh) {
+                TestMesh before = Triangle();
+                before.normals = {9, 0, 0};
+                before.normalFaces = {{0, 0, 0}};
+                xtest::WriteMesh(w, before);
+            }
+            TestMesh m;
+            m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0, 5, 5, 5};
+            m.faces = {{0, 1, 2}, {1, 3, 2}};
+            m.normals = {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5, 0, 0};
+            m.normalFaces = c.normalFaces;
+            xtest::WriteMesh(w, m);
+            const XFileMesh x = MustParse(w.Finish());
+            EXPECT_EQ(x.Mesh.Indices, c.indices);
+            std::vector<float> normals;
+            for (std::size_t v = 0; v < x.Mesh.NumVertices(); ++v) {
+                normals.push_back(x.Mesh.Normals[v * 3]);
+                EXPECT_EQ(x.Mesh.Normals[v * 3 + 1], 0.0f);
+            }
+            EXPECT_EQ(normals, c.normals);
+        }
+    }
+}
+
 TEST(XFileStreams, StreamsOnlySomeMeshesHaveAreFilledForTheOthers) {
     const XFileMesh m = MustParse(TextFile(
         "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
@@ -291,7 +351,8 @@ TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
         std::vector<std::uint32_t> listed;
         std::vector<std::uint32_t> attributes;
     };
-    for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}}}) {
+    for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}},
+                          Case{{2, 0, 1, 2}, {2, 0, 1, 2}}}) {
         m.faceMaterials = c.listed;
         XWriter w(Encoding::Text);
         xtest::WriteMaterial(w, "Shiny", {0.5f, 0.25f, 0, 1, 30, 1, 1, 1, 0, 0, 0}, "C:\\\\textures\\\\shiny.bmp");
@@ -713,6 +774,47 @@ TEST(XFileLoad, LargeAndSmallFilesLoadAsTheirBytesParse) {
             EXPECT_EQ(loaded.Mesh.Normals, parsed.Mesh.Normals);
             EXPECT_EQ(loaded.Mesh.Indices, parsed.Mesh.Indices);
             EXPECT_EQ(loaded.Adjacency, parsed.Adjacency);
+        }
+    }
+    std::remove(path.c_str());
+}
+
+// Another program cutting a mapped file short during a load: the load fails as a
+// truncated file, wherever the cut is, and the program goes on.
+TEST(XFileLoad, AFileCutShortUnderItsMappingIsATruncatedFile) {
+    const std::string path = ::testing::TempDir() + "/xfile_cut.x";
+    for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
+        XWriter w(e);
+        xtest::WriteMesh(w, xtest::Grid(160));
+        const std::string bytes = w.Finish();
+        ASSERT_GT(bytes.size(), std::size_t{1} << 20);
+        for (const std::size_t cut : {std::size_t{0}, std::size_t{20000}, bytes.size() / 2, bytes.size() - 1,
+                                      bytes.size()}) {
+            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + " cut at " + std::to_string(cut));
+            {
+                std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+            }
+            const int fd = ::open(path.c_str(), O_RDWR);
+            ASSERT_GE(fd, 0);
+            {
+                const xfile::FileMapping mapping(fd, bytes.size());
+                ASSERT_NE(mapping.Data(), nullptr);
+                ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(cut)), 0);
+                XFileMesh out;
+                std::string reason;
+                const bool ok = xfile::ParseMapped(mapping, fd, bytes.size(), out, reason);
+                if (cut == bytes.size()) {
+                    EXPECT_TRUE(ok) << reason;
+                    EXPECT_EQ(out.Mesh.NumFaces(), MustParse(bytes).Mesh.NumFaces());
+                } else {
+                    EXPECT_FALSE(ok);
+                    EXPECT_EQ(reason, "truncated file");
+                    EXPECT_EQ(out.Mesh.NumFaces(), 0u);
+                    // Pages wholly past the cut were read, and read as zeros.
+                    EXPECT_EQ(mapping.Truncated(), cut + 8192 < bytes.size());
+                }
+            }
+            ::close(fd);
         }
     }
     std::remove(path.c_str());

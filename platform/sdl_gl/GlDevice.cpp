@@ -76,7 +76,9 @@ void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
     SDL_GL_GetDrawableSize(window, &width, &height);
 #ifdef __EMSCRIPTEN__
     // The canvas's drawing buffer, which keeps its size where the page refused full
-    // screen while the window took the screen's.
+    // screen while the window took the screen's, and follows the canvas's size on
+    // the page where the page asks for that.
+    WebFitCanvas();
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
     if (context != 0) emscripten_webgl_get_drawing_buffer_size(context, &width, &height);
 #else
@@ -513,9 +515,14 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
                 glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
                 glClear(GL_COLOR_BUFFER_BIT);
             }
-            const bool oneToOne = w == static_cast<int>(width_) && h == static_cast<int>(height_);
+            bool nearest = w == static_cast<int>(width_) && h == static_cast<int>(height_);
+#ifdef __EMSCRIPTEN__
+            // A page on a HiDPI screen is a whole multiple of the back buffer more
+            // often than not: each pixel then becomes a sharp block.
+            nearest = nearest || (w % static_cast<int>(width_) == 0 && h % static_cast<int>(height_) == 0);
+#endif
             glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), x, y, x + w, y + h,
-                              GL_COLOR_BUFFER_BIT, oneToOne ? GL_NEAREST : GL_LINEAR);
+                              GL_COLOR_BUFFER_BIT, nearest ? GL_NEAREST : GL_LINEAR);
         }
         // The depth of a presented frame is not kept; the colour is, for read-back.
         if (depthRb_ != 0 && canInvalidate_) {
@@ -531,7 +538,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
 #endif
         SDL_GL_SwapWindow(context_->Window);
 #ifdef __EMSCRIPTEN__
-    WebWaitForFrame();  // the page shows the frame and paces the next
+    WebWaitForFrame(drewThisFrame_);  // the page shows the frame and paces the next
 #endif
     if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.

@@ -14,8 +14,8 @@
 namespace {
 
 // clang-format off
-EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
-    if (Module.ndFrame) Module.ndFrame();
+EM_ASYNC_JS(void, WaitForAnimationFrame, (int world), {
+    if (Module.ndFrame) Module.ndFrame(!!world);
     await new Promise(function(resolve) { requestAnimationFrame(function() { resolve(); }); });
 });
 
@@ -34,6 +34,21 @@ EM_JS(void, TellPagePointerPlaced, (int x, int y), {
     if (Module.ndPointerPlaced) Module.ndPointerPlaced(x, y);
 });
 
+// The canvas's box on the page is 4:3 and set by the page's style; its backing
+// store follows it in device pixels. A new backing size clears the canvas, so it is
+// only set when it changes.
+EM_JS(void, FitPageCanvas, (), {
+    const canvas = Module.canvas;
+    if (!Module.ndCanvasFollowsPage) return;
+    const ratio = window.devicePixelRatio || 1;
+    const width = Math.max(1, Math.round(canvas.clientWidth * ratio));
+    const height = Math.max(1, Math.round(canvas.clientHeight * ratio));
+    if (canvas.clientWidth > 0 && (canvas.width !== width || canvas.height !== height)) {
+        canvas.width = width;
+        canvas.height = height;
+    }
+});
+
 EM_JS(void, SelectPageCanvas, (int gl), {
     if (Module.ndSelectCanvas) Module.ndSelectCanvas(!!gl);
 });
@@ -41,13 +56,15 @@ EM_JS(void, SelectPageCanvas, (int gl), {
 
 }  // namespace
 
-void WebWaitForFrame() { WaitForAnimationFrame(); }
+void WebWaitForFrame(bool world) { WaitForAnimationFrame(world ? 1 : 0); }
 
 void WebYield(int milliseconds) { emscripten_sleep(static_cast<unsigned>(milliseconds < 0 ? 0 : milliseconds)); }
 
 void WebMessageBox(const std::string& text) { ShowPageDialog(text.c_str()); }
 
 void WebSelectCanvas(bool gl) { SelectPageCanvas(gl ? 1 : 0); }
+
+void WebFitCanvas() { FitPageCanvas(); }
 
 namespace {
 

@@ -5,8 +5,9 @@
 
 #include <string>
 
-// Hands control to the page until its next animation frame (the display's pace).
-void WebWaitForFrame();
+// Hands control to the page until its next animation frame (the display's pace);
+// `world` tells the page the frame drew 3-D geometry, not only text.
+void WebWaitForFrame(bool world);
 // Hands control to the page briefly so that input and timers reach the program.
 void WebYield(int milliseconds);
 // Shows `text` in a modal dialog in the page and returns when it is closed.
@@ -20,3 +21,7 @@ void WebSelectCanvas(bool gl);
 // (x, y) and reports the jump as one move event; while the pointer is locked the
 // page moves the virtual pointer by the relative motion, within the screen.
 bool WebMovePointer(int x, int y);
+// Where the page sizes the 3-D canvas by its style (it sets Module.ndCanvasFollowsPage),
+// gives the canvas a backing store of its size on the page in device pixels, sharp
+// on HiDPI screens; elsewhere the canvas keeps the size the window gave it.
+void WebFitCanvas();

@@ -1,6 +1,7 @@
 // The browser build in a real headless Chromium (software WebGL 2): the menu and
 // its marks, the world by day and by night, driving, wireframe, the end by a
-// click, and the message for a missing world file.
+// click or by the menu's "Exit", the message for a missing world file, and a sharp
+// picture on a HiDPI screen.
 // Usage: node browser-test.js <build-web folder>   (NODE_PATH must reach puppeteer-core)
 'use strict';
 const path = require('path');
@@ -14,7 +15,7 @@ const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 120000);
 // Menu positions in the menu window's pixels (controls are placed in twips, 15 a pixel).
 const menu = {
   lbl800: [12, 40], lbl1024: [12, 56], lblLow: [12, 152], lblHigh: [12, 184],
-  check1: [126, 72], newGame: [408, 20],
+  check1: [126, 72], newGame: [408, 20], exit: [408, 52],
 };
 const red = [255, 0, 0];
 const black = [0, 0, 0];
@@ -40,7 +41,7 @@ async function look(page, selector, points = [], color = null) {
   const box = await el.boundingBox();
   if (!box || box.width < 2) return null;
   const png = await page.screenshot({ encoding: 'base64', clip: box });
-  return page.evaluate(async (png, points, color) => {
+  return page.evaluate(async (png, points, color, boxWidth) => {
     const img = new Image();
     img.src = 'data:image/png;base64,' + png;
     await img.decode();
@@ -51,6 +52,9 @@ async function look(page, selector, points = [], color = null) {
     ctx.drawImage(img, 0, 0);
     const d = ctx.getImageData(0, 0, c.width, c.height).data;
     const at = ([x, y]) => { const i = (y * c.width + x) * 4; return [d[i], d[i + 1], d[i + 2]]; };
+    // Element pixels to screenshot pixels (more than one a pixel on a HiDPI screen).
+    const scale = c.width / boxWidth;
+    const atElement = ([x, y]) => at([Math.floor(x * scale), Math.floor(y * scale)]);
     let near = 0, hash = 0;
     for (let i = 0; i < d.length; i += 4) {
       hash = (hash * 31 + d[i] * 7 + d[i + 1] * 3 + d[i + 2]) >>> 0;
@@ -62,8 +66,8 @@ async function look(page, selector, points = [], color = null) {
     for (let gy = 0; gy < 24; gy++)
       for (let gx = 0; gx < 32; gx++)
         grid.push(at([Math.floor((gx + 0.5) * c.width / 32), Math.floor((gy + 0.5) * c.height / 24)]));
-    return { width: c.width, height: c.height, colors: points.map(at), share: near / (d.length / 4), hash, grid };
-  }, png, points, color);
+    return { width: c.width, height: c.height, colors: points.map(atElement), share: near / (d.length / 4), hash, grid };
+  }, png, points, color, box.width);
 }
 
 const same = (a, b) => a.every((v, i) => Math.abs(v - b[i]) <= 3);
@@ -108,6 +112,82 @@ async function startGame(page, sky) {
     const v = await look(page, '.gl.shown', [], sky);
     return v && v.share > 0.05 ? v : null;
   });
+}
+
+// The share of 2 x 2 blocks of device pixels, among those at an edge of the
+// picture (differing clearly from the block to their right or below), that are
+// not one colour: near 0 where the back buffer is scaled by whole pixels with the
+// nearest sample, far from it where it is smoothed or resampled.
+async function blurredEdges(page, selector) {
+  const box = await (await page.$(selector)).boundingBox();
+  const png = await page.screenshot({ encoding: 'base64', clip: box });
+  return page.evaluate(async (png) => {
+    const img = new Image();
+    img.src = 'data:image/png;base64,' + png;
+    await img.decode();
+    const c = Object.assign(document.createElement('canvas'), { width: img.width, height: img.height });
+    const ctx = c.getContext('2d');
+    ctx.drawImage(img, 0, 0);
+    const d = ctx.getImageData(0, 0, c.width, c.height).data;
+    const px = (x, y) => (y * c.width + x) * 4;
+    const differ = (a, b, limit) => Math.abs(d[a] - d[b]) + Math.abs(d[a + 1] - d[b + 1]) + Math.abs(d[a + 2] - d[b + 2]) > limit;
+    let edges = 0, blurred = 0;
+    for (let y = 0; y + 3 < c.height; y += 2) {
+      for (let x = 0; x + 3 < c.width; x += 2) {
+        const p = px(x, y);
+        if (!differ(p, px(x + 2, y), 48) && !differ(p, px(x, y + 2), 48)) continue;
+        edges++;
+        if (differ(p, px(x + 1, y), 6) || differ(p, px(x, y + 1), 6) || differ(p, px(x + 1, y + 1), 6)) blurred++;
+      }
+    }
+    return { width: c.width, height: c.height, edges, share: edges ? blurred / edges : 1 };
+  }, png);
+}
+
+// Two device pixels a CSS pixel: the game's canvas gets a backing store of its
+// page size in device pixels, and the 1024 x 768 picture fills it at twice its
+// size, each pixel a sharp 2 x 2 block.
+async function hiDpiPictureIsSharp(page, port) {
+  await page.setViewport({ width: 1024, height: 768, deviceScaleFactor: 2 });
+  await openMenu(page, port);
+  await startGame(page, daySky);
+  const size = await until(page, 'the canvas backing store', () => page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const box = c.getBoundingClientRect();
+    return c.width === Math.round(box.width * 2) && c.height === Math.round(box.height * 2) &&
+      { width: c.width, height: c.height, css: [box.width, box.height] };
+  }));
+  if (size.width !== 2048 || size.height !== 1536) throw new Error('backing store ' + JSON.stringify(size));
+  const sharp = await blurredEdges(page, '.gl.shown');
+  if (sharp.width !== 2048 || sharp.edges < 500) throw new Error('too little picture to judge: ' + JSON.stringify(sharp));
+  if (sharp.share > 0.02) throw new Error(`blurred: ${(sharp.share * 100).toFixed(1)} % of the edge blocks`);
+}
+
+// The menu's "Exit" ends the program as a click in the game does: the ended
+// screen, status 0, and nothing of the program asks for time afterwards.
+async function exitEndsTheProgram(page, port) {
+  await openMenu(page, port);
+  await page.evaluate(() => {
+    window.lateCalls = 0;
+    for (const name of ['setTimeout', 'setInterval', 'requestAnimationFrame']) {
+      const real = window[name];
+      window[name] = function (...args) {
+        if (window.nd.ended && /nightdrive\.(js|wasm)/.test(new Error().stack)) window.lateCalls++;
+        return real.apply(this, args);
+      };
+    }
+  });
+  await clickIn(page, '#canvas', menu.exit);
+  await until(page, 'the ended screen', () => page.evaluate(() =>
+    window.nd.ended && getComputedStyle(document.getElementById('ended')).display !== 'none'));
+  const status = await page.evaluate(() => window.nd.status);
+  if (status !== 0) throw new Error('ended with status ' + status);
+  if (await page.$('canvas.shown')) throw new Error('a canvas is still shown');
+  // Thirty animation frames of the page later, the program has asked for none.
+  await page.evaluate(() => { window.pageFrames = 0; const tick = () => { window.pageFrames++; requestAnimationFrame(tick); }; tick(); });
+  await until(page, 'thirty page frames', () => page.evaluate(() => window.pageFrames >= 30));
+  const late = await page.evaluate(() => [window.lateCalls, window.nd.frames]);
+  if (late[0] !== 0 || late[1] !== 0) throw new Error(`still running: ${late[0]} timer or frame requests, ${late[1]} frames`);
 }
 
 const cases = [
@@ -179,6 +259,8 @@ const cases = [
     await until(page, 'the end after OK', () => page.evaluate(() => window.nd.ended));
     if (await page.evaluate(() => window.nd.status) === 0) throw new Error('ended with status 0');
   }],
+  ['"Exit" in the menu ends the program', exitEndsTheProgram],
+  ['HiDPI: the picture is sharp', hiDpiPictureIsSharp],
 ];
 
 (async () => {

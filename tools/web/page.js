@@ -7,7 +7,10 @@
   const menuCanvas = document.getElementById('canvas');
   const glCanvas = document.getElementById('gl-canvas');
   const status = document.getElementById('status');
-  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0 };
+  const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0,
+    // Milliseconds since the page was opened: the program ready, the game's window
+    // made, and its first frame with the world (3-D drawing) in it.
+    times: { runtime: null, gameWindow: null, firstWorld: null } };
   window.nd = nd;
 
   // Keys the game uses never scroll or leave the page.
@@ -26,6 +29,9 @@
 
   window.Module = {
     canvas: menuCanvas,
+    // The game's canvas is sized by the page's style (4:3, as large as fits); its
+    // backing store follows that size in device pixels.
+    ndCanvasFollowsPage: true,
     print: line,
     printErr: line,
     setStatus(text) {
@@ -37,6 +43,7 @@
       const remove = new URLSearchParams(location.search).get('remove');
       if (remove) FS.unlink('/data/' + remove);
       nd.started = true;
+      nd.times.runtime = performance.now();
     },
     // The next window draws on the 2-D menu canvas or the WebGL one; the one in
     // use carries the id the window system looks for.
@@ -52,6 +59,7 @@
       // pointer lock (mouse look moves a virtual pointer). Either may be refused;
       // the game then goes on in the page.
       if (gl) {
+        if (nd.times.gameWindow === null) nd.times.gameWindow = performance.now();
         const lock = next.requestPointerLock && next.requestPointerLock();
         if (lock && lock.catch) lock.catch(() => {});
         const page = document.documentElement;
@@ -59,7 +67,10 @@
       }
     },
     ndPointerPlaced() { nd.pointerPlaced++; },
-    ndFrame() { nd.frames++; },
+    ndFrame(world) {
+      nd.frames++;
+      if (world && nd.times.firstWorld === null) nd.times.firstWorld = performance.now();
+    },
     ndMessageBox(text) {
       nd.messages.push(text);
       // The dialog needs the pointer and a page around it.

@@ -107,7 +107,7 @@
   glCanvas.addEventListener('mousemove', (e) => {
     if (document.pointerLockElement !== glCanvas || !Module._nd_pointer_moved || nd.ended) return;
     e.stopImmediatePropagation();
-    Module._nd_pointer_moved(e.movementX | 0, e.movementY | 0);
+    if (e.movementX | e.movementY) Module._nd_pointer_moved(e.movementX | 0, e.movementY | 0);
   }, true);
 
   // The program's end unwinds through the page's promise chain; it is no error.

@@ -6,10 +6,10 @@
 // machine shared with other work. A benchmark: it prints numbers and checks nothing.
 // Usage: node bench.js <build-web folder> [seconds per measurement]
 'use strict';
-const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
+const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
 const seconds = Number(process.argv[3] || 10);
@@ -100,11 +100,7 @@ async function bareWebGl(browser, triangles) {
 }
 
 (async () => {
-  const server = spawn(process.execPath, [path.join(__dirname, '../../tools/web/serve.js'), build, '0']);
-  const port = await new Promise((resolve) => server.stdout.on('data', (c) => {
-    const m = /listening (\d+)/.exec(c.toString());
-    if (m) resolve(Number(m[1]));
-  }));
+  const { server, port } = await startServer(build);
   const browser = await puppeteer.launch({
     executablePath: process.env.ND_CHROMIUM || '/usr/bin/chromium', headless: 'new',
     args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox'],

@@ -34,19 +34,10 @@ EM_JS(void, TellPagePointerPlaced, (int x, int y), {
     if (Module.ndPointerPlaced) Module.ndPointerPlaced(x, y);
 });
 
-// The canvas's box on the page is 4:3 and set by the page's style; its backing
-// store follows it in device pixels. A new backing size clears the canvas, so it is
-// only set when it changes.
+// The page gives the 3-D canvas a backing store of its size on the page in
+// device pixels where it sizes that canvas by its style (tools/web/page.js).
 EM_JS(void, FitPageCanvas, (), {
-    const canvas = Module.canvas;
-    if (!Module.ndCanvasFollowsPage) return;
-    const ratio = window.devicePixelRatio || 1;
-    const width = Math.max(1, Math.round(canvas.clientWidth * ratio));
-    const height = Math.max(1, Math.round(canvas.clientHeight * ratio));
-    if (canvas.clientWidth > 0 && (canvas.width !== width || canvas.height !== height)) {
-        canvas.width = width;
-        canvas.height = height;
-    }
+    if (Module.ndFitCanvas) Module.ndFitCanvas(Module.canvas);
 });
 
 EM_JS(void, SelectPageCanvas, (int gl), {

@@ -21,7 +21,7 @@ void WebSelectCanvas(bool gl);
 // (x, y) and reports the jump as one move event; while the pointer is locked the
 // page moves the virtual pointer by the relative motion, within the screen.
 bool WebMovePointer(int x, int y);
-// Where the page sizes the 3-D canvas by its style (it sets Module.ndCanvasFollowsPage),
+// Where the page sizes the 3-D canvas by its style (it gives Module.ndFitCanvas),
 // gives the canvas a backing store of its size on the page in device pixels, sharp
 // on HiDPI screens; elsewhere the canvas keeps the size the window gave it.
 void WebFitCanvas();

@@ -30,8 +30,17 @@
   window.Module = {
     canvas: menuCanvas,
     // The game's canvas is sized by the page's style (4:3, as large as fits); its
-    // backing store follows that size in device pixels.
-    ndCanvasFollowsPage: true,
+    // backing store follows that size in device pixels. A new backing size clears
+    // the canvas, so it is only set when it changes.
+    ndFitCanvas(canvas) {
+      const ratio = window.devicePixelRatio || 1;
+      const width = Math.max(1, Math.round(canvas.clientWidth * ratio));
+      const height = Math.max(1, Math.round(canvas.clientHeight * ratio));
+      if (canvas.clientWidth > 0 && (canvas.width !== width || canvas.height !== height)) {
+        canvas.width = width;
+        canvas.height = height;
+      }
+    },
     print: line,
     printErr: line,
     setStatus(text) {

@@ -15,6 +15,14 @@
 
   const args = (new URLSearchParams(location.search).get('args') || '').split(/\s+/).filter((a) => a);
 
+  // Screenshots are read after the frame was handed to the page, by which time a
+  // WebGL canvas has dropped its drawing buffer unless it is asked to keep it.
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function (kind, attributes) {
+    if (kind === 'webgl2' || kind === 'webgl') attributes = Object.assign({}, attributes, { preserveDrawingBuffer: true });
+    return getContext.call(this, kind, attributes);
+  };
+
   function line(text) {
     nd.log.push(text);
     console.log(text);

@@ -10,7 +10,7 @@ const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
 const chromium = process.env.ND_CHROMIUM || '/usr/bin/chromium';
-const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 120000);
+const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 240000);
 
 // Menu positions in the menu window's pixels (controls are placed in twips, 15 a pixel).
 const menu = {
@@ -96,7 +96,16 @@ async function clickIn(page, selector, [x, y]) {
   await page.mouse.click(box.x + x, box.y + y);
 }
 
-async function openMenu(page, port, query = '') {
+// Only the mouse-look case keeps the pointer lock: headless Chromium's locked
+// pointer can feed itself mouse moves without end (its return to the centre is a
+// move of its own), which can starve the game of frames for minutes on a loaded
+// machine. Refused, the game goes on in the page, as wherever the lock is refused.
+async function openMenu(page, port, query = '', { lock = false } = {}) {
+  if (!lock) {
+    await page.evaluateOnNewDocument(() => {
+      Element.prototype.requestPointerLock = () => Promise.reject(new DOMException('refused', 'NotAllowedError'));
+    });
+  }
   await page.goto(`http://127.0.0.1:${port}/nightdrive.html${query}`);
   await until(page, 'the menu', async () => {
     const m = await look(page, '#canvas.menu.shown', [menu.lbl1024, menu.lblLow]);
@@ -222,7 +231,7 @@ const cases = [
     if (await page.evaluate(() => window.nd.status) !== 0) throw new Error('ended with a non-zero status');
   }],
   ['mouse look turns the view, on and on', async (page, port) => {
-    await openMenu(page, port);
+    await openMenu(page, port, '', { lock: true });
     await startGame(page, daySky);
     await steady(page);
     // The game holds the pointer locked and moves its own pointer by the motion;

@@ -34,7 +34,7 @@ std::uint32_t SpreadBits(std::uint32_t v) {
 }
 
 // Sorts each attribute group of `order` (faces already grouped by attribute) along
-// the Morton curve of the face centres within the mesh's bounds.
+// the Morton curve of the face centres within the cube round the mesh.
 void SortGroupsSpatially(const MeshData& m, std::vector<std::uint32_t>& order) {
     float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     for (std::size_t v = 0; v < m.NumVertices(); ++v)
@@ -44,6 +44,9 @@ void SortGroupsSpatially(const MeshData& m, std::vector<std::uint32_t>& order) {
             lo[a] = v == 0 ? x : std::min(lo[a], x);
             hi[a] = v == 0 ? x : std::max(hi[a], x);
         }
+    // One scale for all axes, so that a cluster is as compact across as along: a
+    // flat mesh keeps its few levels of height together.
+    const float extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
     std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed(order.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
         const std::uint32_t f = order[k];
@@ -51,7 +54,6 @@ void SortGroupsSpatially(const MeshData& m, std::vector<std::uint32_t>& order) {
         for (int a = 0; a < 3; ++a) {
             float c = 0;
             for (int corner = 0; corner < 3; ++corner) c += m.Positions[m.Indices[f * 3 + corner] * 3 + a];
-            const float extent = hi[a] - lo[a];
             const float unit = extent > 0 ? (c / 3 - lo[a]) / extent : 0.0f;
             const float clamped = std::isfinite(unit) ? std::clamp(unit, 0.0f, 1.0f) : 0.0f;
             code |= SpreadBits(static_cast<std::uint32_t>(clamped * 1023.0f)) << a;

@@ -437,7 +437,7 @@ ClipTransform MakeClipTransform(const D3DMATRIX& world, const D3DMATRIX& view, c
 // the cluster, is inside. Non-finite values compare false, and the cluster is drawn.
 bool OutsideView(const GlCluster& c, const ClipTransform& t) {
     // Far beyond what float rounding of a few products and sums can reach.
-    constexpr double kRelativeError = 1e-4;
+    constexpr double kRelativeError = 1e-5;
     unsigned outside = 0x3F;
     for (int corner = 0; corner < 8 && outside != 0; ++corner) {
         const double p[3] = {(corner & 1) != 0 ? c.Max[0] : c.Min[0], (corner & 2) != 0 ? c.Max[1] : c.Min[1],

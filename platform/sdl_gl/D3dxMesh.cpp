@@ -2,8 +2,9 @@
 // streams one after another (positions, normals, texture coordinates, colours) and
 // one index buffer with the faces grouped by attribute. Within a subset the faces
 // follow a space-filling curve through their centres and are cut into clusters of
-// a fixed number of faces; each cluster has its own vertices, laid out cluster by
-// cluster, so neighbouring clusters are neighbours in both buffers.
+// a fixed number of faces; the vertices are laid out in the order the faces first
+// use them, so a cluster's vertices lie together and neighbouring clusters are
+// neighbours in both buffers.
 #include "platform/sdl_gl/D3dxMesh.h"
 
 #include <algorithm>
@@ -114,22 +115,36 @@ bool GlMesh::Upload() {
                      [this](std::uint32_t a, std::uint32_t b) { return data_.Attributes[a] < data_.Attributes[b]; });
     SortGroupsSpatially(data_, order);
 
-    // Each cluster's vertices are its own, one after another in the clusters' order:
-    // a vertex that several clusters use is copied into each, so a run of
-    // neighbouring clusters uses one contiguous range of vertices and no other.
-    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    // Vertices in the order of their first use; unused ones go last.
+    constexpr std::uint32_t kUnplaced = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> place(vertexCount, kUnplaced);
     std::vector<std::uint32_t> source;  // new vertex -> old vertex
-    source.reserve(vertexCount + vertexCount / 4);
-    std::vector<std::uint32_t> seenIn(vertexCount, kNone);  // the last cluster that took a vertex
-    std::vector<std::uint32_t> copyOf(vertexCount, 0);      // and its copy there
-    std::vector<std::uint32_t> remapped(faces * 3);
+    source.reserve(vertexCount);
+    for (const std::uint32_t f : order)
+        for (int c = 0; c < 3; ++c) {
+            const std::uint32_t v = data_.Indices[f * 3 + c];
+            if (place[v] == kUnplaced) {
+                place[v] = static_cast<std::uint32_t>(source.size());
+                source.push_back(v);
+            }
+        }
+    for (std::uint32_t v = 0; v < vertexCount; ++v)
+        if (place[v] == kUnplaced) {
+            place[v] = static_cast<std::uint32_t>(source.size());
+            source.push_back(v);
+        }
+
+    indexType_ = vertexCount <= Max16BitVertices ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    const std::size_t indexSize = indexType_ == GL_UNSIGNED_SHORT ? 2 : 4;
+    std::vector<std::uint8_t> indices(faces * 3 * indexSize);
     subsets_.clear();
     clusters_.clear();
+    std::vector<std::uint32_t> seenIn(vertexCount, kUnplaced);  // the last cluster that counted a vertex
     for (std::size_t k = 0; k < faces; ++k) {
         const std::uint32_t f = order[k];
         const DWORD attribute = data_.Attributes[f];
         if (subsets_.empty() || subsets_.back().Attribute != attribute) {
-            subsets_.push_back(Subset{attribute, k * 3, 0});
+            subsets_.push_back(Subset{attribute, k * 3 * indexSize, 0});
             subsets_.back().FirstCluster = clusters_.size();
         }
         Subset& subset = subsets_.back();
@@ -145,6 +160,7 @@ bool GlMesh::Upload() {
         cluster.IndexCount += 3;
         for (int c = 0; c < 3; ++c) {
             const std::uint32_t old = data_.Indices[f * 3 + c];
+            const std::uint32_t index = place[old];
             if (seenIn[old] != clusterNumber) {
                 const bool first = cluster.VertexCount == 0;
                 for (int a = 0; a < 3; ++a) {
@@ -153,24 +169,15 @@ bool GlMesh::Upload() {
                     cluster.Max[a] = first ? x : std::max(cluster.Max[a], x);
                 }
                 seenIn[old] = clusterNumber;
-                copyOf[old] = static_cast<std::uint32_t>(source.size());
-                source.push_back(old);
                 ++cluster.VertexCount;
             }
-            remapped[k * 3 + c] = copyOf[old];
-        }
-    }
-    // Copies can take a mesh past 16-bit indices.
-    indexType_ = source.size() <= Max16BitVertices ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
-    const std::size_t indexSize = indexType_ == GL_UNSIGNED_SHORT ? 2 : 4;
-    for (Subset& subset : subsets_) subset.OffsetBytes *= indexSize;
-    std::vector<std::uint8_t> indices(faces * 3 * indexSize);
-    for (std::size_t i = 0; i < remapped.size(); ++i) {
-        if (indexSize == 2) {
-            const auto narrow = static_cast<std::uint16_t>(remapped[i]);
-            std::memcpy(indices.data() + i * 2, &narrow, 2);
-        } else {
-            std::memcpy(indices.data() + i * 4, &remapped[i], 4);
+            std::uint8_t* dst = indices.data() + (k * 3 + c) * indexSize;
+            if (indexSize == 2) {
+                const auto narrow = static_cast<std::uint16_t>(index);
+                std::memcpy(dst, &narrow, 2);
+            } else {
+                std::memcpy(dst, &index, 4);
+            }
         }
     }
     // A non-finite coordinate makes the box meaningless: such a cluster is always drawn.
@@ -201,14 +208,11 @@ bool GlMesh::Upload() {
     }
 #endif
 
-    // The streams' sizes after the copies: `width` floats a vertex where present.
-    const auto bytes = [&source](const std::vector<float>& v, std::size_t width) {
-        return v.empty() ? 0 : source.size() * width * sizeof(float);
-    };
-    const std::size_t normalsAt = bytes(data_.Positions, 3);
-    const std::size_t texAt = normalsAt + bytes(data_.Normals, 3);
-    const std::size_t colorsAt = texAt + bytes(data_.TexCoords, 2);
-    const std::size_t total = colorsAt + bytes(data_.Colors, 4);
+    const auto bytes = [](const std::vector<float>& v) { return v.size() * sizeof(float); };
+    const std::size_t normalsAt = bytes(data_.Positions);
+    const std::size_t texAt = normalsAt + bytes(data_.Normals);
+    const std::size_t colorsAt = texAt + bytes(data_.TexCoords);
+    const std::size_t total = colorsAt + bytes(data_.Colors);
 
     glGenVertexArrays(1, &vao_);
     glGenBuffers(1, &vbo_);
@@ -224,7 +228,7 @@ bool GlMesh::Upload() {
     std::vector<float> permuted;
     const auto putPermuted = [&](std::size_t at, const std::vector<float>& v, std::size_t width) {
         if (v.empty()) return;
-        permuted.resize(source.size() * width);
+        permuted.resize(v.size());
         for (std::size_t n = 0; n < source.size(); ++n)
             std::copy_n(v.begin() + static_cast<std::ptrdiff_t>(source[n] * width), width,
                         permuted.begin() + static_cast<std::ptrdiff_t>(n * width));

@@ -420,6 +420,7 @@ HRESULT GlDevice::EndScene() {
 HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
     context_->MakeCurrent();
     if (presentHook_) presentHook_();
+    frameCounts_ = GlFrameCounts{};
     if (!direct_) {
         int dw = 0, dh = 0;
         host::SurfaceSize(context_->Window, dw, dh);

@@ -2,6 +2,7 @@
 // screenshots say what it did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -414,6 +415,61 @@ TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
         const double parts = Field(s, "parse") + Field(s, "cleanup") + Field(s, "textures") + Field(s, "presents") +
                              Field(s, "other");
         EXPECT_LE(parts, Field(s, "load_ms") + 0.5) << c.mode << ": the load's parts exceed it";
+    }
+}
+
+// Skipping the clusters that lie outside the view changes no pixel: each scripted
+// run is made with culling on and off, and every presented frame and the trace
+// must be the same, byte for byte. With culling on, some views must skip clusters.
+TEST_F(HeadlessTest, ClusterCullingChangesNoPixel) {
+    struct Case {
+        const char* name;
+        const char* args;
+        std::string script;
+        bool skips;  // some frame of the run leaves clusters out
+    };
+    std::string aerial;
+    for (int i = 0; i < 95; ++i) aerial += "2 press Z\n";
+    aerial += "3 keydown PageDown\n8 keyup PageDown\n10 keydown Left\n";
+    std::string mouse;
+    for (int i = 0; i < 12; ++i) {
+        mouse += std::to_string(2 + i * 2) + " mousemove " + std::to_string(520 + i * 40) + " 330\n";
+    }
+    const Case cases[] = {
+        {"day, turning", "--size 640x480", "1 keydown Up\n4 keydown Left\n", true},
+        {"night, turning back", "--size 800x600 --night", "1 keydown Right\n20 keydown Down\n", true},
+        {"no fog, no textures", "--size 1024x768 --no-fog --no-textures --depth 32", "1 keydown Left\n", true},
+        {"wireframe", "--size 640x480 --wireframe", "1 keydown Left\n10 keydown PageUp\n", true},
+        {"car mode at the wall", "--size 640x480 --collision --night", "1 keydown Up\n", false},
+        {"aerial preset", "--size 800x600", aerial, true},
+        {"mouse look", "--size 640x480 --night --detail high", mouse, true},
+    };
+    for (const Case& c : cases) {
+        std::string hashes[2], traces[2], summaries[2];
+        for (int off = 0; off < 2; ++off) {
+            const fs::path hashFile = dir / "hashes.txt";
+            const RunResult run = Start(std::string("--frames 40 --bench ") + c.args + " --frame-hashes " +
+                                            hashFile.string() + (off != 0 ? " --no-cull" : ""),
+                                        c.script);
+            ASSERT_EQ(run.status, 0) << c.name << ": " << run.stderrText;
+            std::stringstream text;
+            text << std::ifstream(hashFile).rdbuf();
+            hashes[off] = text.str();
+            std::stringstream trace;
+            trace << std::ifstream(dir / "trace.jsonl").rdbuf();
+            traces[off] = trace.str();
+            summaries[off] = run.stdoutText;
+        }
+        EXPECT_EQ(std::count(hashes[0].begin(), hashes[0].end(), '\n'), 40) << c.name;
+        EXPECT_EQ(hashes[0], hashes[1]) << c.name << ": a frame differs with culling on and off";
+        EXPECT_EQ(traces[0], traces[1]) << c.name;
+        const double drawn = Field(summaries[0], "clusters"), asked = Field(summaries[0], "of_clusters");
+        EXPECT_GT(drawn, 0) << c.name;
+        if (c.skips) {
+            EXPECT_LT(drawn, asked) << c.name << ": nothing was culled";
+        }
+        EXPECT_EQ(Field(summaries[1], "clusters"), Field(summaries[1], "of_clusters")) << c.name;
+        EXPECT_EQ(Field(summaries[1], "triangles"), Field(summaries[1], "of_triangles")) << c.name;
     }
 }
 

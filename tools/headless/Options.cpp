@@ -9,7 +9,8 @@ const char* const kUsage =
     "usage: nightdrive-headless [--size 640x480|800x600|1024x768] [--depth 16|32]\n"
     "         [--detail low|medium|high] [--night] [--no-light] [--no-fog] [--wireframe]\n"
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"
-    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n";
+    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n"
+    "         [--no-cull] [--frame-hashes FILE]\n";
 
 namespace {
 
@@ -81,6 +82,12 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             const char* v = value();
             if (!oneOf(v, {"clear", "merged", "flat"})) return false;
             o.baseline = v;
+        } else if (a == "--no-cull") {
+            o.noCull = true;
+        } else if (a == "--frame-hashes") {
+            const char* v = value();
+            if (!v) return false;
+            o.frameHashes = v;
         } else {
             return false;
         }

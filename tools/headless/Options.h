@@ -16,6 +16,8 @@ struct Options {
     std::vector<std::pair<long, std::string>> shots;
     bool bench = false;
     std::string baseline;  // "", "clear", "merged" or "flat"
+    bool noCull = false;   // draw every cluster, visible or not
+    std::string frameHashes;  // one hash of each presented frame's pixels per line
 };
 
 extern const char* const kUsage;

@@ -71,6 +71,10 @@ int main(int argc, char** argv) {
         run.trace = std::fopen(run.options.trace.c_str(), "w");
         if (!run.trace) Fail("cannot write " + run.options.trace);
     }
+    if (!run.options.frameHashes.empty()) {
+        run.frameHashes = std::fopen(run.options.frameHashes.c_str(), "w");
+        if (!run.frameHashes) Fail("cannot write " + run.options.frameHashes);
+    }
     run.frameStepUs = static_cast<std::uint64_t>(std::llround(1000000.0 / run.options.fps));
     // The timings must not allocate while they measure allocations, nor grow the
     // resident memory a soak run watches: the record is filled once here, so its

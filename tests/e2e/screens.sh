@@ -39,6 +39,16 @@ else
     print pw, ph, int((w - pw) / 2), int((h - ph) / 2) }')
 fi
 world_up() { shot "$game" "$E2E_TMP/w.png" && [ "$(pixel "$E2E_TMP/w.png" $((screen_w / 2)) $((top + 4)))" != "#000000" ]; }
+if [ -n "$fill" ]; then
+  # Sky at the top and the world, not the sky, at the bottom.
+  world_up() {
+    shot "$game" "$E2E_TMP/w.png" || return 1
+    local up down
+    up=$(pixel "$E2E_TMP/w.png" $((screen_w / 2)) 4)
+    down=$(pixel "$E2E_TMP/w.png" $((screen_w / 2)) $((screen_h - 4)))
+    [ "$up" != "#000000" ] && [ "$down" != "#000000" ] && [ "$down" != "$up" ]
+  }
+fi
 wait_until 60 world_up || fail "the world did not appear"
 program_ended && fail "the game ended early: $(cat "$E2E_TMP/stderr")"
 

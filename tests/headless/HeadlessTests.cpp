@@ -250,7 +250,8 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
 // (as wide as the 4:3 picture of its height, or all of it on a portrait screen)
 // is that 4:3 picture, and the motion is the same as in the 4:3 picture.
 TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
-    const std::pair<int, int> shapes[] = {{1280, 720}, {1920, 1080}, {2560, 1080}, {1280, 800}, {1024, 768}, {720, 1280}};
+    const std::pair<int, int> shapes[] = {{1280, 720}, {1920, 1080}, {2560, 1080},
+                                          {1280, 800}, {1024, 768},  {720, 1280}};
     const std::string script = "1 keydown Up\n2 keydown Left\n3 mousemove 520 340\n";
     const auto shoot = [&](const std::string& args, const char* name, RunResult& run, std::vector<std::uint8_t>& rgba,
                            int& w, int& h) {
@@ -290,7 +291,8 @@ TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
             skyTop += isSky(at(wide, w, x, 0), 8) ? 1 : 0;
             skyBottom += isSky(at(wide, w, x, h - 1), 0) ? 1 : 0;
         }
-        for (int y = 0; y < h; ++y) blackSides += (black(at(wide, w, 0, y)) ? 1 : 0) + (black(at(wide, w, w - 1, y)) ? 1 : 0);
+        for (int y = 0; y < h; ++y)
+            blackSides += (black(at(wide, w, 0, y)) ? 1 : 0) + (black(at(wide, w, w - 1, y)) ? 1 : 0);
         EXPECT_EQ(skyTop, w) << what << ": the top row is not all sky";
         EXPECT_EQ(skyBottom, 0) << what << ": the bottom row shows the clear colour";
         EXPECT_EQ(blackSides, 0) << what << ": black at the sides";
@@ -316,7 +318,9 @@ TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
                     what.c_str(), shared, h, cw, ch, 100.0 * differing / pixels, sum / pixels);
         EXPECT_LE(differing, pixels * 0.002) << what << ": the middle is not the 4:3 picture";
         EXPECT_LE(sum / pixels, 0.5) << what;
-        if (width * 3 == height * 4) EXPECT_EQ(wide, narrow) << what << ": a 4:3 screen is the 4:3 picture";
+        if (width * 3 == height * 4) {
+            EXPECT_EQ(wide, narrow) << what << ": a 4:3 screen is the 4:3 picture";
+        }
     }
 }
 

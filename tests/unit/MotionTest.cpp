@@ -102,7 +102,7 @@ TEST_F(MotionTest, ProjectionFollowsAFilledScreensShape) {
         int width, height;
         double aspect;
     };
-    const Case cases[] = {{false, 640, 480, 1.0},   {false, 1920, 1080, 1.0}, {true, 1024, 768, 1.0},
+    const Case cases[] = {{false, 640, 480, 1.0},        {false, 1920, 1080, 1.0},      {true, 1024, 768, 1.0},
                           {true, 1920, 1080, 4.0 / 3.0}, {true, 2560, 1080, 1.7777778}, {true, 720, 1280, 0.421875}};
     D3DMATRIX classic{};
     D3DXMatrixPerspectiveFovLH(&classic, 1.0471976f, 1.0f, 1.0f, 800.0f);
@@ -115,7 +115,9 @@ TEST_F(MotionTest, ProjectionFollowsAFilledScreensShape) {
         const D3DMATRIX& p = GeneralVariables.MatProj;
         EXPECT_EQ(p.m[1][1], classic.m[1][1]) << c.width << "x" << c.height;
         EXPECT_NEAR(p.m[0][0], classic.m[0][0] / c.aspect, 1e-6) << c.width << "x" << c.height;
-        if (c.aspect == 1.0) EXPECT_EQ(p.m[0][0], classic.m[0][0]) << c.width << "x" << c.height;
+        if (c.aspect == 1.0) {
+            EXPECT_EQ(p.m[0][0], classic.m[0][0]) << c.width << "x" << c.height;
+        }
     }
 }
 

@@ -76,4 +76,4 @@ fi
 
 kill -TERM "$(program_pid)"
 wait_until 20 program_ended || fail "SIGTERM did not end the program"
-note "screens ${shape} ${fill}: ok"
+note "screens ${shape}${fill:+ $fill}: ok"

@@ -69,6 +69,9 @@ MenuWindow::MenuWindow() {
     Place(lblStart, label, "lblStart", "New Game", 5280, 120, 1680, 375, true);
     Place(lblexit, label, "lblexit", "Exit", 5280, 600, 1695, 375, true);
     Place(lblvirsion, label, "lblvirsion", "V 1.0", 5400, 5280, 1335, 255, true);
+    // The fourth screen size, under the other groups: the screen's own size and shape.
+    Place(lblunuse4, label, "lblunuse4", "Widescreen", 120, 3000, 1455, 255);
+    Place(lblFill, label, "lblFill", "Fill Screen", 120, 3240, 1455, 255, true);
 
     // Design states, which agree with the switches the load step sets.
     Check6.InitValue(vbChecked);
@@ -84,6 +87,7 @@ MenuWindow::MenuWindow() {
     lbl600.Click = [this] { lbl600_Click(); };
     lbl800.Click = [this] { lbl800_Click(); };
     lbl1024.Click = [this] { lbl1024_Click(); };
+    lblFill.Click = [this] { lblFill_Click(); };
     lbl16bit.Click = [this] { lbl16bit_Click(); };
     lbl32bit.Click = [this] { lbl32bit_Click(); };
     lblDetailLow.Click = [this] { lblDetailLow_Click(); };
@@ -98,13 +102,14 @@ MenuWindow::MenuWindow() {
     form.Controls = {&lblStart,  &lblexit,         &lbl600,        &lbl800,    &lbl1024, &lblvirsion, &lblunuse1,
                      &lblunuse2, &lbl16bit,        &lbl32bit,      &lblunuse3, &lblDetailLow,
                      &lblDetailMedium, &lblDetailHigh, &Check1,   &Check2,    &Check3,  &Check4,     &Frame1,
-                     &Check5,    &Check6};
+                     &Check5,    &Check6,          &lblunuse4,     &lblFill};
 }
 
 void MenuWindow::Form_Load() {
     lbl600.BackColor = kNotChosen;
     lbl800.BackColor = kNotChosen;
     lbl1024.BackColor = kChosen;
+    lblFill.BackColor = kNotChosen;
     lbl16bit.BackColor = kChosen;
     lblDetailLow.BackColor = kChosen;
     lblDetailMedium.BackColor = kNotChosen;
@@ -136,9 +141,10 @@ void MenuWindow::Check4_Click() { GeneralVariables.FillWireframesOn = Check4.Val
 void MenuWindow::Check5_Click() { GeneralVariables.CollisionOn = Check5.Value() == vbChecked; }
 void MenuWindow::Check6_Click() { GeneralVariables.TexturesOn = Check6.Value() == vbChecked; }
 
-void MenuWindow::lbl600_Click() { Mark(lbl600, {&lbl600, &lbl800, &lbl1024}); }
-void MenuWindow::lbl800_Click() { Mark(lbl800, {&lbl600, &lbl800, &lbl1024}); }
-void MenuWindow::lbl1024_Click() { Mark(lbl1024, {&lbl600, &lbl800, &lbl1024}); }
+void MenuWindow::lbl600_Click() { Mark(lbl600, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lbl800_Click() { Mark(lbl800, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lbl1024_Click() { Mark(lbl1024, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lblFill_Click() { Mark(lblFill, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
 void MenuWindow::lbl16bit_Click() { Mark(lbl16bit, {&lbl16bit, &lbl32bit}); }
 void MenuWindow::lbl32bit_Click() { Mark(lbl32bit, {&lbl16bit, &lbl32bit}); }
 void MenuWindow::lblDetailLow_Click() { Mark(lblDetailLow, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }

@@ -152,7 +152,9 @@ int main(int argc, char** argv) {
         PointLight(-45, 5, -540, 150, 1.0f),  PointLight(-85, 5, -840, 150, 1.0f),
     };
     core::matrix4 projection;
-    projection.buildProjectionMatrixPerspectiveFovLH(1.0471976f, 1.0f, 1.0f, 800.0f);
+    // The filled screen's aspect: its shape over 4:3 (exactly 1 at the menu's sizes).
+    const auto aspect = static_cast<f32>((static_cast<double>(width) / height) / (4.0 / 3.0));
+    projection.buildProjectionMatrixPerspectiveFovLH(1.0471976f, aspect, 1.0f, 800.0f);
     const core::matrix4 view = StartView();
 
     if (sceneManager) {

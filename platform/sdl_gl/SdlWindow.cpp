@@ -452,6 +452,10 @@ bool ShowForm(Form& form) {
             // device draws straight into the window.
             const char* driver = SDL_GetCurrentVideoDriver();
             if (driver != nullptr && std::strcmp(driver, "offscreen") == 0) SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+            // Device pixels on a high-density desktop display, so a filled screen is
+            // drawn sharp.
+            if (driver != nullptr && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0))
+                flags |= SDL_WINDOW_ALLOW_HIGHDPI;
         }
         host::PrepareSurface(form.DeviceWindow);
         SDL_Window* window = SDL_CreateWindow(form.Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -484,6 +488,28 @@ bool ShowForm(Form& form) {
     form.Visible = true;
     form.Native->exposed = true;
     if (!form.DeviceWindow) PaintForm(form);
+    return true;
+}
+
+bool ScreenPixelSize(Form& form, int& width, int& height) {
+    if (!EnsureSdl()) return false;
+    SDL_Window* window = form.Native ? form.Native->window : nullptr;
+    const int display = window ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
+    SDL_DisplayMode mode{};
+    if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
+    width = mode.w;
+    height = mode.h;
+    // Where the window's drawable has more pixels than its size in screen units,
+    // the screen has as many more.
+    int windowWidth = 0, windowHeight = 0, drawableWidth = 0, drawableHeight = 0;
+    if (window && form.DeviceWindow) {
+        SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+        if (windowWidth > 0 && windowHeight > 0 && drawableWidth > windowWidth && drawableHeight > windowHeight) {
+            width = static_cast<int>(static_cast<long long>(width) * drawableWidth / windowWidth);
+            height = static_cast<int>(static_cast<long long>(height) * drawableHeight / windowHeight);
+        }
+    }
     return true;
 }
 

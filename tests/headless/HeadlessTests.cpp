@@ -246,8 +246,92 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
     }
 }
 
+// "Fill Screen" on screens of every shape: the whole picture is drawn, its middle
+// (as wide as the 4:3 picture of its height, or all of it on a portrait screen)
+// is that 4:3 picture, and the motion is the same as in the 4:3 picture.
+TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
+    const std::pair<int, int> shapes[] = {{1280, 720}, {1920, 1080}, {2560, 1080},
+                                          {1280, 800}, {1024, 768},  {720, 1280}};
+    const std::string script = "1 keydown Up\n2 keydown Left\n3 mousemove 520 340\n";
+    const auto shoot = [&](const std::string& args, const char* name, RunResult& run, std::vector<std::uint8_t>& rgba,
+                           int& w, int& h) {
+        const fs::path shot = dir / name;
+        run = Start("--frames 4 " + args + " --shot 4:" + shot.string(), script);
+        return run.status == 0 && png::ReadRgba(shot.string(), rgba, w, h);
+    };
+    for (const auto& [width, height] : shapes) {
+        const std::string what = std::to_string(width) + "x" + std::to_string(height);
+        // The 4:3 picture of the same height. Where its width is whole, the menu's
+        // projection draws it; elsewhere no whole width is exactly 4:3, and the
+        // filled screen nearest to it stands in (every filled picture of a height
+        // has the same scale), as wide as keeps the two middles on the same columns.
+        const bool whole = height % 3 == 0;
+        int classicWidth = static_cast<int>(std::lround(height * 4.0 / 3.0));
+        if ((classicWidth - width) % 2 != 0) ++classicWidth;
+        RunResult fill, classic;
+        std::vector<std::uint8_t> wide, narrow;
+        int w = 0, h = 0, cw = 0, ch = 0;
+        ASSERT_TRUE(shoot("--fill --size " + what, "fill.png", fill, wide, w, h)) << what << fill.stderrText;
+        ASSERT_TRUE(shoot(std::string(whole ? "" : "--fill ") + "--size " + std::to_string(classicWidth) + "x" +
+                              std::to_string(height),
+                          "classic.png", classic, narrow, cw, ch))
+            << what << classic.stderrText;
+        ASSERT_EQ(w, width) << what;
+        ASSERT_EQ(h, height) << what;
+        ASSERT_EQ(fill.frames, classic.frames) << what << ": the motion depends on the picture's shape";
+
+        // The whole picture: day sky along the top row, world along the bottom, no
+        // black column at either side.
+        const auto at = [](const std::vector<std::uint8_t>& rgba, int pw, int x, int y) {
+            return &rgba[(static_cast<std::size_t>(y) * pw + x) * 4];
+        };
+        const auto isSky = [](const unsigned char* p, int tolerance) {
+            return std::abs(p[0] - 0x01) <= tolerance && std::abs(p[1] - 0x5A) <= tolerance &&
+                   std::abs(p[2] - 0xDF) <= tolerance;
+        };
+        const auto black = [](const unsigned char* p) { return p[0] + p[1] + p[2] == 0; };
+        int skyTop = 0, skyBottom = 0, blackSides = 0;
+        for (int x = 0; x < w; ++x) {
+            skyTop += isSky(at(wide, w, x, 0), 8) ? 1 : 0;
+            skyBottom += isSky(at(wide, w, x, h - 1), 0) ? 1 : 0;
+        }
+        for (int y = 0; y < h; ++y)
+            blackSides += (black(at(wide, w, 0, y)) ? 1 : 0) + (black(at(wide, w, w - 1, y)) ? 1 : 0);
+        EXPECT_EQ(skyTop, w) << what << ": the top row is not all sky";
+        EXPECT_EQ(skyBottom, 0) << what << ": the bottom row shows the clear colour";
+        EXPECT_EQ(blackSides, 0) << what << ": black at the sides";
+
+        // The shared middle: rasterising differences only (edge pixels of the same
+        // triangles), so few pixels differ, and those mostly by little.
+        const int shared = std::min(w, cw);
+        const int wideLeft = (w - shared) / 2, narrowLeft = (cw - shared) / 2;
+        long differing = 0;
+        double sum = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < shared; ++x) {
+                const unsigned char* a = at(wide, w, wideLeft + x, y);
+                const unsigned char* b = at(narrow, cw, narrowLeft + x, y);
+                int most = 0;
+                for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(a[c] - b[c]));
+                sum += most;
+                differing += most > 24 ? 1 : 0;
+            }
+        }
+        const double pixels = static_cast<double>(shared) * h;
+        std::printf("%s: middle %dx%d against %dx%d, %.4f %% of pixels differ by more than 24, mean difference %.4f\n",
+                    what.c_str(), shared, h, cw, ch, 100.0 * differing / pixels, sum / pixels);
+        EXPECT_LE(differing, pixels * 0.0005) << what << ": the middle is not the 4:3 picture";
+        EXPECT_LE(sum / pixels, 0.1) << what;
+        if (width * 3 == height * 4) {
+            EXPECT_EQ(wide, narrow) << what << ": a 4:3 screen is the 4:3 picture";
+        }
+    }
+}
+
 TEST_F(HeadlessTest, BadArgumentsAndMissingDataFailClearly) {
-    EXPECT_EQ(Start("--size 1x1").status, 2);
+    for (const char* size : {"1x1", "0x480", "640x", "x480", "640x480x2", "99999x480", "-640x480", "640 480"}) {
+        EXPECT_EQ(Start(std::string("--size '") + size + "'").status, 2) << size;
+    }
     EXPECT_EQ(Start("--frames 0").status, 2);
     const RunResult script = Start("--frames 2", "1 jump Up\n");
     EXPECT_EQ(script.status, 2);

@@ -81,7 +81,12 @@ void Presented() {
 void ApplyMenuChoices() {
     MenuWindow& menu = Menu();
     const Options& o = run.options;
-    if (o.size) {
+    // A size the menu does not offer is the 4:3 projection of "1024 - 768" at that
+    // size, or with --fill the screen of that size; the game's start-up takes it
+    // from the runner (UseChosenSize).
+    if (o.fill) {
+        ClickControl(menu.form, menu.lblFill);
+    } else if (o.size) {
         const std::string size = o.size;
         ClickControl(menu.form, size == "640x480" ? menu.lbl600 : size == "800x600" ? menu.lbl800 : menu.lbl1024);
     }
@@ -98,6 +103,13 @@ void ApplyMenuChoices() {
     if (o.wireframe) ClickControl(menu.form, menu.Check4);
     if (o.collision) ClickControl(menu.form, menu.Check5);
     if (o.noTextures) ClickControl(menu.form, menu.Check6);
+}
+
+void UseChosenSize() {
+    const Options& o = run.options;
+    if (!o.size) return;
+    GeneralVariables.ScreenWidth = static_cast<std::int16_t>(o.width);
+    GeneralVariables.ScreenHeight = static_cast<std::int16_t>(o.height);
 }
 
 // The simulated pointer: a move that changes it reaches the window as one event.

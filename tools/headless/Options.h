@@ -7,6 +7,8 @@
 
 struct Options {
     const char* size = nullptr;
+    int width = 0, height = 0;  // from --size
+    bool fill = false;          // "Fill Screen", on a screen of --size (or SDL's)
     const char* depth = nullptr;
     const char* detail = nullptr;
     bool night = false, noLight = false, noFog = false, wireframe = false, collision = false, noTextures = false;

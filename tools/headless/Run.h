@@ -58,6 +58,8 @@ std::uint64_t Allocations();
 
 // Script driving: the menu's choices, then the game loop's observers.
 void ApplyMenuChoices();
+// After the game read its size from the menu: the size --size asked for.
+void UseChosenSize();
 bool MovePointer(int x, int y);
 void MainLoopStarting();
 void StartFrame();

@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
     SetTimerCatchUp(true);
     SetCursorPosHandler([](int x, int y) { return MovePointer(x, y); });
     PreparePad([](int dx, int dy) { MovePointer(run.pointerX + dx, run.pointerY + dy); });
+    GameHooks().ResolutionRead = UseChosenSize;
     GameHooks().MainLoopStarting = MainLoopStarting;
     GameHooks().FrameStarting = StartFrame;
     GameHooks().FrameDrawn = FrameDrawn;

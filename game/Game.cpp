@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "game/record/Recorder.h"
 #include "game/state/Fatal.h"
 #include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
@@ -59,6 +60,7 @@ void GameWindow::Form_Load() {
     (void)SetCursorPos(kRecentrePoint.X, kRecentrePoint.Y);
     (void)ShowCursor(false);
 
+    (void)record::StartIfAsked();
     if (hooks.MainLoopStarting) hooks.MainLoopStarting();
     while (GeneralVariables.Running) {
         if (hooks.FrameStarting) hooks.FrameStarting();

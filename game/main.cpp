@@ -1,12 +1,61 @@
 // nightdrive: the start menu opens first; "New Game" starts the game inside the
 // menu's handler, and the program ends from one of the handlers.
+//
+// One option: --record [FILE] records the drive (see nightdrive(6)); ND_RECORD=FILE
+// does the same for scripts.
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
-#include "platform/Allocator.h"
+#include "game/record/Recorder.h"
 #include "menu/Menu.h"
+#include "platform/Allocator.h"
 #include "platform/Window.h"
 
-int main() {
+namespace {
+
+// Where --record without a file puts its recordings.
+std::string DrivesFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    std::filesystem::path base;
+    if (data && *data) {
+        base = data;
+    } else if (home && *home) {
+        base = std::filesystem::path(home) / ".local/share";
+    } else {
+        base = ".";
+    }
+    return (base / "nightdrive/drives").string();
+}
+
+bool ReadOptions(int argc, char** argv) {
+    if (const char* env = std::getenv("ND_RECORD"); env && *env) record::SetTarget(env);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg != "--record") return false;
+        if (i + 1 < argc && argv[i + 1][0] != '-') {
+            record::SetTarget(argv[++i]);
+        } else {
+            const std::string folder = DrivesFolder();
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+            if (ec) std::fprintf(stderr, "nightdrive: cannot make %s: %s\n", folder.c_str(), ec.message().c_str());
+            record::SetTarget(folder);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!ReadOptions(argc, argv)) {
+        std::fputs("usage: nightdrive [--record [FILE]]\n", stderr);
+        return 2;
+    }
     ConfigureAllocator();
     MenuWindow& menu = Menu();
     if (!ShowForm(menu.form)) {

@@ -17,6 +17,7 @@
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "scene/BuildAndRender.h"
 #include "tools/headless/Pad.h"
+#include "tools/headless/Replay.h"
 #include "tools/headless/Run.h"
 #include "tools/png/Png.h"
 
@@ -33,7 +34,8 @@ void ClickControl(Form& form, const Control& control) {
 }
 
 void Presented() {
-    run.clockUs += run.frameStepUs;
+    // A recording sets the clock itself, by its timer ticks.
+    if (run.options.replay.empty()) run.clockUs += run.frameStepUs;
     for (const auto& [frame, path] : run.options.shots) {
         if (frame != run.frame) continue;
         std::vector<std::uint8_t> rgba;
@@ -45,11 +47,16 @@ void Presented() {
             std::fprintf(stderr, "nightdrive-headless: cannot write the screenshot %s\n", path.c_str());
         }
     }
+    if (!run.options.replay.empty()) ReplayPresented();
 }
 
 }  // namespace
 
 void ApplyMenuChoices() {
+    if (!run.options.replay.empty()) {
+        ApplyRecordedMenu();
+        return;
+    }
     MenuWindow& menu = Menu();
     const Options& o = run.options;
     if (o.size) {
@@ -88,6 +95,7 @@ void StartFrame() {
         run.pressed[scan] = false;
     }
     GameWindow& game = Game();
+    if (!run.options.replay.empty()) ReplayFrameStarting();
     if (const auto it = run.script.find(run.frame); it != run.script.end()) {
         for (const ScriptEvent& e : it->second) {
             switch (e.kind) {
@@ -116,7 +124,7 @@ void StartFrame() {
             }
         }
     }
-    SetSimulatedKeyState(run.keys);
+    if (run.options.replay.empty()) SetSimulatedKeyState(run.keys);
     run.animMesh = AnimationMeshFor(GeneralVariables.AnimFrame);
     run.scenesAtStart = run.device ? run.device->Scenes() : 0;
 }
@@ -127,6 +135,7 @@ void FrameDrawn() {
     RecordFrameTime();
     if (run.frame == 1000) SampleSettledMemory();
     WriteTrace();
+    if (!run.options.replay.empty()) ReplayFrameDrawn();
     if (run.options.frames > 0 && run.frame >= run.options.frames) {
         if (run.options.bench) WriteBench();
         if (run.trace) std::fclose(run.trace);
@@ -150,4 +159,5 @@ void MainLoopStarting() {
     run.clockUs = 0;
     run.inMainLoop = true;
     if (!run.options.baseline.empty()) RunBaseline();
+    if (!run.options.replay.empty()) ReplayMainLoopStarting();
 }

@@ -16,6 +16,10 @@ struct Options {
     std::vector<std::pair<long, std::string>> shots;
     bool bench = false;
     std::string baseline;  // "", "clear", "merged" or "flat"
+    // Playing a recording (its menu choices and input replace the options above),
+    // and the video made of it: --size is then the video's size, --fps its rate.
+    std::string replay, video;
+    int videoWidth = 0, videoHeight = 0;
 };
 
 extern const char* const kUsage;

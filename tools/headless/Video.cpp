@@ -1,0 +1,155 @@
+#include "tools/headless/Video.h"
+
+#ifndef __EMSCRIPTEN__
+#include <spawn.h>
+#include <sys/wait.h>
+#endif
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#ifndef __EMSCRIPTEN__
+extern char** environ;
+#endif
+
+namespace video {
+
+namespace {
+
+[[maybe_unused]] pid_t ffmpeg = -1;
+int pipeIn = -1;
+int videoWidth = 0, videoHeight = 0;
+long written = 0;
+std::vector<std::uint8_t> canvas;
+int shownPercent = -1;
+bool progressShown = false;
+
+bool WriteAll(const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(pipeIn, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Start(const std::string& path, int width, int height, double fps, std::string& error) {
+#ifdef __EMSCRIPTEN__
+    // The page has no programs to start.
+    (void)path, (void)width, (void)height, (void)fps;
+    error = "--video is not available in the browser";
+    return false;
+#else
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    // A write to an ffmpeg that has stopped fails instead of ending the runner.
+    std::signal(SIGPIPE, SIG_IGN);
+    char size[32], rate[32];
+    std::snprintf(size, sizeof size, "%dx%d", width, height);
+    std::snprintf(rate, sizeof rate, "%.9g", fps);
+    std::vector<std::string> args = {"ffmpeg",   "-hide_banner", "-loglevel", "error",       "-y",      "-f",
+                                     "rawvideo", "-pix_fmt",     "rgba",      "-video_size", size,      "-framerate",
+                                     rate,       "-i",           "pipe:0",    "-pix_fmt",    "yuv420p", path};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    const int result = posix_spawnp(&ffmpeg, "ffmpeg", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[0]);
+    if (result != 0) {
+        close(fds[1]);
+        ffmpeg = -1;
+        error = result == ENOENT ? "--video needs ffmpeg, which is not installed (on Debian: apt install ffmpeg)"
+                                 : std::string("cannot start ffmpeg: ") + std::strerror(result);
+        return false;
+    }
+    pipeIn = fds[1];
+    videoWidth = width;
+    videoHeight = height;
+    canvas.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    return true;
+#endif
+}
+
+bool Started() { return pipeIn >= 0; }
+
+long FramesWritten() { return written; }
+
+bool AddFrame(const std::vector<std::uint8_t>& rgba, int width, int height, long count, std::string& error) {
+    if (count <= 0) return true;
+    // Centred; bars stay black, and the picture is opaque.
+    const int w = std::min(width, videoWidth), h = std::min(height, videoHeight);
+    const int left = (videoWidth - w) / 2, top = (videoHeight - h) / 2;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* from = rgba.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+        std::uint8_t* to = canvas.data() + (static_cast<std::size_t>(top + y) * static_cast<std::size_t>(videoWidth) +
+                                            static_cast<std::size_t>(left)) *
+                                               4;
+        std::memcpy(to, from, static_cast<std::size_t>(w) * 4);
+        for (int x = 0; x < w; ++x) to[x * 4 + 3] = 255;
+    }
+    for (long i = 0; i < count; ++i) {
+        if (!WriteAll(canvas.data(), canvas.size())) {
+            error = "ffmpeg stopped taking frames";
+            return false;
+        }
+        ++written;
+    }
+    return true;
+}
+
+bool Finish(std::string& error) {
+    if (pipeIn < 0) return true;
+    close(pipeIn);
+    pipeIn = -1;
+#ifdef __EMSCRIPTEN__
+    return true;
+#else
+    int status = 0;
+    while (waitpid(ffmpeg, &status, 0) < 0 && errno == EINTR) {
+    }
+    ffmpeg = -1;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    error = WIFEXITED(status) ? "ffmpeg failed with status " + std::to_string(WEXITSTATUS(status))
+                              : "ffmpeg was ended by a signal";
+    return false;
+#endif
+}
+
+void ShowProgress(long done, long total) {
+    if (total <= 0 || !isatty(STDERR_FILENO)) return;
+    const int percent = static_cast<int>(std::min(100L, done * 100 / total));
+    if (percent == shownPercent) return;
+    shownPercent = percent;
+    progressShown = true;
+    constexpr int kWidth = 40;
+    char bar[kWidth + 1];
+    const int filled = percent * kWidth / 100;
+    for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[kWidth] = '\0';
+    std::fprintf(stderr, "\rvideo [%s] %3d%%  frame %ld of %ld", bar, percent, done, total);
+    std::fflush(stderr);
+}
+
+void EndProgress() {
+    if (progressShown) std::fputs("\n", stderr);
+    progressShown = false;
+}
+
+}  // namespace video

@@ -80,6 +80,9 @@ void ApplyMenuChoices() {
 
 // The simulated pointer: a move that changes it reaches the window as one event.
 bool MovePointer(int x, int y) {
+    // A recording holds every move that reached the game, the game's own
+    // re-centring among them: replayed, the game's moves add none.
+    if (!run.options.replay.empty()) return true;
     if (x == run.pointerX && y == run.pointerY) return true;
     run.pointerX = x;
     run.pointerY = y;

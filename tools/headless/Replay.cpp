@@ -223,9 +223,6 @@ void ApplyRecordedMenu() {
 }
 
 void ReplayMainLoopStarting() {
-    // The recording holds every move of the pointer that reached the game,
-    // the re-centring's among them: the game's own moves add none.
-    SetCursorPosHandler([](int, int) { return true; });
     Form& form = Game().form;
     form.MouseDown = [next = std::move(form.MouseDown)](int button, int shift, float x, float y) {
         Ending();

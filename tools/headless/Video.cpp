@@ -82,7 +82,9 @@ bool Start(const std::string& path, int width, int height, double fps, std::stri
     pipeIn = fds[1];
     videoWidth = width;
     videoHeight = height;
+    // Opaque black, for the bars beside a picture of another shape.
     canvas.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    for (std::size_t i = 3; i < canvas.size(); i += 4) canvas[i] = 255;
     return true;
 #endif
 }

@@ -1,8 +1,8 @@
 // nightdrive: the start menu opens first; "New Game" starts the game inside the
 // menu's handler, and the program ends from one of the handlers.
 //
-// One option: --record [FILE] records the drive (see nightdrive(6)); ND_RECORD=FILE
-// does the same for scripts.
+// One option: --record [FILE] records the drive (see nightdrive(6)); ND_RECORD=FILE,
+// read as the game starts, does the same for scripts.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,7 +32,6 @@ std::string DrivesFolder() {
 }
 
 bool ReadOptions(int argc, char** argv) {
-    if (const char* env = std::getenv("ND_RECORD"); env && *env) record::SetTarget(env);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg != "--record") return false;

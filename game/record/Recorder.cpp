@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -105,6 +106,8 @@ void SetClock(std::function<double()> nowMs) { clock = std::move(nowMs); }
 const std::string& RecordingPath() { return path; }
 
 bool StartIfAsked() {
+    // ND_RECORD may also be set while the menu is shown (the browser's page does).
+    if (const char* env = std::getenv("ND_RECORD"); target.empty() && env && *env) target = env;
     if (target.empty() || out) return false;
     std::error_code ec;
     path = std::filesystem::is_directory(target, ec) ? NewFileIn(target) : target;

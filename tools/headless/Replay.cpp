@@ -36,6 +36,7 @@ record::MotionState CurrentMotion() {
 
 void FinishVideo() {
     if (!video::Started()) return;
+    video::ShowProgress(recording.EndFrame, recording.EndFrame);
     video::EndProgress();
     std::string error;
     if (!video::Finish(error)) {

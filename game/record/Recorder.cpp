@@ -131,7 +131,7 @@ bool StartIfAsked() {
     menu.FillWireframesOn = g.FillWireframesOn;
     menu.CollisionOn = g.CollisionOn;
     menu.TexturesOn = g.TexturesOn;
-    Write(HeaderLines("nightdrive 1", menu, DigestWorld(AppPath() + "/data")));
+    Write(HeaderLines("nightdrive", menu, DigestWorld(AppPath() + "/data")));
     std::fflush(out);
 
     frame = 0;

@@ -38,18 +38,22 @@ grep -q '^replay: 100 frames, 9 checks and the end state agree' "$tmp/out" || fa
 grep -v '"End":true' "$tmp/replay.jsonl" | cmp -s - "$tmp/made.jsonl" ||
   fail "the replay's trace differs: $(diff "$tmp/made.jsonl" "$tmp/replay.jsonl" | head -n4)"
 
-# expect_parted FILE STATUS MESSAGE: the replay of FILE ends with STATUS and MESSAGE.
+# expect_parted FILE STATUS MESSAGE...: the replay of FILE ends with STATUS and
+# says each MESSAGE.
 expect_parted() {
-  local status=0
-  "$run" --replay "$1" >"$tmp/out" 2>"$tmp/err" || status=$?
-  [ "$status" = "$2" ] || fail "$1: status $status, not $2 ($(cat "$tmp/err"))"
-  grep -qF -- "$3" "$tmp/err" || fail "$1: said '$(cat "$tmp/err")', not '$3'"
+  local file=$1 want=$2 status=0 message
+  shift 2
+  "$run" --replay "$file" >"$tmp/out" 2>"$tmp/err" || status=$?
+  [ "$status" = "$want" ] || fail "$file: status $status, not $want ($(cat "$tmp/err"))"
+  for message in "$@"; do
+    grep -qF -- "$message" "$tmp/err" || fail "$file: said '$(cat "$tmp/err")', not '$message'"
+  done
 }
 
 note "another motion, as another build would make, parts at its check"
 sed 's/^50 check [^ ]*/50 check 12.5/' "$tmp/drive.ndrec" >"$tmp/moved.ndrec"
-expect_parted "$tmp/moved.ndrec" 1 "the replay parted from the recording at frame 50: PosX 12.5 recorded"
-expect_parted "$tmp/moved.ndrec" 1 "(the check of frame 40 still agreed)"
+expect_parted "$tmp/moved.ndrec" 1 "the replay parted from the recording at frame 50: PosX 12.5 recorded" \
+  "(the check of frame 40 still agreed)"
 
 note "a truncated recording"
 head -n -1 "$tmp/drive.ndrec" >"$tmp/cut.ndrec"

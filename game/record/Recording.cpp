@@ -340,7 +340,8 @@ bool Parse(const std::string& text, Recording& out, std::string& error) {
             // Header lines come before the first frame.
             if (lastFrame > 0) return fail("'" + words[0] + "' where a frame number was expected");
             if (words[0] == "program") {
-                out.Program = line.substr(line.find("program") + 8);
+                const std::size_t text = line.find_first_not_of(" \t", line.find("program") + 7);
+                out.Program = text == std::string::npos ? std::string() : line.substr(text);
             } else if (words[0] == "menu") {
                 std::string why;
                 if (!ParseMenu(words, out.Menu, why)) return fail(why);

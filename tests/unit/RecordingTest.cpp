@@ -100,6 +100,8 @@ TEST(RecordingTest, EachDamageHasItsOwnMessage) {
         {"text after the end", good + "3 1 tick\n", "line 14: text after the end line"},
         {"no menu", Replace(good, "menu 800x600", "#"), "line 5: a frame before the menu line"},
         {"bad menu", Replace(good, "collision", "turbo"), "line 3: unknown switch 'turbo'"},
+        {"a bare program line", Replace(good, "program nightdrive", "program\nmenu 1x1 16 low\n1 zap"),
+         "line 4: unknown item 'zap'"},
     };
     for (const auto& c : cases) {
         Recording r;

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "game/record/Recorder.h"
+#include "game/Recorder.h"
 #include "game/state/Fatal.h"
 #include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "game/record/Recorder.h"
+#include "game/Recorder.h"
 #include "menu/Menu.h"
 #include "platform/Allocator.h"
 #include "platform/Window.h"

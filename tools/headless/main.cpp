@@ -13,7 +13,7 @@
 #include <string>
 
 #include "game/Game.h"
-#include "game/record/Recorder.h"
+#include "game/Recorder.h"
 #include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/Allocator.h"

@@ -1,4 +1,4 @@
-#include "game/record/Recorder.h"
+#include "game/Recorder.h"
 
 #include <cerrno>
 #include <chrono>

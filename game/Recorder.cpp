@@ -91,10 +91,11 @@ private:
 
 std::string NewFileIn(const std::string& folder) {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char name[64];
-    std::strftime(name, sizeof name, "drive-%Y%m%d-%H%M%S.ndrec", &local);
+    char name[64] = "drive.ndrec";
+    // One thread reads the time; the standard call serves every platform.
+    if (const std::tm* local = std::localtime(&now)) {
+        std::strftime(name, sizeof name, "drive-%Y%m%d-%H%M%S.ndrec", local);
+    }
     return (std::filesystem::path(folder) / name).string();
 }
 

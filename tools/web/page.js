@@ -8,7 +8,6 @@
   const glCanvas = document.getElementById('gl-canvas');
   const status = document.getElementById('status');
   const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0,
-    recording: null,  // the text of the drive's recording, once the game has ended
     // Milliseconds since the page was opened: the program ready, the game's window
     // made, and its first frame with the world (3-D drawing) in it.
     times: { runtime: null, gameWindow: null, firstWorld: null } };
@@ -28,25 +27,8 @@
     console.log(text);
   }
 
-  // Every drive is recorded in the page's memory; when the game ends, the
-  // recording is offered as a download (nightdrive-headless --replay plays it).
-  const recordingPath = '/drive.ndrec';
-
-  // The recording of the drive, once the game has ended, as a link to save it.
-  function offerRecording() {
-    let text = null;
-    try { text = FS.readFile(recordingPath, { encoding: 'utf8' }); } catch (e) { return; }
-    nd.recording = text;
-    const stamp = new Date().toISOString().replace(/[-:]/g, '').replace('T', '-').slice(0, 15);
-    const link = document.getElementById('recording');
-    link.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
-    link.download = 'drive-' + stamp + '.ndrec';
-    link.parentElement.style.display = 'block';
-  }
-
   window.Module = {
     canvas: menuCanvas,
-    arguments: ['--record', recordingPath],
     // The game's canvas is sized by the page's style (4:3, as large as fits); its
     // backing store follows that size in device pixels. A new backing size clears
     // the canvas, so it is only set when it changes.
@@ -120,7 +102,6 @@
       document.getElementById('ended-text').textContent =
         code === 0 ? 'nightdrive has ended.' : 'nightdrive has ended with an error (status ' + code + ').';
       document.getElementById('again').href = location.href;
-      offerRecording();
       document.getElementById('ended').style.display = 'block';
       status.style.display = 'none';
     },

@@ -107,7 +107,7 @@ void SetClock(std::function<double()> nowMs) { clock = std::move(nowMs); }
 const std::string& RecordingPath() { return path; }
 
 bool StartIfAsked() {
-    // ND_RECORD may also be set while the menu is shown (the browser's page does).
+    // ND_RECORD, for scripts, is read here, as the game starts.
     if (const char* env = std::getenv("ND_RECORD"); target.empty() && env && *env) target = env;
     if (target.empty() || out) return false;
     std::error_code ec;

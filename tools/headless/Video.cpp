@@ -121,6 +121,7 @@ bool Finish(std::string& error) {
     close(pipeIn);
     pipeIn = -1;
 #ifdef __EMSCRIPTEN__
+    (void)error;
     return true;
 #else
     int status = 0;

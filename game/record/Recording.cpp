@@ -47,6 +47,8 @@ constexpr SwitchName kSwitches[] = {
     {"textures", &MenuChoices::TexturesOn},
 };
 constexpr const char* kDetailNames[] = {"low", "medium", "high"};
+// More frames than any drive has (over 190 days at 60 a second); fits a 32-bit long.
+constexpr long kMostFrames = 1'000'000'000;
 
 std::string Hex(int code) {
     char text[8];
@@ -336,7 +338,7 @@ bool Parse(const std::string& text, Recording& out, std::string& error) {
         if (words.empty()) continue;
         if (ended) return fail("text after the end line");
         long frame = 0;
-        if (!Integer(words[0], frame, 0, 1L << 40)) {
+        if (!Integer(words[0], frame, 0, kMostFrames)) {
             // Header lines come before the first frame.
             if (lastFrame > 0) return fail("'" + words[0] + "' where a frame number was expected");
             if (words[0] == "program") {

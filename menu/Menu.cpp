@@ -1,6 +1,7 @@
 // The start menu window, its controls and their handlers.
 #include "menu/Menu.h"
 
+#include <initializer_list>
 #include <memory>
 
 #include "game/Game.h"
@@ -20,6 +21,11 @@ void Place(Control& control, ControlKind kind, const char* name, const char* cap
     control.BackColor = 0;  // the window system's menu and button text colours: black
     control.ForeColor = kWhite;
     control.Centered = centered;
+}
+
+// Marks `chosen` as the choice of its group: red behind it, black behind the rest.
+void Mark(const Control& chosen, std::initializer_list<Control*> group) {
+    for (Control* control : group) control->BackColor = control == &chosen ? kChosen : kNotChosen;
 }
 
 }  // namespace
@@ -130,51 +136,14 @@ void MenuWindow::Check4_Click() { GeneralVariables.FillWireframesOn = Check4.Val
 void MenuWindow::Check5_Click() { GeneralVariables.CollisionOn = Check5.Value() == vbChecked; }
 void MenuWindow::Check6_Click() { GeneralVariables.TexturesOn = Check6.Value() == vbChecked; }
 
-void MenuWindow::lbl600_Click() {
-    lbl600.BackColor = kChosen;
-    lbl800.BackColor = kNotChosen;
-    lbl1024.BackColor = kNotChosen;
-}
-
-void MenuWindow::lbl800_Click() {
-    lbl600.BackColor = kNotChosen;
-    lbl800.BackColor = kChosen;
-    lbl1024.BackColor = kNotChosen;
-}
-
-void MenuWindow::lbl1024_Click() {
-    lbl600.BackColor = kNotChosen;
-    lbl800.BackColor = kNotChosen;
-    lbl1024.BackColor = kChosen;
-}
-
-void MenuWindow::lbl16bit_Click() {
-    lbl16bit.BackColor = kChosen;
-    lbl32bit.BackColor = kNotChosen;
-}
-
-void MenuWindow::lbl32bit_Click() {
-    lbl16bit.BackColor = kNotChosen;
-    lbl32bit.BackColor = kChosen;
-}
-
-void MenuWindow::lblDetailLow_Click() {
-    lblDetailLow.BackColor = kChosen;
-    lblDetailMedium.BackColor = kNotChosen;
-    lblDetailHigh.BackColor = kNotChosen;
-}
-
-void MenuWindow::lblDetailMedium_Click() {
-    lblDetailLow.BackColor = kNotChosen;
-    lblDetailMedium.BackColor = kChosen;
-    lblDetailHigh.BackColor = kNotChosen;
-}
-
-void MenuWindow::lblDetailHigh_Click() {
-    lblDetailLow.BackColor = kNotChosen;
-    lblDetailMedium.BackColor = kNotChosen;
-    lblDetailHigh.BackColor = kChosen;
-}
+void MenuWindow::lbl600_Click() { Mark(lbl600, {&lbl600, &lbl800, &lbl1024}); }
+void MenuWindow::lbl800_Click() { Mark(lbl800, {&lbl600, &lbl800, &lbl1024}); }
+void MenuWindow::lbl1024_Click() { Mark(lbl1024, {&lbl600, &lbl800, &lbl1024}); }
+void MenuWindow::lbl16bit_Click() { Mark(lbl16bit, {&lbl16bit, &lbl32bit}); }
+void MenuWindow::lbl32bit_Click() { Mark(lbl32bit, {&lbl16bit, &lbl32bit}); }
+void MenuWindow::lblDetailLow_Click() { Mark(lblDetailLow, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }
+void MenuWindow::lblDetailMedium_Click() { Mark(lblDetailMedium, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }
+void MenuWindow::lblDetailHigh_Click() { Mark(lblDetailHigh, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }
 
 // Depth and detail are read from the marks at the press; the size at the game's
 // start-up.

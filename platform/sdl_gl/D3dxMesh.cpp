@@ -7,8 +7,9 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/GlDebug.h"
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 
 namespace {
 
@@ -80,25 +81,25 @@ bool GlMesh::Upload() {
         }
     }
 
-#ifdef __EMSCRIPTEN__
     // Without polygon modes, wireframe draws each triangle's three edges as lines.
-    for (Subset& subset : subsets_) {
-        subset.LineOffsetBytes = indices.size();
-        subset.LineCount = subset.Count * 2;
-        const std::size_t first = subset.OffsetBytes / indexSize;
-        for (std::size_t i = first; i < first + static_cast<std::size_t>(subset.Count); i += 3) {
-            for (std::size_t e = 0; e < 3; ++e) {
-                const std::size_t corners[2] = {i + e, i + (e + 1) % 3};
-                for (const std::size_t c : corners) {
-                    const std::uint8_t* src = indices.data() + c * indexSize;
-                    const std::uint8_t copy[4] = {src[0], src[1], indexSize == 4 ? src[2] : std::uint8_t{0},
-                                                  indexSize == 4 ? src[3] : std::uint8_t{0}};
-                    indices.insert(indices.end(), copy, copy + indexSize);
+    if (!host::HasPolygonModes()) {
+        for (Subset& subset : subsets_) {
+            subset.LineOffsetBytes = indices.size();
+            subset.LineCount = subset.Count * 2;
+            const std::size_t first = subset.OffsetBytes / indexSize;
+            for (std::size_t i = first; i < first + static_cast<std::size_t>(subset.Count); i += 3) {
+                for (std::size_t e = 0; e < 3; ++e) {
+                    const std::size_t corners[2] = {i + e, i + (e + 1) % 3};
+                    for (const std::size_t c : corners) {
+                        const std::uint8_t* src = indices.data() + c * indexSize;
+                        const std::uint8_t copy[4] = {src[0], src[1], indexSize == 4 ? src[2] : std::uint8_t{0},
+                                                      indexSize == 4 ? src[3] : std::uint8_t{0}};
+                        indices.insert(indices.end(), copy, copy + indexSize);
+                    }
                 }
             }
         }
     }
-#endif
 
     const auto bytes = [](const std::vector<float>& v) { return v.size() * sizeof(float); };
     const std::size_t normalsAt = bytes(data_.Positions);
@@ -114,8 +115,8 @@ bool GlMesh::Upload() {
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(std::max<std::size_t>(total, 4)), nullptr, GL_STATIC_DRAW);
     const auto put = [](std::size_t at, const std::vector<float>& v) {
         if (!v.empty())
-            glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(at), static_cast<GLsizeiptr>(v.size() * sizeof(float)),
-                            v.data());
+            glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(at),
+                            static_cast<GLsizeiptr>(v.size() * sizeof(float)), v.data());
     };
     put(0, data_.Positions);
     put(normalsAt, data_.Normals);

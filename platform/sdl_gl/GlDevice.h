@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Graphics.h"
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/GlShader.h"
 
 class GlDevice;
@@ -28,10 +29,9 @@ struct GlContextRef {
     GlDevice* Device = nullptr;
     SDL_Window* Window = nullptr;
     SDL_GLContext Context = nullptr;
-    // The EGL surface of the back buffer's size the device drew into instead of the
-    // window's own (null where it draws into the window's): see FitWindowSurface.
-    void* Display = nullptr;
-    void* Surface = nullptr;
+    // The surface of the back buffer's size the device draws into instead of the
+    // window's own (empty where it draws into the window's): see FitWindowSurface.
+    host::Surface Surface;
 
     bool Alive() const { return Device != nullptr; }
     // Makes the context current if it is alive; false otherwise.

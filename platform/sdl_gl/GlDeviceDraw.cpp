@@ -384,13 +384,12 @@ void GlDevice::Draw(const GlDrawCall& call) {
     glBindVertexArray(call.VertexArray);
     if (warming_) WarmVariants(call);
     drewThisFrame_ = true;
-#ifdef __EMSCRIPTEN__
-    if (renderStates_[D3DRS_FILLMODE] == D3DFILL_WIREFRAME && call.LineCount > 0) {
+    // Without polygon modes the mesh carries its edges as lines for wireframe.
+    if (call.LineCount > 0 && renderStates_[D3DRS_FILLMODE] == D3DFILL_WIREFRAME) {
         glDrawElements(GL_LINES, call.LineCount, call.IndexType, reinterpret_cast<const void*>(call.LineOffsetBytes));
         GlCheck("DrawSubset");
         return;
     }
-#endif
     glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType, reinterpret_cast<const void*>(call.IndexOffsetBytes));
     GlCheck("DrawSubset");
 }

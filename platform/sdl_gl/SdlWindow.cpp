@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlGamepad.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
-#include "platform/sdl_gl/WebPage.h"
 
 namespace {
 
@@ -384,10 +384,7 @@ bool EnsureSdl() {
     // whole game): a poll sentinel left by the outer loop would hide every event
     // queued after it from the nested yields.
     SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
-#ifdef __EMSCRIPTEN__
-    // The program yields to the page itself (WebPage.h), not through SDL.
-    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
-#endif
+    host::StartVideo(TopVisibleWindow);
     const char* reason = nullptr;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         reason = SDL_GetError();
@@ -456,9 +453,7 @@ bool ShowForm(Form& form) {
             const char* driver = SDL_GetCurrentVideoDriver();
             if (driver != nullptr && std::strcmp(driver, "offscreen") == 0) SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
         }
-#ifdef __EMSCRIPTEN__
-        WebSelectCanvas(form.DeviceWindow);
-#endif
+        host::PrepareSurface(form.DeviceWindow);
         SDL_Window* window = SDL_CreateWindow(form.Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                               width, height, flags);
         if (!window) {
@@ -522,9 +517,7 @@ void* FormHandle(Form& form) {
 
 void DoEvents() {
     if (!sdlReady) return;
-#ifdef __EMSCRIPTEN__
-    WebYield(0);  // lets the page deliver input
-#endif
+    host::LetInputIn();
     SDL_Event event;
     while (SDL_PollEvent(&event)) Dispatch(event);
     RunDueTimers();
@@ -536,13 +529,8 @@ void RunMessageLoop() {
         if (loadedForms.empty()) End(0);
         // Wake for the next timer tick, and at least now and then.
         const std::uint64_t waitUs = TimeToNextTick(100000);
-#ifdef __EMSCRIPTEN__
-        // The page runs while the program sleeps; DoEvents then takes what came.
-        WebYield(static_cast<int>(std::min<std::uint64_t>((waitUs + 999) / 1000, 16)));
-#else
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>((waitUs + 999) / 1000))) Dispatch(event);
-#endif
+        if (host::WaitForEvent(event, static_cast<int>((waitUs + 999) / 1000))) Dispatch(event);
         DoEvents();
     }
 }

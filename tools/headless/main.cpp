@@ -18,6 +18,7 @@
 #include "menu/Menu.h"
 #include "platform/Allocator.h"
 #include "platform/Window.h"
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Pad.h"
 #include "tools/headless/Replay.h"
@@ -93,10 +94,7 @@ int main(int argc, char** argv) {
     run.frameMs.resize(static_cast<std::size_t>(std::max(run.options.frames, 300L)) + 1);
     run.frameMs.clear();
 
-#ifndef __EMSCRIPTEN__
-    // In the browser the windows are the page's canvases (tools/web/runner.js).
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-#endif
+    host::UseOffscreenVideo();
     ConfigureAllocator();
 
     SetClockSource([] { return run.clockUs; });

@@ -1,27 +1,19 @@
 #include "tools/headless/Video.h"
 
-#ifndef __EMSCRIPTEN__
-#include <spawn.h>
-#include <sys/wait.h>
-#endif
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
-#ifndef __EMSCRIPTEN__
-extern char** environ;
-#endif
+#include "platform/host/Host.h"
 
 namespace video {
 
 namespace {
 
-[[maybe_unused]] pid_t ffmpeg = -1;
-int pipeIn = -1;
+host::Program ffmpeg;
 int videoWidth = 0, videoHeight = 0;
 long written = 0;
 std::vector<std::uint8_t> canvas;
@@ -30,7 +22,7 @@ bool progressShown = false;
 
 bool WriteAll(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = write(pipeIn, data, size);
+        const ssize_t n = write(ffmpeg.Input, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n;
@@ -42,54 +34,27 @@ bool WriteAll(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 bool Start(const std::string& path, int width, int height, double fps, std::string& error) {
-#ifdef __EMSCRIPTEN__
-    // The page has no programs to start.
-    (void)path, (void)width, (void)height, (void)fps;
-    error = "--video is not available in the browser";
-    return false;
-#else
-    int fds[2];
-    if (pipe(fds) != 0) {
-        error = std::string("cannot make a pipe: ") + std::strerror(errno);
-        return false;
-    }
-    // A write to an ffmpeg that has stopped fails instead of ending the runner.
-    std::signal(SIGPIPE, SIG_IGN);
     char size[32], rate[32];
     std::snprintf(size, sizeof size, "%dx%d", width, height);
     std::snprintf(rate, sizeof rate, "%.9g", fps);
-    std::vector<std::string> args = {"ffmpeg",   "-hide_banner", "-loglevel", "error",       "-y",      "-f",
-                                     "rawvideo", "-pix_fmt",     "rgba",      "-video_size", size,      "-framerate",
-                                     rate,       "-i",           "pipe:0",    "-pix_fmt",    "yuv420p", path};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
-    const int result = posix_spawnp(&ffmpeg, "ffmpeg", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[0]);
-    if (result != 0) {
-        close(fds[1]);
-        ffmpeg = -1;
-        error = result == ENOENT ? "--video needs ffmpeg, which is not installed (on Debian: apt install ffmpeg)"
-                                 : std::string("cannot start ffmpeg: ") + std::strerror(result);
+    const std::vector<std::string> args = {
+        "ffmpeg",      "-hide_banner", "-loglevel",  "error", "-y", "-f",     "rawvideo", "-pix_fmt", "rgba",
+        "-video_size", size,           "-framerate", rate,    "-i", "pipe:0", "-pix_fmt", "yuv420p",  path};
+    bool missing = false;
+    if (!host::StartProgram(args, ffmpeg, missing, error)) {
+        if (missing) error = "--video needs ffmpeg, which is not installed (on Debian: apt install ffmpeg)";
+        else error = "--video: " + error;
         return false;
     }
-    pipeIn = fds[1];
     videoWidth = width;
     videoHeight = height;
     // Opaque black, for the bars beside a picture of another shape.
     canvas.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
     for (std::size_t i = 3; i < canvas.size(); i += 4) canvas[i] = 255;
     return true;
-#endif
 }
 
-bool Started() { return pipeIn >= 0; }
+bool Started() { return ffmpeg.Running(); }
 
 long FramesWritten() { return written; }
 
@@ -117,22 +82,10 @@ bool AddFrame(const std::vector<std::uint8_t>& rgba, int width, int height, long
 }
 
 bool Finish(std::string& error) {
-    if (pipeIn < 0) return true;
-    close(pipeIn);
-    pipeIn = -1;
-#ifdef __EMSCRIPTEN__
-    (void)error;
-    return true;
-#else
-    int status = 0;
-    while (waitpid(ffmpeg, &status, 0) < 0 && errno == EINTR) {
-    }
-    ffmpeg = -1;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    error = WIFEXITED(status) ? "ffmpeg failed with status " + std::to_string(WEXITSTATUS(status))
-                              : "ffmpeg was ended by a signal";
+    if (!ffmpeg.Running()) return true;
+    if (host::FinishProgram(ffmpeg, error)) return true;
+    error = "ffmpeg: " + error;
     return false;
-#endif
 }
 
 void ShowProgress(long done, long total) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "game/Recorder.h"
 #include "game/state/Fatal.h"
 #include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
@@ -65,6 +66,7 @@ void GameWindow::Form_Load() {
     (void)SetCursorPos(kRecentrePoint.X, kRecentrePoint.Y);
     (void)ShowCursor(false);
 
+    (void)record::StartIfAsked();
     if (hooks.MainLoopStarting) hooks.MainLoopStarting();
     while (GeneralVariables.Running) {
         if (hooks.FrameStarting) hooks.FrameStarting();

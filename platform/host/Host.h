@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -36,6 +37,22 @@ void UseOffscreenVideo();
 // The font file for `family` (the DejaVu Sans face where the family is missing),
 // empty where there is none; `isBold` (may be null) says whether the file is bold.
 std::string FontFile(const std::string& family, bool bold, bool* isBold);
+
+// --- Other programs ----------------------------------------------------------
+
+// A program started with its standard input reading from a pipe.
+struct Program {
+    long Id = -1;
+    int Input = -1;  // the pipe's writing end
+    bool Running() const { return Input >= 0; }
+};
+// Starts `args` (args[0] looked up on PATH) feeding its standard input from a pipe.
+// False where it cannot, with the reason in `error`; `missing` says the program is
+// not installed (a host that starts no programs says so in `error` alone).
+bool StartProgram(const std::vector<std::string>& args, Program& program, bool& missing, std::string& error);
+// Closes the program's input and waits for it to end: true where it ended with
+// status 0, else false with how it ended in `error`.
+bool FinishProgram(Program& program, std::string& error);
 
 // --- The GL device -----------------------------------------------------------
 

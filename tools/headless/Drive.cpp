@@ -18,6 +18,7 @@
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "scene/BuildAndRender.h"
 #include "tools/headless/Pad.h"
+#include "tools/headless/Replay.h"
 #include "tools/headless/Run.h"
 #include "tools/png/Png.h"
 
@@ -55,7 +56,8 @@ void CountDraws() {
 }
 
 void Presented() {
-    run.clockUs += run.frameStepUs;
+    // A recording sets the clock itself, by its timer ticks.
+    if (run.options.replay.empty()) run.clockUs += run.frameStepUs;
     CountDraws();
     if (run.frameHashes) {
         std::vector<std::uint8_t> rgba;
@@ -74,11 +76,16 @@ void Presented() {
             std::fprintf(stderr, "nightdrive-headless: cannot write the screenshot %s\n", path.c_str());
         }
     }
+    if (!run.options.replay.empty()) ReplayPresented();
 }
 
 }  // namespace
 
 void ApplyMenuChoices() {
+    if (!run.options.replay.empty()) {
+        ApplyRecordedMenu();
+        return;
+    }
     MenuWindow& menu = Menu();
     const Options& o = run.options;
     // A size the menu does not offer is the 4:3 projection of "1024 - 768" at that
@@ -114,6 +121,9 @@ void UseChosenSize() {
 
 // The simulated pointer: a move that changes it reaches the window as one event.
 bool MovePointer(int x, int y) {
+    // A recording holds every move that reached the game, the game's own
+    // re-centring among them: replayed, the game's moves add none.
+    if (!run.options.replay.empty()) return true;
     if (x == run.pointerX && y == run.pointerY) return true;
     run.pointerX = x;
     run.pointerY = y;
@@ -129,6 +139,7 @@ void StartFrame() {
         run.pressed[scan] = false;
     }
     GameWindow& game = Game();
+    if (!run.options.replay.empty()) ReplayFrameStarting();
     if (const auto it = run.script.find(run.frame); it != run.script.end()) {
         for (const ScriptEvent& e : it->second) {
             switch (e.kind) {
@@ -157,7 +168,7 @@ void StartFrame() {
             }
         }
     }
-    SetSimulatedKeyState(run.keys);
+    if (run.options.replay.empty()) SetSimulatedKeyState(run.keys);
     run.animMesh = AnimationMeshFor(GeneralVariables.AnimFrame);
     run.scenesAtStart = run.device ? run.device->Scenes() : 0;
 }
@@ -168,6 +179,7 @@ void FrameDrawn() {
     RecordFrameTime();
     if (run.frame == 1000) SampleSettledMemory();
     WriteTrace();
+    if (!run.options.replay.empty()) ReplayFrameDrawn();
     if (run.options.frames > 0 && run.frame >= run.options.frames) {
         if (run.options.bench) WriteBench();
         if (run.trace) std::fclose(run.trace);
@@ -194,4 +206,5 @@ void MainLoopStarting() {
     run.clockUs = 0;
     run.inMainLoop = true;
     if (!run.options.baseline.empty()) RunBaseline();
+    if (!run.options.replay.empty()) ReplayMainLoopStarting();
 }

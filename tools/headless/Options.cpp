@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -11,7 +12,9 @@ const char* const kUsage =
     "         [--detail low|medium|high] [--night] [--no-light] [--no-fog] [--wireframe]\n"
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"
     "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n"
-    "         [--no-cull] [--frame-hashes FILE]\n";
+    "         [--no-cull] [--frame-hashes FILE] [--fill]\n"
+    "       nightdrive-headless --replay FILE [--trace FILE] [--shot N:FILE.png]...\n"
+    "         [--video OUT.mp4 [--size WxH] [--fps F]]\n";
 
 namespace {
 
@@ -19,7 +22,7 @@ namespace {
 bool Options::*SwitchNamed(const std::string& name) {
     static const std::pair<const char*, bool Options::*> switches[] = {
         {"--night", &Options::night},         {"--no-light", &Options::noLight},
-        {"--no-fog", &Options::noFog},         {"--wireframe", &Options::wireframe},
+        {"--no-fog", &Options::noFog},        {"--wireframe", &Options::wireframe},
         {"--collision", &Options::collision}, {"--no-textures", &Options::noTextures}};
     for (const auto& [option, flag] : switches) {
         if (name == option) return flag;
@@ -43,19 +46,20 @@ bool ParseSize(const char* text, int& width, int& height) {
     return true;
 }
 
+bool OneOf(const char* v, std::initializer_list<const char*> allowed) {
+    if (!v) return false;
+    for (const char* x : allowed) {
+        if (std::strcmp(v, x) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ParseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        const auto oneOf = [](const char* v, std::initializer_list<const char*> allowed) {
-            if (!v) return false;
-            for (const char* x : allowed) {
-                if (std::strcmp(v, x) == 0) return true;
-            }
-            return false;
-        };
         if (a == "--size") {
             o.size = value();
             if (!ParseSize(o.size, o.width, o.height)) return false;
@@ -63,10 +67,10 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.fill = true;
         } else if (a == "--depth") {
             o.depth = value();
-            if (!oneOf(o.depth, {"16", "32"})) return false;
+            if (!OneOf(o.depth, {"16", "32"})) return false;
         } else if (a == "--detail") {
             o.detail = value();
-            if (!oneOf(o.detail, {"low", "medium", "high"})) return false;
+            if (!OneOf(o.detail, {"low", "medium", "high"})) return false;
         } else if (bool Options::*flag = SwitchNamed(a)) {
             o.*flag = true;
         } else if (a == "--frames") {
@@ -95,11 +99,15 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             const long frame = std::strtol(v, &end, 10);
             if (end != colon || frame < 1 || colon[1] == '\0') return false;
             o.shots.emplace_back(frame, colon + 1);
+        } else if (a == "--replay" || a == "--video") {
+            const char* v = value();
+            if (!v) return false;
+            (a == "--replay" ? o.replay : o.video) = v;
         } else if (a == "--bench") {
             o.bench = true;
         } else if (a == "--baseline") {
             const char* v = value();
-            if (!oneOf(v, {"clear", "merged", "flat"})) return false;
+            if (!OneOf(v, {"clear", "merged", "flat"})) return false;
             o.baseline = v;
         } else if (a == "--no-cull") {
             o.noCull = true;
@@ -108,6 +116,22 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             if (!v) return false;
             o.frameHashes = v;
         } else {
+            return false;
+        }
+    }
+    if (o.replay.empty()) {
+        return o.video.empty();
+    }
+    // A recording brings its own menu choices, input and length.
+    const bool menuChoice =
+        o.fill || o.depth || o.detail || o.night || o.noLight || o.noFog || o.wireframe || o.collision || o.noTextures;
+    if (menuChoice || !o.input.empty() || o.frames > 0 || !o.baseline.empty()) return false;
+    if (o.size) {
+        // Any size a video can have: even, for the usual 4:2:0 encodings.
+        char extra = 0;
+        if (o.video.empty() || std::sscanf(o.size, "%dx%d%c", &o.videoWidth, &o.videoHeight, &extra) != 2 ||
+            o.videoWidth < 16 || o.videoHeight < 16 || o.videoWidth > 8192 || o.videoHeight > 8192 ||
+            o.videoWidth % 2 != 0 || o.videoHeight % 2 != 0) {
             return false;
         }
     }

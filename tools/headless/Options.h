@@ -20,6 +20,10 @@ struct Options {
     std::string baseline;  // "", "clear", "merged" or "flat"
     bool noCull = false;   // draw every cluster, visible or not
     std::string frameHashes;  // one hash of each presented frame's pixels per line
+    // Playing a recording (its menu choices and input replace the options above),
+    // and the video made of it: --size is then the video's size, --fps its rate.
+    std::string replay, video;
+    int videoWidth = 0, videoHeight = 0;
 };
 
 extern const char* const kUsage;

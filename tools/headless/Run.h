@@ -65,8 +65,8 @@ void MainLoopStarting();
 void StartFrame();
 void FrameDrawn();
 
-// One line of JSON per drawn frame.
-void WriteTrace();
+// One line of JSON per drawn frame; `end` marks the state the game ended in.
+void WriteTrace(bool end = false);
 
 // Timings and memory: the frame just finished, and the summary line of --bench.
 void RecordFrameTime();

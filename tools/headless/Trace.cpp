@@ -7,7 +7,7 @@
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Run.h"
 
-void WriteTrace() {
+void WriteTrace(bool end) {
     if (!run.trace) return;
     const auto& g = GeneralVariables;
     DWORD fill = 0, lighting = 0;
@@ -25,11 +25,11 @@ void WriteTrace() {
                  "{\"frame\":%ld,\"PosX\":%.17g,\"PosY\":%.17g,\"PosZ\":%.17g,\"Yaw\":%.9g,\"Pitch\":%.9g,"
                  "\"Speed\":%.17g,\"CanMove\":%s,\"Car1Z\":%d,\"Car2Z\":%d,\"AnimFrame\":%d,\"AnimMesh\":%s,"
                  "\"FillMode\":%u,\"Lighting\":%s,\"LightsEnabled\":[%s],\"Scenes\":%" PRIu64
-                 ",\"CursorShown\":%s}\n",
+                 ",\"CursorShown\":%s%s}\n",
                  run.frame, g.PosX, g.PosY, g.PosZ, static_cast<double>(g.Yaw), static_cast<double>(g.Pitch), g.Speed,
                  g.CanMove ? "true" : "false", g.Car1Z, g.Car2Z, g.AnimFrame,
                  run.animMesh ? std::to_string(run.animMesh).c_str() : "null", fill, lighting ? "true" : "false",
                  lights.c_str(), run.device ? run.device->Scenes() - run.scenesAtStart : 0,
-                 CursorCounter() >= 0 ? "true" : "false");
+                 CursorCounter() >= 0 ? "true" : "false", end ? ",\"End\":true" : "");
     std::fflush(run.trace);
 }

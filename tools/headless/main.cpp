@@ -13,6 +13,7 @@
 #include <string>
 
 #include "game/Game.h"
+#include "game/Recorder.h"
 #include "game/state/GeneralVariables.h"
 #include "menu/Menu.h"
 #include "platform/Allocator.h"
@@ -20,6 +21,7 @@
 #include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Pad.h"
+#include "tools/headless/Replay.h"
 #include "tools/headless/Run.h"
 
 // Heap allocations through operator new, counted while the main loop runs.
@@ -66,6 +68,20 @@ int main(int argc, char** argv) {
         text << in.rdbuf();
         std::string error;
         if (!ParseScript(text.str(), run.script, error)) Fail(run.options.input + ": " + error);
+    }
+    if (!run.options.replay.empty()) {
+        std::string error;
+        bool parted = false;
+        if (!LoadReplay(run.options.replay, error, parted)) {
+            std::fprintf(stderr, "nightdrive-headless: %s\n", error.c_str());
+            return parted ? 1 : 2;
+        }
+        if (!StartReplayVideo(error)) Fail(error);
+    }
+    // ND_RECORD=FILE records the run as the game does, on the simulated clock.
+    if (const char* target = std::getenv("ND_RECORD"); target && *target) {
+        record::SetTarget(target);
+        record::SetClock([] { return static_cast<double>(run.clockUs) / 1000.0; });
     }
     if (!run.options.trace.empty()) {
         run.trace = std::fopen(run.options.trace.c_str(), "w");

@@ -6,9 +6,13 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 #include <fontconfig/fontconfig.h>
+#include <spawn.h>
 #include <strings.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -178,6 +182,57 @@ void ReleaseSurface(Surface& surface) {
 void PresentFrame(SDL_Window* window, const Surface& surface, bool) {
     if (!surface.Empty()) eglSwapBuffers(surface.Display, surface.Handle);
     else SDL_GL_SwapWindow(window);
+}
+
+bool StartProgram(const std::vector<std::string>& args, Program& program, bool& missing, std::string& error) {
+    missing = false;
+    if (args.empty()) {
+        error = "no program to start";
+        return false;
+    }
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    // A write to a program that has stopped fails instead of ending this one.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    pid_t pid = -1;
+    const int result = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[0]);
+    if (result != 0) {
+        close(fds[1]);
+        missing = result == ENOENT;
+        error = "cannot start " + args[0] + ": " + std::strerror(result);
+        return false;
+    }
+    program.Id = pid;
+    program.Input = fds[1];
+    return true;
+}
+
+bool FinishProgram(Program& program, std::string& error) {
+    if (program.Input >= 0) close(program.Input);
+    program.Input = -1;
+    if (program.Id < 0) return true;
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(program.Id), &status, 0) < 0 && errno == EINTR) {
+    }
+    program.Id = -1;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    error =
+        WIFEXITED(status) ? "it failed with status " + std::to_string(WEXITSTATUS(status)) : "it was ended by a signal";
+    return false;
 }
 
 }  // namespace host

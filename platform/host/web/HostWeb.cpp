@@ -172,4 +172,16 @@ void PresentFrame(SDL_Window* window, const Surface&, bool world) {
     WaitForAnimationFrame(world ? 1 : 0);
 }
 
+// A page starts no programs.
+bool StartProgram(const std::vector<std::string>&, Program&, bool& missing, std::string& error) {
+    missing = false;
+    error = "a page cannot start other programs";
+    return false;
+}
+
+bool FinishProgram(Program& program, std::string&) {
+    program = Program{};
+    return true;
+}
+
 }  // namespace host

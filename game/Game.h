@@ -10,7 +10,7 @@ class GameWindow {
 public:
     GameWindow();
 
-    Form form;
+    Form form;  // NOLINT(readability-identifier-naming): the form, named as the menu's is
 
     void Form_Load();
     void Timer1_Timer();

@@ -10,6 +10,7 @@ class MenuWindow {
 public:
     MenuWindow();
 
+    // NOLINTBEGIN(readability-identifier-naming): the controls' names in the form
     Form form;
     Control lblunuse1, lbl600, lbl800, lbl1024;
     Control lblunuse2, lbl16bit, lbl32bit;
@@ -18,6 +19,7 @@ public:
     Control Check6, Check2, Check3, Check1, Check5, Check4;
     Control lblStart, lblexit, lblvirsion;
     Control lblunuse4, lblFill;  // "Fill Screen": the screen's own size and shape
+    // NOLINTEND(readability-identifier-naming)
 
     void Form_Load();
     void Check1_Click();

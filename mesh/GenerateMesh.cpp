@@ -11,6 +11,8 @@
 #include "platform/DataPath.h"
 #include "scene/loading/LoadingText.h"
 
+// NOLINTBEGIN(readability-identifier-naming): the mesh store's calls keep the parameter names of its design
+
 namespace {
 
 D3DX8& D3DXLibInstance() {
@@ -190,3 +192,4 @@ void GenerateMesh::SetupLightsDirectional(D3DLIGHT8& LightVarD, int LightRangeD,
     SetDiffuse(LightVarD, LightRD, LightGD, LightBD);
     FinishLight(LightVarD, LightRangeD, LightNumberD, LightPowerD, static_cast<float>(LightAttenuation0D));
 }
+// NOLINTEND(readability-identifier-naming)

@@ -11,6 +11,8 @@
 #include "platform/D3dx.h"
 #include "platform/Graphics.h"
 
+// NOLINTBEGIN(readability-identifier-naming): the mesh store's calls keep the parameter names of its design
+
 class GenerateMesh {
 public:
     void AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const std::string& XPath,
@@ -31,3 +33,4 @@ private:
 
 // The shared mesh store `MeshGen`, created on first use.
 GenerateMesh& MeshGenInstance();
+// NOLINTEND(readability-identifier-naming)

@@ -4,6 +4,8 @@
 
 #include "game/state/GeneralVariables.h"
 
+// NOLINTBEGIN(readability-identifier-naming): the collision calls keep the parameter names of their design
+
 void TestWallBox(int MinX, int MaxX, int MinZ, int MaxZ) {
     const auto& g = GeneralVariables;
     const bool inside = g.PosX >= MinX && g.PosX <= MaxX && g.PosZ >= MinZ && g.PosZ <= MaxZ;
@@ -19,3 +21,4 @@ void CheckCollision() {
     if (!GeneralVariables.CanMove) return;
     TestWallBox(-147, -146, 85, 133);
 }
+// NOLINTEND(readability-identifier-naming)

@@ -10,6 +10,8 @@
 #include "motion/CDetection.h"
 #include "platform/Window.h"
 
+// NOLINTBEGIN(readability-identifier-naming): the placing calls keep the parameter names of their design
+
 namespace {
 
 constexpr double kLeastTurningSpeed = 0.1;
@@ -102,3 +104,4 @@ void PlaceObject(int X, int Y, int Z) {
     D3DXMatrixTranslation(&g.MatPlaced, static_cast<float>(X), static_cast<float>(Y), static_cast<float>(Z));
     SetWorld(g.MatPlaced);
 }
+// NOLINTEND(readability-identifier-naming)

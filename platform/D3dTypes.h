@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// NOLINTBEGIN(readability-identifier-naming): the device API's own names
+
 using HRESULT = std::int32_t;
 using DWORD = std::uint32_t;
 using D3DCOLOR = std::uint32_t;  // 0xAARRGGBB
@@ -166,3 +168,4 @@ struct D3DPRESENT_PARAMETERS {
     DWORD FullScreen_RefreshRateInHz = 0;
     DWORD FullScreen_PresentationInterval = 0;
 };
+// NOLINTEND(readability-identifier-naming)

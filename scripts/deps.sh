@@ -7,7 +7,8 @@ build_pkgs=(cmake ninja-build g++ pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libepoxy-dev libfontconfig-dev
   zlib1g-dev libmeshoptimizer-dev libgl-dev libgl1-mesa-dri libegl-mesa0 fonts-dejavu-core)
 test_pkgs=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth xdotool openbox imagemagick
-  x11-utils mesa-utils clang libclang-rt-dev cppcheck desktop-file-utils lintian groff-base man-db ffmpeg)
+  x11-utils mesa-utils clang libclang-rt-dev clang-format clang-tidy cppcheck desktop-file-utils lintian groff-base man-db
+  ffmpeg)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-build}" = test ]; then want+=("${test_pkgs[@]}"); fi

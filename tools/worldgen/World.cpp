@@ -247,10 +247,10 @@ Mesh Lamps() {
 }
 
 void Bench(Mesh& m, double x, double z) {
-    const V3 X{1, 0, 0}, Y{0, 1, 0}, Z{0, 0, 1};
-    OrientedBox(m, {x, 1.6, z}, X, Y, Z, {0.9, 0.12, 3.2}, Paint);
-    OrientedBox(m, {x - 0.8, 2.6, z}, X, Y, Z, {0.1, 0.8, 3.2}, Paint);
-    for (double dz : {-2.6, 2.6}) OrientedBox(m, {x, 0.95, z + dz}, X, Y, Z, {0.8, 0.7, 0.15}, Rubber);
+    const V3 axisX{1, 0, 0}, axisY{0, 1, 0}, axisZ{0, 0, 1};
+    OrientedBox(m, {x, 1.6, z}, axisX, axisY, axisZ, {0.9, 0.12, 3.2}, Paint);
+    OrientedBox(m, {x - 0.8, 2.6, z}, axisX, axisY, axisZ, {0.1, 0.8, 3.2}, Paint);
+    for (double dz : {-2.6, 2.6}) OrientedBox(m, {x, 0.95, z + dz}, axisX, axisY, axisZ, {0.8, 0.7, 0.15}, Rubber);
 }
 
 void Sign(Mesh& m, double x, double z, double y0) {
@@ -261,17 +261,17 @@ void Sign(Mesh& m, double x, double z, double y0) {
 Mesh Furniture() {
     Mesh m;
     m.name = "Furniture";
-    const V3 X{1, 0, 0}, Y{0, 1, 0}, Z{0, 0, 1};
+    const V3 axisX{1, 0, 0}, axisY{0, 1, 0}, axisZ{0, 0, 1};
     // Railings round the landmark's park, open toward the road.
     const double fx0 = 50, fx1 = 110, fz0 = -280, fz1 = -220;
     auto rail = [&](V3 a, V3 b) {
         const V3 d = b - a;
         const double len = Length(d);
-        const V3 ax = Normalize(d), az = Cross(ax, Y);
-        for (double y : {1.2, 2.6}) OrientedBox(m, (a + b) * 0.5 + Y * y, ax, Y, az, {len / 2, 0.1, 0.1}, Paint);
+        const V3 ax = Normalize(d), az = Cross(ax, axisY);
+        for (double y : {1.2, 2.6}) OrientedBox(m, (a + b) * 0.5 + axisY * y, ax, axisY, az, {len / 2, 0.1, 0.1}, Paint);
         const int posts = static_cast<int>(std::ceil(len / 6));
         for (int i = 0; i <= posts; ++i)
-            OrientedBox(m, a + d * (static_cast<double>(i) / posts) + Y * 1.5, ax, Y, az, {0.18, 1.5, 0.18}, Paint);
+            OrientedBox(m, a + d * (static_cast<double>(i) / posts) + axisY * 1.5, ax, axisY, az, {0.18, 1.5, 0.18}, Paint);
     };
     rail({fx0, 0, fz0}, {fx1, 0, fz0});
     rail({fx1, 0, fz0}, {fx1, 0, fz1});
@@ -286,9 +286,9 @@ Mesh Furniture() {
     Sign(m, -110, 100, 0.25);
     const double sx = -18, sz = 100;
     for (double dz : {-6.0, 6.0})
-        for (double dx : {-2.5, 2.5}) OrientedBox(m, {sx + dx, 4.5, sz + dz}, X, Y, Z, {0.15, 4.25, 0.15}, Paint);
-    OrientedBox(m, {sx, 9.0, sz}, X, Y, Z, {3.2, 0.2, 6.8}, Paint);
-    OrientedBox(m, {sx + 2.5, 5.0, sz}, X, Y, Z, {0.05, 3.5, 5.9}, Glass);
+        for (double dx : {-2.5, 2.5}) OrientedBox(m, {sx + dx, 4.5, sz + dz}, axisX, axisY, axisZ, {0.15, 4.25, 0.15}, Paint);
+    OrientedBox(m, {sx, 9.0, sz}, axisX, axisY, axisZ, {3.2, 0.2, 6.8}, Paint);
+    OrientedBox(m, {sx + 2.5, 5.0, sz}, axisX, axisY, axisZ, {0.05, 3.5, 5.9}, Glass);
     return m;
 }
 
@@ -468,7 +468,7 @@ Mesh Church() {
 Mesh Car() {
     Mesh m;
     m.name = "Car";
-    const V3 X{1, 0, 0}, Y{0, 1, 0}, Z{0, 0, 1};
+    const V3 axisX{1, 0, 0}, axisY{0, 1, 0}, axisZ{0, 0, 1};
     Box(m, {-3.8, 1.0, -8.8}, {3.8, 3.4, 8.8}, {Paint, Paint, Rubber, 0, 0, 0, 0, 2.2, true});
     // Cabin: a frustum of glass with a painted roof.
     const double yb = 3.4, yt = 6.0;
@@ -484,14 +484,14 @@ Mesh Car() {
         FlatPolygon(m, {b[i], b[j], t[j], t[i]}, n, t[i] - right * 0.5, right, down, Length(b[j] - b[i]) + 1,
                     Length(t[i] - b[i]), Glass);
     }
-    FlatPolygon(m, {t[0], t[1], t[2], t[3]}, Up, t[3], X, Z * -1.0, 6, 4.6, Paint);
+    FlatPolygon(m, {t[0], t[1], t[2], t[3]}, Up, t[3], axisX, axisZ * -1.0, 6, 4.6, Paint);
     // Lamps, grille and bumpers.
     for (double s : {-1.0, 1.0}) {
-        OrientedBox(m, {s * 2.7, 2.65, 8.85}, X, Y, Z, {0.7, 0.35, 0.08}, HeadLamp);
-        OrientedBox(m, {s * 2.85, 2.75, -8.85}, X, Y, Z, {0.65, 0.35, 0.08}, TailLamp);
+        OrientedBox(m, {s * 2.7, 2.65, 8.85}, axisX, axisY, axisZ, {0.7, 0.35, 0.08}, HeadLamp);
+        OrientedBox(m, {s * 2.85, 2.75, -8.85}, axisX, axisY, axisZ, {0.65, 0.35, 0.08}, TailLamp);
     }
-    OrientedBox(m, {0, 2.2, 8.84}, X, Y, Z, {1.5, 0.6, 0.06}, Rubber);
-    for (double s : {-1.0, 1.0}) OrientedBox(m, {0, 1.25, s * 9.05}, X, Y, Z, {3.9, 0.35, 0.25}, Rubber);
+    OrientedBox(m, {0, 2.2, 8.84}, axisX, axisY, axisZ, {1.5, 0.6, 0.06}, Rubber);
+    for (double s : {-1.0, 1.0}) OrientedBox(m, {0, 1.25, s * 9.05}, axisX, axisY, axisZ, {3.9, 0.35, 0.25}, Rubber);
     // Wheels with hub caps.
     for (double sx : {-1.0, 1.0})
         for (double sz : {-5.6, 5.6})
@@ -504,7 +504,7 @@ Mesh Car() {
 Mesh Statue(double phase) {
     Mesh m;
     m.name = "Statue";
-    const V3 X{1, 0, 0}, Y{0, 1, 0}, Z{0, 0, 1};
+    const V3 axisX{1, 0, 0}, axisY{0, 1, 0}, axisZ{0, 0, 1};
     const V3 at{FigureX, 0, FigureZ};
     Box(m, at + V3{-4, 0, -4}, at + V3{4, 2, 4}, {Rubber, Rubber, Rubber, 0, 0, 0, 0, 2, false});
     constexpr double S = 1.3;  // statue scale
@@ -515,21 +515,21 @@ Mesh Statue(double phase) {
     for (double s : {-1.0, 1.0}) {
         const V3 hip = at + V3{s * 0.6 * S, hipY, 0};
         const V3 dir{s * std::sin(legA), -std::cos(legA), 0}, perp{std::cos(legA), s * std::sin(legA), 0};
-        OrientedBox(m, hip + dir * (legLen / 2), perp, dir, Z, {0.45 * S, legLen / 2, 0.5 * S}, Paint);
-        OrientedBox(m, hip + dir * legLen + V3{0, -0.15 * S, 0.3 * S}, perp, dir, Z, {0.5 * S, 0.3 * S, 0.85 * S},
+        OrientedBox(m, hip + dir * (legLen / 2), perp, dir, axisZ, {0.45 * S, legLen / 2, 0.5 * S}, Paint);
+        OrientedBox(m, hip + dir * legLen + V3{0, -0.15 * S, 0.3 * S}, perp, dir, axisZ, {0.5 * S, 0.3 * S, 0.85 * S},
                     Rubber);
     }
-    OrientedBox(m, at + V3{0, hipY + 0.2 * S, 0}, X, Y, Z, {1.15 * S, 0.25 * S, 0.65 * S}, Rubber);
-    OrientedBox(m, at + V3{0, hipY + 0.45 * S + 1.55 * S, 0}, X, Y, Z, {1.1 * S, 1.55 * S, 0.6 * S}, Paint);
+    OrientedBox(m, at + V3{0, hipY + 0.2 * S, 0}, axisX, axisY, axisZ, {1.15 * S, 0.25 * S, 0.65 * S}, Rubber);
+    OrientedBox(m, at + V3{0, hipY + 0.45 * S + 1.55 * S, 0}, axisX, axisY, axisZ, {1.1 * S, 1.55 * S, 0.6 * S}, Paint);
     const double headY = hipY + 3.55 * S + 0.75 * S;
-    OrientedBox(m, at + V3{0, headY, 0}, X, Y, Z, {0.7 * S, 0.75 * S, 0.7 * S}, Paint);
-    OrientedBox(m, at + V3{0, headY + 0.15 * S, 0.72 * S}, X, Y, Z, {0.55 * S, 0.22 * S, 0.05 * S}, Glass);
+    OrientedBox(m, at + V3{0, headY, 0}, axisX, axisY, axisZ, {0.7 * S, 0.75 * S, 0.7 * S}, Paint);
+    OrientedBox(m, at + V3{0, headY + 0.15 * S, 0.72 * S}, axisX, axisY, axisZ, {0.55 * S, 0.22 * S, 0.05 * S}, Glass);
     for (double s : {-1.0, 1.0}) {
         const V3 shoulder = at + V3{s * 1.3 * S, hipY + 3.3 * S, 0};
         const V3 dir{s * std::sin(armA), -std::cos(armA), 0}, perp{std::cos(armA), s * std::sin(armA), 0};
         const double armLen = 3.4 * S;
-        OrientedBox(m, shoulder + dir * (armLen / 2), perp, dir, Z, {0.34 * S, armLen / 2, 0.4 * S}, Paint);
-        OrientedBox(m, shoulder + dir * (armLen + 0.35 * S), perp, dir, Z, {0.4 * S, 0.4 * S, 0.42 * S}, Rubber);
+        OrientedBox(m, shoulder + dir * (armLen / 2), perp, dir, axisZ, {0.34 * S, armLen / 2, 0.4 * S}, Paint);
+        OrientedBox(m, shoulder + dir * (armLen + 0.35 * S), perp, dir, axisZ, {0.4 * S, 0.4 * S, 0.42 * S}, Rubber);
     }
     return m;
 }

@@ -14,8 +14,8 @@
 namespace xgrid {
 
 struct Grid {
-    std::vector<double> positions, normals, texCoords;
-    std::vector<std::vector<std::uint32_t>> faces;
+    std::vector<double> Positions, Normals, TexCoords;
+    std::vector<std::vector<std::uint32_t>> Faces;
 };
 
 inline Grid MakeGrid(std::uint32_t n) {
@@ -25,21 +25,21 @@ inline Grid MakeGrid(std::uint32_t n) {
             const float fx = static_cast<float>(x) * 0.1f;
             const float fz = static_cast<float>(z) * 0.1f;
             const float y = 0.5f * std::sin(fx) * std::cos(fz);
-            g.positions.insert(g.positions.end(), {fx, y, fz});
+            g.Positions.insert(g.Positions.end(), {fx, y, fz});
             const float dx = 0.5f * std::cos(fx) * std::cos(fz);
             const float dz = -0.5f * std::sin(fx) * std::sin(fz);
             const float len = std::sqrt(dx * dx + 1.0f + dz * dz);
-            g.normals.insert(g.normals.end(), {-dx / len, 1.0f / len, -dz / len});
-            g.texCoords.insert(g.texCoords.end(), {static_cast<float>(x) / static_cast<float>(n),
+            g.Normals.insert(g.Normals.end(), {-dx / len, 1.0f / len, -dz / len});
+            g.TexCoords.insert(g.TexCoords.end(), {static_cast<float>(x) / static_cast<float>(n),
                                                    static_cast<float>(z) / static_cast<float>(n)});
         }
     }
-    g.faces.reserve(static_cast<std::size_t>(n) * n * 2);
+    g.Faces.reserve(static_cast<std::size_t>(n) * n * 2);
     for (std::uint32_t z = 0; z < n; ++z) {
         for (std::uint32_t x = 0; x < n; ++x) {
             const std::uint32_t a = z * (n + 1) + x, b = a + 1, c = a + n + 1, d = c + 1;
-            g.faces.push_back({a, c, d});
-            g.faces.push_back({a, d, b});
+            g.Faces.push_back({a, c, d});
+            g.Faces.push_back({a, d, b});
         }
     }
     return g;
@@ -56,23 +56,23 @@ inline std::string GridFile(const Grid& g, bool binary, bool materialPerFace = f
     w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, 16, kPlaces);
     w.End();
     w.Begin("Mesh", "Grid");
-    w.Count(static_cast<std::uint32_t>(g.positions.size() / 3));
-    w.Floats(g.positions, 3, kPlaces);
-    w.Faces(g.faces);
+    w.Count(static_cast<std::uint32_t>(g.Positions.size() / 3));
+    w.Floats(g.Positions, 3, kPlaces);
+    w.Faces(g.Faces);
     w.Begin("MeshNormals");
-    w.Count(static_cast<std::uint32_t>(g.normals.size() / 3));
-    w.Floats(g.normals, 3, kPlaces);
-    w.Faces(g.faces);
+    w.Count(static_cast<std::uint32_t>(g.Normals.size() / 3));
+    w.Floats(g.Normals, 3, kPlaces);
+    w.Faces(g.Faces);
     w.End();
     w.Begin("MeshTextureCoords");
-    w.Count(static_cast<std::uint32_t>(g.texCoords.size() / 2));
-    w.Floats(g.texCoords, 2, kPlaces);
+    w.Count(static_cast<std::uint32_t>(g.TexCoords.size() / 2));
+    w.Floats(g.TexCoords, 2, kPlaces);
     w.End();
     w.Begin("MeshMaterialList");
     w.Count(1);
     if (materialPerFace) {
-        w.Count(static_cast<std::uint32_t>(g.faces.size()));
-        w.Ints(std::vector<std::uint32_t>(g.faces.size(), 0), 1);
+        w.Count(static_cast<std::uint32_t>(g.Faces.size()));
+        w.Ints(std::vector<std::uint32_t>(g.Faces.size(), 0), 1);
     } else {
         w.Count(1);
         w.Ints({0});

@@ -26,6 +26,6 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("%zu triangles\n", grid.faces.size());
+    std::printf("%zu triangles\n", grid.Faces.size());
     return 0;
 }

@@ -40,8 +40,8 @@ GameWindow::GameWindow() {
     form.Caption = "Form1";
     form.BackColor = 0;  // menu text colour: black
     form.DeviceWindow = true;
-    form.ClientWidth = 640 * TwipsPerPixel;
-    form.ClientHeight = 480 * TwipsPerPixel;
+    form.ClientWidth = 640 * kTwipsPerPixel;
+    form.ClientHeight = 480 * kTwipsPerPixel;
     form.TimerInterval = 50;
     form.Timer = [this] { Timer1_Timer(); };
     form.KeyDown = [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); };

@@ -21,4 +21,4 @@ struct MeshData {
     bool HasColors() const { return !Colors.empty(); }
 };
 
-inline constexpr std::uint32_t NoNeighbour = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kNoNeighbour = 0xFFFFFFFFu;

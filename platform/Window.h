@@ -41,7 +41,7 @@ inline constexpr int vbRightButton = 2;
 inline constexpr int vbMiddleButton = 4;
 
 // Twips per pixel at 96 dots per inch.
-inline constexpr int TwipsPerPixel = 15;
+inline constexpr int kTwipsPerPixel = 15;
 
 enum class ControlKind { Label, CheckBox, Frame };
 

@@ -28,37 +28,37 @@ bool SetupDevice() {
     if (g.DxRoot) g.D3DRoot = g.DxRoot->Direct3DCreate();
     if (!g.D3DRoot) return false;
 
-    D3DDISPLAYMODE DispMode{};
-    D3DPRESENT_PARAMETERS PresentParams{};
+    D3DDISPLAYMODE dispMode{};
+    D3DPRESENT_PARAMETERS presentParams{};
     D3DDISPLAYMODE mode{};
-    if (Succeeded(g.D3DRoot->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, mode))) DispMode = mode;
+    if (Succeeded(g.D3DRoot->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, mode))) dispMode = mode;
 
-    PresentParams.SwapEffect = D3DSWAPEFFECT_FLIP;
-    PresentParams.BackBufferFormat = DispMode.Format;
-    PresentParams.BackBufferCount = 1;
-    PresentParams.EnableAutoDepthStencil = 1;
+    presentParams.SwapEffect = D3DSWAPEFFECT_FLIP;
+    presentParams.BackBufferFormat = dispMode.Format;
+    presentParams.BackBufferCount = 1;
+    presentParams.EnableAutoDepthStencil = 1;
 
     // The depth format is tested as a display format, which the check answers with
     // an error (non-zero): the depth buffer then follows the menu's choice.
     if (g.Use32Bit) {
         if (g.D3DRoot->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D32, D3DFMT_D32, 0) != 0) {
-            PresentParams.AutoDepthStencilFormat = D3DFMT_D32;
+            presentParams.AutoDepthStencilFormat = D3DFMT_D32;
         } else {
-            PresentParams.AutoDepthStencilFormat = D3DFMT_D16;
+            presentParams.AutoDepthStencilFormat = D3DFMT_D16;
             MsgBox("your Graphics Card Doesn't Support 32Bit");
         }
     } else {
         if (g.D3DRoot->CheckDeviceType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_D16, D3DFMT_D16, 0) != 0) {
-            PresentParams.AutoDepthStencilFormat = D3DFMT_D16;
+            presentParams.AutoDepthStencilFormat = D3DFMT_D16;
         }
     }
 
-    PresentParams.BackBufferHeight = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenHeight));
-    PresentParams.BackBufferWidth = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenWidth.value_or(0)));
-    PresentParams.hDeviceWindow = g.WindowHandle;
+    presentParams.BackBufferHeight = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenHeight));
+    presentParams.BackBufferWidth = static_cast<DWORD>(static_cast<std::int32_t>(g.ScreenWidth.value_or(0)));
+    presentParams.hDeviceWindow = g.WindowHandle;
 
     (void)g.D3DRoot->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g.WindowHandle,
-                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, PresentParams, g.Device);
+                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, presentParams, g.Device);
     if (!g.Device) return false;
 
     (void)g.Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

@@ -22,18 +22,18 @@ using namespace irr;
 namespace {
 
 struct Object {
-    const char* mesh;
-    const char* texture;
-    float x, z;  // world translation
+    const char* Mesh;
+    const char* Texture;
+    float X, Z;  // world translation
 };
 
 // The frame's draw order; the High detail level adds the first three.
-const Object HighOnly[] = {
+const Object kHighOnly[] = {
     {"3d/3d0002.x", "texture0004.jpg", 0, 0},
     {"3d/3d0003.x", "texture0002.jpg", 0, 0},
     {"3d/3d0004.x", "texture0004.jpg", 0, 0},
 };
-const Object Always[] = {
+const Object kAlways[] = {
     {"3d/3d0005.x", "texture0004.jpg", 0, 0},       {"3d/3d0007.x", "texture0004.jpg", 0, 0},
     {"3d/3d00014.x", "texture0004.jpg", 0, 0},      {"3d/3d0006.x", "texture0005.jpg", 0, 0},
     {"3d/3d00015.x", "texture0005.jpg", 0, 0},      {"3d/3d0001.x", "texture0001.jpg", 0, 0},
@@ -114,18 +114,18 @@ int main(int argc, char** argv) {
     scene::ISceneManager* scene = device->getSceneManager();
 
     struct Loaded {
-        scene::IMesh* mesh;
-        video::SMaterial material;
-        core::matrix4 world;
+        scene::IMesh* Mesh;
+        video::SMaterial Material;
+        core::matrix4 World;
     };
     std::vector<Loaded> objects;
     std::vector<Object> order;
-    if (high) order.assign(std::begin(HighOnly), std::end(HighOnly));
-    order.insert(order.end(), std::begin(Always), std::end(Always));
+    if (high) order.assign(std::begin(kHighOnly), std::end(kHighOnly));
+    order.insert(order.end(), std::begin(kAlways), std::end(kAlways));
     for (const Object& o : order) {
-        scene::IAnimatedMesh* animated = scene->getMesh((data + "/" + o.mesh).c_str());
+        scene::IAnimatedMesh* animated = scene->getMesh((data + "/" + o.Mesh).c_str());
         if (animated == nullptr || animated->getMesh(0) == nullptr) {
-            std::fprintf(stderr, "nightdrive-peer-fps: cannot load %s\n", o.mesh);
+            std::fprintf(stderr, "nightdrive-peer-fps: cannot load %s\n", o.Mesh);
             return 1;
         }
         scene::IMesh* mesh = animated->getMesh(0);
@@ -139,10 +139,10 @@ int main(int argc, char** argv) {
         m.SpecularColor = video::SColor(255, 255, 255, 255);
         m.EmissiveColor = video::SColor(255, 13, 13, 13);
         m.Shininess = 20;
-        m.setTexture(0, driver->getTexture((data + "/bitmap/" + o.texture).c_str()));
+        m.setTexture(0, driver->getTexture((data + "/bitmap/" + o.Texture).c_str()));
         m.TextureLayer[0].BilinearFilter = false;
         m.TextureLayer[0].TrilinearFilter = false;
-        objects.push_back({mesh, m, Translation(o.x, 0, o.z)});
+        objects.push_back({mesh, m, Translation(o.X, 0, o.Z)});
     }
 
     driver->setFog(video::SColor(255, 0, 0, 10), video::EFT_FOG_LINEAR, 400, 700, 0, false, false);
@@ -160,8 +160,8 @@ int main(int argc, char** argv) {
     if (sceneManager) {
         for (const Loaded& o : objects) {
             scene::IMeshSceneNode* node =
-                scene->addMeshSceneNode(o.mesh, nullptr, -1, o.world.getTranslation());
-            for (u32 i = 0; i < node->getMaterialCount(); ++i) node->getMaterial(i) = o.material;
+                scene->addMeshSceneNode(o.Mesh, nullptr, -1, o.World.getTranslation());
+            for (u32 i = 0; i < node->getMaterialCount(); ++i) node->getMaterial(i) = o.Material;
         }
         for (const auto& l : lights) {
             scene::ILightSceneNode* node = scene->addLightSceneNode(nullptr, l.Position);
@@ -188,9 +188,9 @@ int main(int argc, char** argv) {
             driver->deleteAllDynamicLights();
             for (const auto& l : lights) driver->addDynamicLight(l);
             for (const Loaded& o : objects) {
-                driver->setTransform(video::ETS_WORLD, o.world);
-                driver->setMaterial(o.material);
-                for (u32 b = 0; b < o.mesh->getMeshBufferCount(); ++b) driver->drawMeshBuffer(o.mesh->getMeshBuffer(b));
+                driver->setTransform(video::ETS_WORLD, o.World);
+                driver->setMaterial(o.Material);
+                for (u32 b = 0; b < o.Mesh->getMeshBufferCount(); ++b) driver->drawMeshBuffer(o.Mesh->getMeshBuffer(b));
             }
         }
         driver->endScene();

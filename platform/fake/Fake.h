@@ -14,25 +14,25 @@
 #include "platform/D3dTypes.h"
 
 struct FakeMeshShape {
-    DWORD faces = 12;
-    DWORD vertices = 8;
-    DWORD materials = 1;
+    DWORD Faces = 12;
+    DWORD Vertices = 8;
+    DWORD Materials = 1;
 };
 
 struct FakeConfig {
-    bool directInputFails = false;
-    bool direct3DFails = false;
-    bool displayModeFails = false;
-    DWORD displayFormat = D3DFMT_X8R8G8B8;
-    HRESULT checkDeviceTypeResult = D3DERR_NOTAVAILABLE;
-    bool createDeviceFails = false;  // also fails by itself on a zero width or height
-    bool keyboardCreateFails = false;
-    bool showFormFails = false;
-    std::string appPath = "/app";
-    int screenWidth = 1920, screenHeight = 1080;  // ScreenPixelSize; 0 fails it
-    std::set<std::string> missingFiles;        // full paths that do not load
-    std::map<std::string, FakeMeshShape> shapes;  // by full path; others get the default shape
-    bool cleanFails = false, simplifyFails = false, optimizeFails = false;
+    bool DirectInputFails = false;
+    bool Direct3DFails = false;
+    bool DisplayModeFails = false;
+    DWORD DisplayFormat = D3DFMT_X8R8G8B8;
+    HRESULT CheckDeviceTypeResult = D3DERR_NOTAVAILABLE;
+    bool CreateDeviceFails = false;  // also fails by itself on a zero width or height
+    bool KeyboardCreateFails = false;
+    bool ShowFormFails = false;
+    std::string AppPath = "/app";
+    int ScreenWidth = 1920, ScreenHeight = 1080;  // ScreenPixelSize; 0 fails it
+    std::set<std::string> MissingFiles;        // full paths that do not load
+    std::map<std::string, FakeMeshShape> Shapes;  // by full path; others get the default shape
+    bool CleanFails = false, SimplifyFails = false, OptimizeFails = false;
 };
 
 // Resets the log, the configuration, the cursor counter and the keyboard.

@@ -32,7 +32,7 @@ public:
                      std::unique_ptr<D3DXMesh>& out) override {
         FakeRecord("Optimize " + FakeName(this) + " " + std::to_string(flags) + " adj0=" +
                    (adjacencyIn ? std::to_string(adjacencyIn[0]) : "null"));
-        if (Fake().optimizeFails) return E_FAIL;
+        if (Fake().OptimizeFails) return E_FAIL;
         if (vertexRemap) {
             *vertexRemap = std::make_unique<D3DXBuffer>(static_cast<std::size_t>(vertices_) * 4);
             auto* remap = static_cast<DWORD*>((*vertexRemap)->GetBufferPointer());
@@ -88,23 +88,23 @@ public:
                           std::unique_ptr<D3DXBuffer>* adjacency, std::unique_ptr<D3DXBuffer>* materials,
                           DWORD* numMaterials, std::unique_ptr<D3DXMesh>& mesh, std::string* reason) override {
         FakeRecord("LoadMeshFromX " + path + " " + std::to_string(options));
-        if (Fake().missingFiles.count(path)) {
+        if (Fake().MissingFiles.count(path)) {
             if (reason) *reason = "file not found";
             return D3DXERR_INVALIDDATA;
         }
         FakeMeshShape shape;
-        if (const auto it = Fake().shapes.find(path); it != Fake().shapes.end()) shape = it->second;
-        mesh = std::make_unique<FakeMesh>(BaseName(path), shape.faces, shape.vertices);
-        if (adjacency) *adjacency = FakeAdjacency(shape.faces);
-        if (materials) *materials = std::make_unique<D3DXBuffer>(sizeof(D3DXMATERIAL) * shape.materials);
-        if (numMaterials) *numMaterials = shape.materials;
+        if (const auto it = Fake().Shapes.find(path); it != Fake().Shapes.end()) shape = it->second;
+        mesh = std::make_unique<FakeMesh>(BaseName(path), shape.Faces, shape.Vertices);
+        if (adjacency) *adjacency = FakeAdjacency(shape.Faces);
+        if (materials) *materials = std::make_unique<D3DXBuffer>(sizeof(D3DXMATERIAL) * shape.Materials);
+        if (numMaterials) *numMaterials = shape.Materials;
         return D3D_OK;
     }
 
     HRESULT CreateTextureFromFile(Direct3DDevice8&, const std::string& path,
                                   std::unique_ptr<Direct3DTexture8>& texture) override {
         FakeRecord("CreateTextureFromFile " + path);
-        if (Fake().missingFiles.count(path)) return D3DXERR_INVALIDDATA;
+        if (Fake().MissingFiles.count(path)) return D3DXERR_INVALIDDATA;
         texture = std::make_unique<FakeTexture>(BaseName(path));
         return D3D_OK;
     }
@@ -119,7 +119,7 @@ public:
     HRESULT CleanMesh(D3DXMesh& mesh, const DWORD* adjacencyIn, std::unique_ptr<D3DXMesh>& out,
                       std::unique_ptr<D3DXBuffer>* adjacencyOut, std::string* errors) override {
         FakeRecord("CleanMesh " + FakeName(&mesh) + " adj0=" + (adjacencyIn ? std::to_string(adjacencyIn[0]) : "null"));
-        if (Fake().cleanFails) return E_FAIL;
+        if (Fake().CleanFails) return E_FAIL;
         out = std::make_unique<FakeMesh>(FakeName(&mesh) + "+clean", mesh.GetNumFaces(), mesh.GetNumVertices());
         if (adjacencyOut) *adjacencyOut = FakeAdjacency(mesh.GetNumFaces());
         if (errors) *errors = "";
@@ -130,7 +130,7 @@ public:
                          DWORD options, std::unique_ptr<D3DXMesh>& out) override {
         FakeRecord("SimplifyMesh " + FakeName(&mesh) + " adj0=" + (adjacency ? std::to_string(adjacency[0]) : "null") +
                    " " + std::to_string(minValue) + " " + std::to_string(options));
-        if (Fake().simplifyFails) return E_FAIL;
+        if (Fake().SimplifyFails) return E_FAIL;
         out = std::make_unique<FakeMesh>(FakeName(&mesh) + "+simplify", mesh.GetNumFaces(), mesh.GetNumVertices());
         return D3D_OK;
     }

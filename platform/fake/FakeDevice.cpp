@@ -109,8 +109,8 @@ public:
     ~FakeDirect3D() override { FakeRecord("Release D3DRoot"); }
     HRESULT GetAdapterDisplayMode(DWORD adapter, D3DDISPLAYMODE& mode) override {
         FakeRecord("GetAdapterDisplayMode " + std::to_string(adapter));
-        if (Fake().displayModeFails) return D3DERR_INVALIDCALL;
-        mode = D3DDISPLAYMODE{1920, 1080, 60, Fake().displayFormat};
+        if (Fake().DisplayModeFails) return D3DERR_INVALIDCALL;
+        mode = D3DDISPLAYMODE{1920, 1080, 60, Fake().DisplayFormat};
         return D3D_OK;
     }
     HRESULT CheckDeviceType(DWORD adapter, DWORD devType, DWORD displayFormat, DWORD backBufferFormat,
@@ -118,7 +118,7 @@ public:
         FakeRecord("CheckDeviceType " + std::to_string(adapter) + " " + std::to_string(devType) + " " +
                    std::to_string(displayFormat) + " " + std::to_string(backBufferFormat) + " " +
                    std::to_string(windowed));
-        return Fake().checkDeviceTypeResult;
+        return Fake().CheckDeviceTypeResult;
     }
     HRESULT CreateDevice(DWORD adapter, DWORD devType, void*, DWORD flags, D3DPRESENT_PARAMETERS& p,
                          std::unique_ptr<Direct3DDevice8>& device) override {
@@ -129,7 +129,7 @@ public:
                    " autodepth=" + std::to_string(p.EnableAutoDepthStencil) +
                    " depth=" + std::to_string(p.AutoDepthStencilFormat) +
                    " window=" + (p.hDeviceWindow ? "set" : "none"));
-        if (Fake().createDeviceFails || p.BackBufferWidth == 0 || p.BackBufferHeight == 0) return D3DERR_INVALIDCALL;
+        if (Fake().CreateDeviceFails || p.BackBufferWidth == 0 || p.BackBufferHeight == 0) return D3DERR_INVALIDCALL;
         device = std::make_unique<FakeDevice>(p);
         return D3D_OK;
     }
@@ -162,7 +162,7 @@ public:
     ~FakeDirectInput() override { FakeRecord("Release DInput"); }
     HRESULT CreateDevice(const std::string& name, std::unique_ptr<DirectInputDevice8>& device) override {
         FakeRecord("CreateInputDevice " + name);
-        if (Fake().keyboardCreateFails) return E_FAIL;
+        if (Fake().KeyboardCreateFails) return E_FAIL;
         device = std::make_unique<FakeKeyboard>();
         return D3D_OK;
     }
@@ -173,12 +173,12 @@ public:
     ~FakeDirectX() override { FakeRecord("Release DxRoot"); }
     std::unique_ptr<DirectInput8> DirectInputCreate() override {
         FakeRecord("DirectInputCreate");
-        if (Fake().directInputFails) return nullptr;
+        if (Fake().DirectInputFails) return nullptr;
         return std::make_unique<FakeDirectInput>();
     }
     std::unique_ptr<Direct3D8> Direct3DCreate() override {
         FakeRecord("Direct3DCreate");
-        if (Fake().direct3DFails) return nullptr;
+        if (Fake().Direct3DFails) return nullptr;
         return std::make_unique<FakeDirect3D>();
     }
 };

@@ -58,7 +58,7 @@ void ForEachHalfEdge(std::size_t numFaces, std::size_t numVertices, VertexOf ver
 std::uint32_t AdjacencyJob::Vertex(std::size_t slot) const {
     const std::uint32_t v = indices_[slot];
     if (v >= numVertices_) {
-        return NoNeighbour;
+        return kNoNeighbour;
     }
     return canonical_ != nullptr ? canonical_[v] : v;
 }
@@ -71,7 +71,7 @@ void AdjacencyJob::Prepare(const std::uint32_t* indices, std::size_t numFaces, s
     adjacency_ = adjacency;
     faceBase_ = faceBase;
     next_.store(0, std::memory_order_relaxed);
-    std::fill(adjacency, adjacency + numFaces * 3, NoNeighbour);
+    std::fill(adjacency, adjacency + numFaces * 3, kNoNeighbour);
     // Slots are 32-bit: past that many faces (tens of gigabytes) nothing is paired.
     if (numFaces == 0 || numVertices == 0 || numFaces > 0xFFFFFFFFu / 3) {
         numVertices_ = 0;  // nothing to pair
@@ -204,9 +204,9 @@ void CopyVertex(MeshData& m, std::uint32_t v) {
 
 // What cleaning will change, found before the mesh is copied.
 struct CleanPlan {
-    std::vector<std::uint32_t> backFacing;  // faces that get three vertices of their own
-    std::vector<std::uint32_t> copyOf;      // source vertex of each bowtie copy
-    std::vector<std::uint32_t> moves;       // pairs: corner slot, bowtie copy number
+    std::vector<std::uint32_t> BackFacing;  // faces that get three vertices of their own
+    std::vector<std::uint32_t> CopyOf;      // source vertex of each bowtie copy
+    std::vector<std::uint32_t> Moves;       // pairs: corner slot, bowtie copy number
 };
 
 // Faces on the same three vertices with opposite winding: the faces of the
@@ -223,7 +223,7 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
     };
     // The lowest vertex, the other two in order, and the winding relative to that order.
     struct Key {
-        std::uint32_t lo, b, c, parity;
+        std::uint32_t Lo, B, C, Parity;
     };
     const auto key = [idx](std::size_t f) {
         const std::uint32_t a = idx[f * 3], b = idx[f * 3 + 1], c = idx[f * 3 + 2];
@@ -233,16 +233,16 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
         } else if (c < a && c < b) {
             k = {c, a, b, 0};
         }
-        if (k.b > k.c) {
-            std::swap(k.b, k.c);
-            k.parity = 1;
+        if (k.B > k.C) {
+            std::swap(k.B, k.C);
+            k.Parity = 1;
         }
         return k;
     };
     std::vector<std::uint32_t> start(numVertices + 1, 0);
     for (std::size_t f = 0; f < numFaces; ++f) {
         if (distinct(f)) {
-            ++start[key(f).lo + 1];
+            ++start[key(f).Lo + 1];
         }
     }
     for (std::size_t i = 0; i < numVertices; ++i) {
@@ -253,7 +253,7 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
         for (std::size_t f = 0; f < numFaces; ++f) {
             if (distinct(f)) {
-                faces[fill[key(f).lo]++] = static_cast<std::uint32_t>(f);
+                faces[fill[key(f).Lo]++] = static_cast<std::uint32_t>(f);
             }
         }
     }
@@ -270,7 +270,7 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
             bool shared = false;
             for (const std::uint32_t* f = first; f < last && !shared; ++f) {
                 const Key k = key(*f);
-                const std::uint64_t pair = (std::uint64_t{k.b} << 32) | k.c;
+                const std::uint64_t pair = (std::uint64_t{k.B} << 32) | k.C;
                 for (std::size_t i = 0; i < n && !shared; ++i) {
                     shared = others[i] == pair;
                 }
@@ -282,18 +282,18 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
         }
         std::sort(first, last, [&](std::uint32_t p, std::uint32_t q) {
             const Key kp = key(p), kq = key(q);
-            return kp.b != kq.b ? kp.b < kq.b : kp.c != kq.c ? kp.c < kq.c : p < q;
+            return kp.B != kq.B ? kp.B < kq.B : kp.C != kq.C ? kp.C < kq.C : p < q;
         });
         for (std::uint32_t* run = first; run < last;) {
             const Key k0 = key(*run);
             std::uint32_t* runEnd = run + 1;
             bool mixed = false;
-            while (runEnd < last && key(*runEnd).b == k0.b && key(*runEnd).c == k0.c) {
-                mixed = mixed || key(*runEnd).parity != k0.parity;
+            while (runEnd < last && key(*runEnd).B == k0.B && key(*runEnd).C == k0.C) {
+                mixed = mixed || key(*runEnd).Parity != k0.Parity;
                 ++runEnd;
             }
             for (std::uint32_t* g = run; mixed && g < runEnd; ++g) {
-                if (key(*g).parity == k0.parity) {
+                if (key(*g).Parity == k0.Parity) {
                     continue;
                 }
                 const std::size_t face = *g;
@@ -304,20 +304,20 @@ void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacenc
                         continue;
                     }
                     const Key ko = key(other);
-                    if (ko.lo != k0.lo || ko.b != k0.b || ko.c != k0.c) {
+                    if (ko.Lo != k0.Lo || ko.B != k0.B || ko.C != k0.C) {
                         continue;
                     }
-                    adjacency[face * 3 + e] = NoNeighbour;
+                    adjacency[face * 3 + e] = kNoNeighbour;
                     for (int j = 0; j < 3; ++j) {
                         if (adjacency[std::size_t{other} * 3 + j] == face) {
-                            adjacency[std::size_t{other} * 3 + j] = NoNeighbour;
+                            adjacency[std::size_t{other} * 3 + j] = kNoNeighbour;
                         }
                     }
                 }
-                if (plan.backFacing.size() < 8) {
+                if (plan.BackFacing.size() < 8) {
                     log += "back-facing face " + std::to_string(face) + " given its own vertices\n";
                 }
-                plan.backFacing.push_back(static_cast<std::uint32_t>(face));
+                plan.BackFacing.push_back(static_cast<std::uint32_t>(face));
             }
             run = runEnd;
         }
@@ -335,13 +335,13 @@ void FindBowties(const MeshData& m, const std::vector<std::uint32_t>& adjacency,
     const std::size_t numVertices = m.NumVertices();
     const std::vector<std::uint32_t>& idx = m.Indices;
     std::vector<std::uint8_t> visited(idx.size(), 0);
-    for (const std::uint32_t f : plan.backFacing) {
+    for (const std::uint32_t f : plan.BackFacing) {
         visited[std::size_t{f} * 3] = visited[std::size_t{f} * 3 + 1] = visited[std::size_t{f} * 3 + 2] = 1;
     }
     std::vector<std::uint32_t> fans(numVertices, 0);  // fans found so far at each vertex
     struct ExtraFan {
-        std::uint32_t vertex;
-        std::uint32_t firstMove;  // in `moves`, which holds corner slots here
+        std::uint32_t Vertex;
+        std::uint32_t FirstMove;  // in `moves`, which holds corner slots here
     };
     std::vector<ExtraFan> extra;
     std::vector<std::uint32_t> moves;
@@ -391,20 +391,20 @@ void FindBowties(const MeshData& m, const std::vector<std::uint32_t>& adjacency,
         order[i] = static_cast<std::uint32_t>(i);
     }
     std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return extra[a].vertex < extra[b].vertex; });
+                     [&](std::uint32_t a, std::uint32_t b) { return extra[a].Vertex < extra[b].Vertex; });
     std::size_t logged = 0;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const ExtraFan& fan = extra[order[i]];
-        const auto copy = static_cast<std::uint32_t>(plan.copyOf.size());
-        plan.copyOf.push_back(fan.vertex);
-        const std::size_t last = order[i] + 1 < extra.size() ? extra[order[i] + 1].firstMove : moves.size();
-        for (std::size_t j = fan.firstMove; j < last; ++j) {
-            plan.moves.push_back(moves[j]);
-            plan.moves.push_back(copy);
+        const auto copy = static_cast<std::uint32_t>(plan.CopyOf.size());
+        plan.CopyOf.push_back(fan.Vertex);
+        const std::size_t last = order[i] + 1 < extra.size() ? extra[order[i] + 1].FirstMove : moves.size();
+        for (std::size_t j = fan.FirstMove; j < last; ++j) {
+            plan.Moves.push_back(moves[j]);
+            plan.Moves.push_back(copy);
         }
-        if ((i == 0 || extra[order[i - 1]].vertex != fan.vertex) && logged++ < 8) {
-            log += "bowtie at vertex " + std::to_string(fan.vertex) + " split into " +
-                   std::to_string(fans[fan.vertex]) + "\n";
+        if ((i == 0 || extra[order[i - 1]].Vertex != fan.Vertex) && logged++ < 8) {
+            log += "bowtie at vertex " + std::to_string(fan.Vertex) + " split into " +
+                   std::to_string(fans[fan.Vertex]) + "\n";
         }
     }
 }
@@ -455,7 +455,7 @@ private:
 
 bool CompactInto(const MeshData& in, MeshData& out, std::vector<std::uint32_t>& vertexRemap) {
     const std::size_t numVertices = in.NumVertices();
-    std::vector<std::uint32_t> newIndex(numVertices, NoNeighbour);
+    std::vector<std::uint32_t> newIndex(numVertices, kNoNeighbour);
     for (const std::uint32_t v : in.Indices) {
         newIndex[v] = 0;
     }
@@ -518,7 +518,7 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
         if (adjacency != nullptr) {
             for (std::size_t s = 0; s < adj.size(); ++s) {
                 const std::uint32_t g = adjacency[s];
-                adj[s] = (g < numFaces && g != s / 3) ? g : NoNeighbour;
+                adj[s] = (g < numFaces && g != s / 3) ? g : kNoNeighbour;
             }
         } else {
             meshops::BuildAdjacency(in.Indices.data(), numFaces, in.NumVertices(), nullptr, adj.data());
@@ -534,7 +534,7 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
         if (!copy.Join()) {
             return false;
         }
-        for (const std::uint32_t f : plan.backFacing) {
+        for (const std::uint32_t f : plan.BackFacing) {
             for (std::size_t k = 0; k < 3; ++k) {
                 std::uint32_t& index = m.Indices[std::size_t{f} * 3 + k];
                 const std::uint32_t copy = static_cast<std::uint32_t>(m.NumVertices());
@@ -543,15 +543,15 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
             }
         }
         const auto bowtieBase = static_cast<std::uint32_t>(m.NumVertices());
-        for (const std::uint32_t v : plan.copyOf) {
+        for (const std::uint32_t v : plan.CopyOf) {
             CopyVertex(m, v);
         }
-        for (std::size_t i = 0; i < plan.moves.size(); i += 2) {
-            m.Indices[plan.moves[i]] = bowtieBase + plan.moves[i + 1];
+        for (std::size_t i = 0; i < plan.Moves.size(); i += 2) {
+            m.Indices[plan.Moves[i]] = bowtieBase + plan.Moves[i + 1];
         }
-        if (!plan.backFacing.empty() || !plan.copyOf.empty()) {
-            text += "cleaned: " + std::to_string(plan.copyOf.size()) + " bowtie vertex copies, " +
-                    std::to_string(plan.backFacing.size()) + " back-facing faces\n";
+        if (!plan.BackFacing.empty() || !plan.CopyOf.empty()) {
+            text += "cleaned: " + std::to_string(plan.CopyOf.size()) + " bowtie vertex copies, " +
+                    std::to_string(plan.BackFacing.size()) + " back-facing faces\n";
         }
         out = std::move(m);
         adjacencyOut = std::move(adj);
@@ -597,7 +597,7 @@ bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::u
         reduced.Colors = in.Colors;
         std::vector<std::uint32_t> group;
         std::vector<std::uint32_t> result;
-        std::vector<std::uint32_t> local(in.NumVertices(), NoNeighbour);  // vertex -> subset vertex
+        std::vector<std::uint32_t> local(in.NumVertices(), kNoNeighbour);  // vertex -> subset vertex
         std::vector<std::uint32_t> used;                                  // subset vertex -> vertex
         std::vector<float> localPositions;
         for (std::size_t i = 0; i < numFaces;) {
@@ -617,7 +617,7 @@ bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::u
             used.clear();
             localPositions.clear();
             for (std::uint32_t& v : group) {
-                if (local[v] == NoNeighbour) {
+                if (local[v] == kNoNeighbour) {
                     local[v] = static_cast<std::uint32_t>(used.size());
                     used.push_back(v);
                     localPositions.insert(localPositions.end(), &in.Positions[std::size_t{v} * 3],
@@ -632,7 +632,7 @@ bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::u
                 reduced.Indices.push_back(used[result[k]]);
             }
             for (const std::uint32_t v : used) {
-                local[v] = NoNeighbour;
+                local[v] = kNoNeighbour;
             }
             if (!in.Attributes.empty()) {
                 reduced.Attributes.insert(reduced.Attributes.end(), n / 3, attribute);

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr std::size_t Max16BitVertices = 65536;
+constexpr std::size_t kMax16BitVertices = 65536;
 // Faces per cluster: small enough that a cluster is a small piece of a town-sized
 // mesh, large enough that the per-draw test stays cheap and visible runs stay long.
 constexpr std::size_t kClusterFaces = 64;
@@ -90,7 +90,7 @@ bool StreamsConsistent(const MeshData& m, std::string* reason) {
 std::unique_ptr<GlMesh> GlMesh::Make(std::shared_ptr<GlContextRef> context, MeshData data, DWORD options,
                                      std::string* reason) {
     if (!StreamsConsistent(data, reason)) return nullptr;
-    if ((options & D3DXMESH_32BIT) == 0 && data.NumVertices() >= Max16BitVertices) {
+    if ((options & D3DXMESH_32BIT) == 0 && data.NumVertices() >= kMax16BitVertices) {
         if (reason != nullptr) *reason = "too many vertices for a 16-bit index buffer";
         return nullptr;
     }
@@ -135,7 +135,7 @@ bool GlMesh::Upload() {
             source.push_back(v);
         }
 
-    indexType_ = vertexCount <= Max16BitVertices ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    indexType_ = vertexCount <= kMax16BitVertices ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
     const std::size_t indexSize = indexType_ == GL_UNSIGNED_SHORT ? 2 : 4;
     std::vector<std::uint8_t> indices(faces * 3 * indexSize);
     subsets_.clear();

@@ -17,13 +17,13 @@
 
 namespace {
 
-constexpr DWORD DtRight = 0x2;
-constexpr DWORD DtVCenter = 0x4;
-constexpr DWORD DtBottom = 0x8;
-constexpr DWORD DtSingleLine = 0x20;
-constexpr DWORD DtNoClip = 0x100;
-constexpr DWORD DtCalcRect = 0x400;
-constexpr unsigned ScreenDpi = 96;
+constexpr DWORD kDtRight = 0x2;
+constexpr DWORD kDtVCenter = 0x4;
+constexpr DWORD kDtBottom = 0x8;
+constexpr DWORD kDtSingleLine = 0x20;
+constexpr DWORD kDtNoClip = 0x100;
+constexpr DWORD kDtCalcRect = 0x400;
+constexpr unsigned kScreenDpi = 96;
 
 
 class TtfFont final : public D3DXFont {
@@ -47,24 +47,24 @@ public:
         const int lineSkip = TTF_FontLineSkip(font_);
         // Count the lines first: the vertical placement needs the total height.
         int lines = 1;
-        if ((format & DtSingleLine) == 0)
+        if ((format & kDtSingleLine) == 0)
             for (std::size_t i = 0; i < length; ++i) lines += text[i] == '\n' ? 1 : 0;
         if (length == 0) return 0;
         const int total = lines * lineSkip;
-        if ((format & DtCalcRect) != 0) return total;
+        if ((format & kDtCalcRect) != 0) return total;
         if (!context_->MakeCurrent()) return 0;
 
         int top = rect.top;
-        if ((format & DtBottom) != 0) top = rect.bottom - total;
-        else if ((format & DtVCenter) != 0) top = rect.top + (rect.bottom - rect.top - total) / 2;
+        if ((format & kDtBottom) != 0) top = rect.bottom - total;
+        else if ((format & kDtVCenter) != 0) top = rect.top + (rect.bottom - rect.top - total) / 2;
 
         std::size_t start = 0;
         for (int line = 0; line < lines; ++line) {
             std::size_t end = start;
-            while (end < length && (text[end] != '\n' || (format & DtSingleLine) != 0)) ++end;
+            while (end < length && (text[end] != '\n' || (format & kDtSingleLine) != 0)) ++end;
             line_.assign(text, start, end - start);
             std::erase(line_, '\r');
-            if ((format & DtSingleLine) != 0) std::replace(line_.begin(), line_.end(), '\n', ' ');
+            if ((format & kDtSingleLine) != 0) std::replace(line_.begin(), line_.end(), '\n', ' ');
             DrawLine(rect, format, top + line * lineSkip, color);
             start = end + 1;
         }
@@ -77,8 +77,8 @@ private:
         if (line_ != cached_ && !RenderLine()) return;
         int x = rect.left;
         if ((format & DT_CENTER) != 0) x = rect.left + (rect.right - rect.left - textWidth_) / 2;
-        else if ((format & DtRight) != 0) x = rect.right - textWidth_;
-        context_->Device->DrawScreenTexture(texture_, x, y, textWidth_, textHeight_, rect, (format & DtNoClip) == 0,
+        else if ((format & kDtRight) != 0) x = rect.right - textWidth_;
+        context_->Device->DrawScreenTexture(texture_, x, y, textWidth_, textHeight_, rect, (format & kDtNoClip) == 0,
                                             color);
     }
 
@@ -134,7 +134,7 @@ HRESULT CreateTtfFont(GlDevice& device, const StdFont& font, std::unique_ptr<D3D
     if (file.empty()) return E_FAIL;
     if (TTF_WasInit() == 0 && TTF_Init() != 0) return E_FAIL;
     const int points = std::max(1, static_cast<int>(std::lround(font.Size)));
-    TTF_Font* ttf = TTF_OpenFontDPI(file.c_str(), points, ScreenDpi, ScreenDpi);
+    TTF_Font* ttf = TTF_OpenFontDPI(file.c_str(), points, kScreenDpi, kScreenDpi);
     if (ttf == nullptr) return E_FAIL;
     if (font.Bold && !isBold) TTF_SetFontStyle(ttf, TTF_STYLE_BOLD);  // no bold face installed: embolden
     out = std::make_unique<TtfFont>(device.ContextRef(), ttf);

@@ -5,9 +5,9 @@
 #include <functional>
 
 // How far a stick may lean (of 32767) before it counts.
-inline constexpr int PadDeadZone = 8000;
+inline constexpr int kPadDeadZone = 8000;
 // Pointer pixels a frame of mouse look at full deflection of the right stick.
-inline constexpr int PadLookPixels = 8;
+inline constexpr int kPadLookPixels = 8;
 
 // The pointer movement one frame of the right stick gives on one axis for an
 // axis reading (-32768..32767): 0 inside the dead zone, else 1..PadLookPixels in

@@ -14,7 +14,7 @@
 #include "platform/sdl_gl/GlDeviceStates.h"
 #include "platform/sdl_gl/GlShader.h"
 
-using namespace GlStates;
+using namespace gl_states;
 
 namespace {
 
@@ -194,8 +194,8 @@ int GlDevice::BuildVariant(const GlShaderKey& key, const char** reason) {
     }
     // A full table gives up its last entry (only tests reach that many).
     int slot = variantCount_;
-    if (slot == MaxVariants) {
-        slot = MaxVariants - 1;
+    if (slot == kMaxVariants) {
+        slot = kMaxVariants - 1;
         if (current_ == slot) current_ = -1;
         glDeleteProgram(variants_[static_cast<std::size_t>(slot)].Program);
     } else {
@@ -259,36 +259,36 @@ void GlDevice::ResetState() {
     auto& rs = renderStates_;
     rs[D3DRS_ZENABLE] = depthBits_ > 0 ? D3DZB_TRUE : 0;
     rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
-    rs[RsShadeMode] = 2;  // Gouraud
+    rs[kRsShadeMode] = 2;  // Gouraud
     rs[D3DRS_ZWRITEENABLE] = 1;
-    rs[RsLastPixel] = 1;
-    rs[RsSrcBlend] = 2;   // ONE
-    rs[RsDestBlend] = 1;  // ZERO
+    rs[kRsLastPixel] = 1;
+    rs[kRsSrcBlend] = 2;   // ONE
+    rs[kRsDestBlend] = 1;  // ZERO
     rs[D3DRS_CULLMODE] = D3DCULL_CCW;
     rs[D3DRS_ZFUNC] = 4;  // LESSEQUAL
-    rs[RsAlphaFunc] = 8;  // ALWAYS
+    rs[kRsAlphaFunc] = 8;  // ALWAYS
     rs[D3DRS_FOGEND] = Bits(1.0f);
-    rs[RsFogDensity] = Bits(1.0f);
-    rs[RsStencilFail] = rs[RsStencilZFail] = rs[RsStencilPass] = 1;  // KEEP
-    rs[RsStencilFunc] = 8;
-    rs[RsStencilMask] = rs[RsStencilWriteMask] = 0xFFFFFFFFu;
-    rs[RsTextureFactor] = 0xFFFFFFFFu;
-    rs[RsClipping] = 1;
+    rs[kRsFogDensity] = Bits(1.0f);
+    rs[kRsStencilFail] = rs[kRsStencilZFail] = rs[kRsStencilPass] = 1;  // KEEP
+    rs[kRsStencilFunc] = 8;
+    rs[kRsStencilMask] = rs[kRsStencilWriteMask] = 0xFFFFFFFFu;
+    rs[kRsTextureFactor] = 0xFFFFFFFFu;
+    rs[kRsClipping] = 1;
     rs[D3DRS_LIGHTING] = 1;
     rs[D3DRS_COLORVERTEX] = 1;
     rs[D3DRS_LOCALVIEWER] = 1;
-    rs[RsDiffuseMaterialSource] = 1;   // COLOR1
-    rs[RsSpecularMaterialSource] = 2;  // COLOR2
-    rs[RsPointSize] = Bits(1.0f);
-    rs[RsPointScaleA] = Bits(1.0f);
-    rs[RsMultisampleAntialias] = 1;
-    rs[RsMultisampleMask] = 0xFFFFFFFFu;
-    rs[RsPatchSegments] = Bits(1.0f);
-    rs[RsPointSizeMax] = Bits(64.0f);
-    rs[RsColorWriteEnable] = 0xF;
-    rs[RsBlendOp] = 1;        // ADD
-    rs[RsPositionOrder] = 3;  // cubic
-    rs[RsNormalOrder] = 1;    // linear
+    rs[kRsDiffuseMaterialSource] = 1;   // COLOR1
+    rs[kRsSpecularMaterialSource] = 2;  // COLOR2
+    rs[kRsPointSize] = Bits(1.0f);
+    rs[kRsPointScaleA] = Bits(1.0f);
+    rs[kRsMultisampleAntialias] = 1;
+    rs[kRsMultisampleMask] = 0xFFFFFFFFu;
+    rs[kRsPatchSegments] = Bits(1.0f);
+    rs[kRsPointSizeMax] = Bits(64.0f);
+    rs[kRsColorWriteEnable] = 0xF;
+    rs[kRsBlendOp] = 1;        // ADD
+    rs[kRsPositionOrder] = 3;  // cubic
+    rs[kRsNormalOrder] = 1;    // linear
     extraRenderStates_.clear();
 
     world_ = view_ = projection_ = Identity();

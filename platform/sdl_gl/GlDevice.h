@@ -179,8 +179,8 @@ private:
         D3DLIGHT8 Params;
         bool Enabled = false;
     };
-    static constexpr int MaxActiveLights = 8;
-    static constexpr DWORD RenderStateCount = 256;
+    static constexpr int kMaxActiveLights = 8;
+    static constexpr DWORD kRenderStateCount = 256;
 
     std::shared_ptr<GlContextRef> context_ = std::make_shared<GlContextRef>();
     DWORD width_ = 0, height_ = 0;
@@ -199,7 +199,7 @@ private:
     std::function<void()> presentHook_;
 
     // Device state.
-    std::array<DWORD, RenderStateCount> renderStates_{};
+    std::array<DWORD, kRenderStateCount> renderStates_{};
     std::vector<std::pair<DWORD, DWORD>> extraRenderStates_;  // numbers beyond the table
     D3DMATRIX world_, view_, projection_;
     D3DMATERIAL8 material_;
@@ -212,8 +212,8 @@ private:
         GLuint Program = 0;
         Uniforms U{};
     };
-    static constexpr int MaxVariants = 64;
-    std::array<Variant, MaxVariants> variants_{};
+    static constexpr int kMaxVariants = 64;
+    std::array<Variant, kMaxVariants> variants_{};
     int variantCount_ = 0;
     int current_ = -1;      // index of the variant in use, -1 before the first draw
     int textVariant_ = -1;
@@ -228,8 +228,8 @@ private:
     // The enabled lights as the shader takes them (camera space), gathered from lights_.
     int lightCount_ = 0;
     unsigned pointLights_ = 0;
-    float lightPos_[GlMaxLights][4] = {}, lightDir_[GlMaxLights][3] = {}, lightDiffuse_[GlMaxLights][3] = {},
-          lightSpecular_[GlMaxLights][3] = {}, lightAmbient_[GlMaxLights][3] = {}, lightAtten_[GlMaxLights][4] = {};
+    float lightPos_[kGlMaxLights][4] = {}, lightDir_[kGlMaxLights][3] = {}, lightDiffuse_[kGlMaxLights][3] = {},
+          lightSpecular_[kGlMaxLights][3] = {}, lightAmbient_[kGlMaxLights][3] = {}, lightAtten_[kGlMaxLights][4] = {};
     DWORD fogMode_ = 0;
     bool rasterDirty_ = true;
     bool anySpecularLight_ = false;  // an enabled light has a specular colour

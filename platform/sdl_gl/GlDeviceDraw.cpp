@@ -9,12 +9,12 @@
 #include "platform/sdl_gl/GlDeviceStates.h"
 #include "platform/sdl_gl/GlShader.h"
 
-using namespace GlStates;
+using namespace gl_states;
 
 // --- state -----------------------------------------------------------------------
 
 HRESULT GlDevice::SetRenderState(DWORD state, DWORD value) {
-    if (state >= RenderStateCount) {
+    if (state >= kRenderStateCount) {
         for (auto& entry : extraRenderStates_)
             if (entry.first == state) {
                 entry.second = value;
@@ -38,7 +38,7 @@ HRESULT GlDevice::SetRenderState(DWORD state, DWORD value) {
 
 HRESULT GlDevice::GetRenderState(DWORD state, DWORD* value) {
     if (value == nullptr) return D3DERR_INVALIDCALL;
-    if (state < RenderStateCount) {
+    if (state < kRenderStateCount) {
         *value = renderStates_[state];
         return D3D_OK;
     }
@@ -69,7 +69,7 @@ HRESULT GlDevice::SetTransform(DWORD state, const D3DMATRIX& matrix) {
 }
 
 HRESULT GlDevice::SetTexture(DWORD stage, Direct3DTexture8* texture) {
-    if (stage >= MaxTextureStages) return D3DERR_INVALIDCALL;
+    if (stage >= kMaxTextureStages) return D3DERR_INVALIDCALL;
     GlTexture* gl = nullptr;
     if (texture != nullptr) {
         gl = dynamic_cast<GlTexture*>(texture);
@@ -127,7 +127,7 @@ HRESULT GlDevice::LightEnable(DWORD index, int enable) {
     if (on && !slot->Enabled) {
         int active = 0;
         for (const auto& l : lights_) active += l.Enabled ? 1 : 0;
-        if (active >= MaxActiveLights) return D3DERR_INVALIDCALL;
+        if (active >= kMaxActiveLights) return D3DERR_INVALIDCALL;
     }
     if (slot->Enabled != on) {
         slot->Enabled = on;
@@ -211,7 +211,7 @@ void GlDevice::GatherLights() {
     unsigned points = 0;
     const auto& v = view_.m;
     for (const auto& slot : lights_) {
-        if (!slot.Enabled || n >= GlMaxLights) continue;
+        if (!slot.Enabled || n >= kGlMaxLights) continue;
         const D3DLIGHT8& l = slot.Params;
         if (l.Type == D3DLIGHT_DIRECTIONAL) {
             const float x = l.Direction.x * v[0][0] + l.Direction.y * v[1][0] + l.Direction.z * v[2][0];
@@ -276,16 +276,16 @@ void GlDevice::SendLightUniforms() {
 void GlDevice::GatherStates() {
     const auto& rs = renderStates_;
     int flags = 0;
-    if (rs[D3DRS_LIGHTING] != 0) flags |= GlFlag::Lighting;
+    if (rs[D3DRS_LIGHTING] != 0) flags |= gl_flag::kLighting;
     // Specular light that no enabled light emits adds exactly zero: skip the work.
-    if (rs[D3DRS_SPECULARENABLE] != 0 && anySpecularLight_) flags |= GlFlag::SpecularEnable;
-    if (rs[D3DRS_LOCALVIEWER] != 0) flags |= GlFlag::LocalViewer;
-    if (rs[D3DRS_NORMALIZENORMALS] != 0) flags |= GlFlag::NormalizeNormals;
-    if (rs[D3DRS_RANGEFOGENABLE] != 0) flags |= GlFlag::RangeFog;
+    if (rs[D3DRS_SPECULARENABLE] != 0 && anySpecularLight_) flags |= gl_flag::kSpecularEnable;
+    if (rs[D3DRS_LOCALVIEWER] != 0) flags |= gl_flag::kLocalViewer;
+    if (rs[D3DRS_NORMALIZENORMALS] != 0) flags |= gl_flag::kNormalizeNormals;
+    if (rs[D3DRS_RANGEFOGENABLE] != 0) flags |= gl_flag::kRangeFog;
     // Table (pixel) fog wins over vertex fog when both are set; both are evaluated
     // per vertex on camera-space depth here.
     fogMode_ = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
-    if (rs[D3DRS_FOGENABLE] != 0 && fogMode_ >= 1 && fogMode_ <= 3) flags |= GlFlag::Fog;
+    if (rs[D3DRS_FOGENABLE] != 0 && fogMode_ >= 1 && fogMode_ <= 3) flags |= gl_flag::kFog;
     baseFlags_ = flags;
     statesDirty_ = false;
     stateUniformsDirty_ = true;
@@ -299,7 +299,7 @@ void GlDevice::SendStateUniforms() {
     float fog[4];
     ColorToFloats(rs[D3DRS_FOGCOLOR], fog);
     glUniform3f(u_.FogColor, fog[0], fog[1], fog[2]);
-    glUniform4f(u_.FogParams, FromBits(rs[D3DRS_FOGSTART]), FromBits(rs[D3DRS_FOGEND]), FromBits(rs[RsFogDensity]),
+    glUniform4f(u_.FogParams, FromBits(rs[D3DRS_FOGSTART]), FromBits(rs[D3DRS_FOGEND]), FromBits(rs[kRsFogDensity]),
                 static_cast<float>(fogMode_));
     stateUniformsDirty_ = false;
 }
@@ -307,8 +307,8 @@ void GlDevice::SendStateUniforms() {
 namespace {
 
 bool InStartupSet(std::uint32_t packed) {
-    for (std::size_t k = 0; k < GlStartupVariantCount; ++k)
-        if (GlStartupVariants[k].Packed() == packed) return true;
+    for (std::size_t k = 0; k < kGlStartupVariantCount; ++k)
+        if (kGlStartupVariants[k].Packed() == packed) return true;
     return false;
 }
 
@@ -318,9 +318,9 @@ bool GlDevice::SelectVariant(const GlDrawCall&) {
     if (lightsDirty_) GatherLights();
     if (statesDirty_) GatherStates();
     GlShaderKey key;
-    key.Lighting = (baseFlags_ & GlFlag::Lighting) != 0;
-    key.Specular = (baseFlags_ & GlFlag::SpecularEnable) != 0;
-    key.Fog = (baseFlags_ & GlFlag::Fog) != 0;
+    key.Lighting = (baseFlags_ & gl_flag::kLighting) != 0;
+    key.Specular = (baseFlags_ & gl_flag::kSpecularEnable) != 0;
+    key.Fog = (baseFlags_ & gl_flag::kFog) != 0;
     key.FogMode = static_cast<int>(fogMode_);
     key.Texture = texture_ != nullptr;
     key.LightCount = lightCount_;
@@ -352,17 +352,17 @@ void GlDevice::FlushUniforms(const GlDrawCall& call) {
         materialDirty_ = false;
     }
     int flags = baseFlags_;
-    if (call.HasNormals) flags |= GlFlag::HasNormal;
-    if (texture_ != nullptr) flags |= GlFlag::HasTexture;
+    if (call.HasNormals) flags |= gl_flag::kHasNormal;
+    if (texture_ != nullptr) flags |= gl_flag::kHasTexture;
     if (call.HasColors) {
-        flags |= GlFlag::HasColor;
+        flags |= gl_flag::kHasColor;
         // Only the diffuse colour (COLOR1) exists in the meshes; a source naming
         // COLOR2 falls back to the material.
         if (renderStates_[D3DRS_COLORVERTEX] != 0) {
-            if (renderStates_[RsDiffuseMaterialSource] == McsColor1) flags |= GlFlag::DiffuseFromVertex;
-            if (renderStates_[RsAmbientMaterialSource] == McsColor1) flags |= GlFlag::AmbientFromVertex;
-            if (renderStates_[RsSpecularMaterialSource] == McsColor1) flags |= GlFlag::SpecularFromVertex;
-            if (renderStates_[RsEmissiveMaterialSource] == McsColor1) flags |= GlFlag::EmissiveFromVertex;
+            if (renderStates_[kRsDiffuseMaterialSource] == kMcsColor1) flags |= gl_flag::kDiffuseFromVertex;
+            if (renderStates_[kRsAmbientMaterialSource] == kMcsColor1) flags |= gl_flag::kAmbientFromVertex;
+            if (renderStates_[kRsSpecularMaterialSource] == kMcsColor1) flags |= gl_flag::kSpecularFromVertex;
+            if (renderStates_[kRsEmissiveMaterialSource] == kMcsColor1) flags |= gl_flag::kEmissiveFromVertex;
         }
     }
     if (flags != lastFlags_) {
@@ -522,10 +522,10 @@ void GlDevice::DrawClusters(const GlDrawCall& call, bool lines) {
 // a driver makes for a program, mesh layout and state at their first draw, are made
 // in the first frame rather than in a later one where the lights or fog change.
 void GlDevice::WarmVariants(const GlDrawCall& call) {
-    static constexpr float collapse[16] = {};
+    static constexpr float kCollapse[16] = {};
     const bool texture = texture_ != nullptr;
-    for (std::size_t k = 0; k < GlStartupVariantCount; ++k) {
-        const GlShaderKey& key = GlStartupVariants[k];
+    for (std::size_t k = 0; k < kGlStartupVariantCount; ++k) {
+        const GlShaderKey& key = kGlStartupVariants[k];
         if (key.Text || key.Texture != texture) continue;
         int i = FindVariant(key.Packed());
         const char* reason = "";
@@ -533,7 +533,7 @@ void GlDevice::WarmVariants(const GlDrawCall& call) {
         if (i < 0 || i == current_) continue;
         const Variant& v = variants_[static_cast<std::size_t>(i)];
         glUseProgram(v.Program);
-        glUniformMatrix4fv(v.U.WorldView, 1, GL_FALSE, collapse);
+        glUniformMatrix4fv(v.U.WorldView, 1, GL_FALSE, kCollapse);
         glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType,
                        reinterpret_cast<const void*>(call.IndexOffsetBytes));
     }

@@ -7,39 +7,39 @@
 
 #include "platform/D3dTypes.h"
 
-namespace GlStates {
+namespace gl_states {
 // D3D8 render-state numbers the device reads beyond those in D3dTypes.h.
-inline constexpr DWORD RsShadeMode = 9;
-inline constexpr DWORD RsLastPixel = 16;
-inline constexpr DWORD RsSrcBlend = 19;
-inline constexpr DWORD RsDestBlend = 20;
-inline constexpr DWORD RsAlphaFunc = 25;
-inline constexpr DWORD RsFogDensity = 38;
-inline constexpr DWORD RsStencilFail = 53;
-inline constexpr DWORD RsStencilZFail = 54;
-inline constexpr DWORD RsStencilPass = 55;
-inline constexpr DWORD RsStencilFunc = 56;
-inline constexpr DWORD RsStencilMask = 58;
-inline constexpr DWORD RsStencilWriteMask = 59;
-inline constexpr DWORD RsTextureFactor = 60;
-inline constexpr DWORD RsClipping = 136;
-inline constexpr DWORD RsDiffuseMaterialSource = 145;
-inline constexpr DWORD RsSpecularMaterialSource = 146;
-inline constexpr DWORD RsAmbientMaterialSource = 147;
-inline constexpr DWORD RsEmissiveMaterialSource = 148;
-inline constexpr DWORD RsPointSize = 154;
-inline constexpr DWORD RsPointScaleA = 158;
-inline constexpr DWORD RsMultisampleAntialias = 161;
-inline constexpr DWORD RsMultisampleMask = 162;
-inline constexpr DWORD RsPatchSegments = 164;
-inline constexpr DWORD RsPointSizeMax = 166;
-inline constexpr DWORD RsColorWriteEnable = 168;
-inline constexpr DWORD RsBlendOp = 171;
-inline constexpr DWORD RsPositionOrder = 172;
-inline constexpr DWORD RsNormalOrder = 173;
+inline constexpr DWORD kRsShadeMode = 9;
+inline constexpr DWORD kRsLastPixel = 16;
+inline constexpr DWORD kRsSrcBlend = 19;
+inline constexpr DWORD kRsDestBlend = 20;
+inline constexpr DWORD kRsAlphaFunc = 25;
+inline constexpr DWORD kRsFogDensity = 38;
+inline constexpr DWORD kRsStencilFail = 53;
+inline constexpr DWORD kRsStencilZFail = 54;
+inline constexpr DWORD kRsStencilPass = 55;
+inline constexpr DWORD kRsStencilFunc = 56;
+inline constexpr DWORD kRsStencilMask = 58;
+inline constexpr DWORD kRsStencilWriteMask = 59;
+inline constexpr DWORD kRsTextureFactor = 60;
+inline constexpr DWORD kRsClipping = 136;
+inline constexpr DWORD kRsDiffuseMaterialSource = 145;
+inline constexpr DWORD kRsSpecularMaterialSource = 146;
+inline constexpr DWORD kRsAmbientMaterialSource = 147;
+inline constexpr DWORD kRsEmissiveMaterialSource = 148;
+inline constexpr DWORD kRsPointSize = 154;
+inline constexpr DWORD kRsPointScaleA = 158;
+inline constexpr DWORD kRsMultisampleAntialias = 161;
+inline constexpr DWORD kRsMultisampleMask = 162;
+inline constexpr DWORD kRsPatchSegments = 164;
+inline constexpr DWORD kRsPointSizeMax = 166;
+inline constexpr DWORD kRsColorWriteEnable = 168;
+inline constexpr DWORD kRsBlendOp = 171;
+inline constexpr DWORD kRsPositionOrder = 172;
+inline constexpr DWORD kRsNormalOrder = 173;
 
-inline constexpr DWORD McsColor1 = 1;
-inline constexpr DWORD MaxTextureStages = 8;
+inline constexpr DWORD kMcsColor1 = 1;
+inline constexpr DWORD kMaxTextureStages = 8;
 
 inline DWORD Bits(float value) {
     DWORD bits;

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD D3dfmtA1R5G5B5 = 25;
+constexpr DWORD kD3dfmtA1R5G5B5 = 25;
 
 bool IsDisplayFormat(DWORD format) {
     return format == D3DFMT_X8R8G8B8 || format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5;
@@ -25,7 +25,7 @@ bool IsDisplayFormat(DWORD format) {
 // The back-buffer format with its alpha channel replaced by padding.
 DWORD WithoutAlpha(DWORD format) {
     if (format == D3DFMT_A8R8G8B8) return D3DFMT_X8R8G8B8;
-    if (format == D3dfmtA1R5G5B5) return D3DFMT_X1R5G5B5;
+    if (format == kD3dfmtA1R5G5B5) return D3DFMT_X1R5G5B5;
     return format;
 }
 
@@ -74,9 +74,9 @@ public:
         const bool fullScreen = params.Windowed == 0;
         if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         // The size a window of the back buffer gets when it leaves full screen.
-        SDL_SetWindowData(window, BackBufferWidthKey,
+        SDL_SetWindowData(window, kBackBufferWidthKey,
                           reinterpret_cast<void*>(static_cast<std::intptr_t>(params.BackBufferWidth)));
-        SDL_SetWindowData(window, BackBufferHeightKey,
+        SDL_SetWindowData(window, kBackBufferHeightKey,
                           reinterpret_cast<void*>(static_cast<std::intptr_t>(params.BackBufferHeight)));
         // On failure the window goes back to how it was.
         const auto fail = [&](SDL_GLContext made) {

@@ -16,7 +16,7 @@ namespace {
 
 // The key's fog mode; anything but the two exponential modes is linear.
 int FogModeOf(const GlShaderKey& key) {
-    return key.FogMode == GlFogExp || key.FogMode == GlFogExp2 ? key.FogMode : GlFogLinear;
+    return key.FogMode == kGlFogExp || key.FogMode == kGlFogExp2 ? key.FogMode : kGlFogLinear;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ std::uint32_t GlShaderKey::Packed() const {
     if (Lighting) {
         k |= 1u << 4;
         if (Specular) k |= 1u << 5;
-        const int count = LightCount < 0 ? 0 : LightCount > GlMaxLights ? GlMaxLights : LightCount;
+        const int count = LightCount < 0 ? 0 : LightCount > kGlMaxLights ? kGlMaxLights : LightCount;
         k |= static_cast<std::uint32_t>(count) << 6;
         k |= (PointLights & ((1u << count) - 1u)) << 10;
     }
@@ -41,7 +41,7 @@ std::uint32_t GlShaderKey::Packed() const {
 
 namespace {
 
-const char* const VertexCommon = R"GLSL(
+const char* const kVertexCommon = R"GLSL(
 layout(location = 0) in vec3 aPos;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aTex;
@@ -159,7 +159,7 @@ LIGHT_CALLS
 }
 )GLSL";
 
-const char* const FragmentCommon = R"GLSL(
+const char* const kFragmentCommon = R"GLSL(
 in vec4 vDiffuse;
 in vec2 vTex;
 #if SPECULAR
@@ -212,20 +212,20 @@ std::string Header(const GlShaderKey& key) {
 std::string GlVertexShaderText(const GlShaderKey& key) {
     std::string calls;
     if (!key.Text && key.Lighting) {
-        for (int i = 0; i < key.LightCount && i < GlMaxLights; ++i) {
+        for (int i = 0; i < key.LightCount && i < kGlMaxLights; ++i) {
             const std::string index = std::to_string(i);
             calls += (key.PointLights >> i) & 1u ? "    PointLight(" + index + ", pc.xyz, n, toEye, hasNormal);\n"
                                                  : "    DirectionalLight(" + index + ", n, toEye, hasNormal);\n";
         }
     }
-    std::string body = VertexCommon;
+    std::string body = kVertexCommon;
     const std::string mark = "LIGHT_CALLS\n";
     const std::size_t at = body.find(mark);
     body.replace(at, mark.size(), calls);
     return Header(key) + body;
 }
 
-std::string GlFragmentShaderText(const GlShaderKey& key) { return Header(key) + FragmentCommon; }
+std::string GlFragmentShaderText(const GlShaderKey& key) { return Header(key) + kFragmentCommon; }
 
 namespace {
 
@@ -236,10 +236,10 @@ constexpr GlShaderKey PointLit(int count, bool fog, bool texture) {
 
 }  // namespace
 
-const GlShaderKey GlStartupVariants[] = {
+const GlShaderKey kGlStartupVariants[] = {
     GlShaderKey{true, false, false, false, false, 0, 0},
     Unlit(false, false), Unlit(false, true), Unlit(true, false), Unlit(true, true),
     PointLit(3, false, false), PointLit(3, false, true), PointLit(3, true, false), PointLit(3, true, true),
     PointLit(5, false, false), PointLit(5, false, true), PointLit(5, true, false), PointLit(5, true, true),
 };
-const std::size_t GlStartupVariantCount = sizeof GlStartupVariants / sizeof GlStartupVariants[0];
+const std::size_t kGlStartupVariantCount = sizeof kGlStartupVariants / sizeof kGlStartupVariants[0];

@@ -11,28 +11,28 @@
 #include <string>
 
 // Bits of the uFlags uniform: the state a variant still reads at run time.
-namespace GlFlag {
-inline constexpr int Lighting = 1 << 0;
-inline constexpr int SpecularEnable = 1 << 1;
-inline constexpr int LocalViewer = 1 << 2;
-inline constexpr int NormalizeNormals = 1 << 3;
-inline constexpr int RangeFog = 1 << 4;
-inline constexpr int Fog = 1 << 5;
-inline constexpr int HasNormal = 1 << 6;
-inline constexpr int HasColor = 1 << 7;
-inline constexpr int HasTexture = 1 << 8;
-inline constexpr int DiffuseFromVertex = 1 << 9;
-inline constexpr int AmbientFromVertex = 1 << 10;
-inline constexpr int SpecularFromVertex = 1 << 11;
-inline constexpr int EmissiveFromVertex = 1 << 12;
+namespace gl_flag {
+inline constexpr int kLighting = 1 << 0;
+inline constexpr int kSpecularEnable = 1 << 1;
+inline constexpr int kLocalViewer = 1 << 2;
+inline constexpr int kNormalizeNormals = 1 << 3;
+inline constexpr int kRangeFog = 1 << 4;
+inline constexpr int kFog = 1 << 5;
+inline constexpr int kHasNormal = 1 << 6;
+inline constexpr int kHasColor = 1 << 7;
+inline constexpr int kHasTexture = 1 << 8;
+inline constexpr int kDiffuseFromVertex = 1 << 9;
+inline constexpr int kAmbientFromVertex = 1 << 10;
+inline constexpr int kSpecularFromVertex = 1 << 11;
+inline constexpr int kEmissiveFromVertex = 1 << 12;
 }  // namespace GlFlag
 
-inline constexpr int GlMaxLights = 8;
+inline constexpr int kGlMaxLights = 8;
 
 // Fog factor modes, numbered as the fog-mode render states number them.
-inline constexpr int GlFogExp = 1;     // exp(-density * d)
-inline constexpr int GlFogExp2 = 2;    // exp(-(density * d)^2)
-inline constexpr int GlFogLinear = 3;  // (end - d) / (end - start)
+inline constexpr int kGlFogExp = 1;     // exp(-density * d)
+inline constexpr int kGlFogExp2 = 2;    // exp(-(density * d)^2)
+inline constexpr int kGlFogLinear = 3;  // (end - d) / (end - start)
 
 // The state a program variant is made for.
 struct GlShaderKey {
@@ -43,7 +43,7 @@ struct GlShaderKey {
     bool Texture = false;
     int LightCount = 0;          // enabled lights, 0..GlMaxLights (only with lighting)
     unsigned PointLights = 0;    // bit i: light i is a point light, else directional
-    int FogMode = GlFogLinear;   // with fog: which factor the program computes
+    int FogMode = kGlFogLinear;   // with fog: which factor the program computes
 
     // One number per distinct variant; keys that make the same program pack alike.
     std::uint32_t Packed() const;
@@ -56,5 +56,5 @@ std::string GlFragmentShaderText(const GlShaderKey& key);
 // with the program's own light layouts (three or five point lights), each with fog
 // on and off, with and without texturing. The device makes those of the first
 // frame's texturing during that frame; others are made at their first draw.
-extern const GlShaderKey GlStartupVariants[];
-extern const std::size_t GlStartupVariantCount;
+extern const GlShaderKey kGlStartupVariants[];
+extern const std::size_t kGlStartupVariantCount;

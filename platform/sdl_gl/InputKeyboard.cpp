@@ -17,7 +17,7 @@ struct KeyPair {
     std::uint8_t Dik;
 };
 
-constexpr KeyPair KeyTable[] = {
+constexpr KeyPair kKeyTable[] = {
     {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_1, 0x02}, {SDL_SCANCODE_2, 0x03}, {SDL_SCANCODE_3, 0x04},
     {SDL_SCANCODE_4, 0x05}, {SDL_SCANCODE_5, 0x06}, {SDL_SCANCODE_6, 0x07}, {SDL_SCANCODE_7, 0x08},
     {SDL_SCANCODE_8, 0x09}, {SDL_SCANCODE_9, 0x0A}, {SDL_SCANCODE_0, 0x0B}, {SDL_SCANCODE_MINUS, 0x0C},
@@ -90,7 +90,7 @@ public:
         SDL_PumpEvents();  // fresh state; the events stay queued for the window system
         int count = 0;
         const Uint8* keys = SDL_GetKeyboardState(&count);
-        for (const KeyPair& key : KeyTable)
+        for (const KeyPair& key : kKeyTable)
             if (key.Sdl < count && keys[key.Sdl] != 0) out[key.Dik] = 0x80;
         ReadGamepads(out);  // a game controller holds keys too
         return D3D_OK;
@@ -115,7 +115,7 @@ public:
 std::unique_ptr<DirectInput8> CreateSdlDirectInput8() { return std::make_unique<SdlDirectInput8>(); }
 
 std::uint8_t DikFromSdlScancode(int scancode) {
-    for (const KeyPair& key : KeyTable)
+    for (const KeyPair& key : kKeyTable)
         if (key.Sdl == scancode) return key.Dik;
     return 0;
 }

@@ -43,7 +43,7 @@ std::vector<Tap> Taps(int src, int dst) {
 }
 
 // And files above this size are not read at all.
-constexpr std::uint64_t MaxPictureFileBytes = 256ull << 20;
+constexpr std::uint64_t kMaxPictureFileBytes = 256ull << 20;
 
 std::uint32_t BigEndian32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
@@ -75,8 +75,8 @@ std::uint32_t LittleEndian32(const std::uint8_t* p) {
 std::uint32_t LittleEndian16(const std::uint8_t* p) { return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8); }
 
 struct BmpHeader {
-    std::uint64_t width = 0, height = 0, bits = 0, offset = 0;
-    std::uint32_t compression = 0;
+    std::uint64_t Width = 0, Height = 0, Bits = 0, Offset = 0;
+    std::uint32_t Compression = 0;
 };
 
 // The BMP file header and either info header: the old 12-byte one with 16-bit
@@ -84,20 +84,20 @@ struct BmpHeader {
 bool ReadBmpHeader(const std::vector<std::uint8_t>& file, BmpHeader& bmp) {
     const std::uint8_t* p = file.data();
     if (file.size() < 26) return false;
-    bmp.offset = LittleEndian32(p + 10);
+    bmp.Offset = LittleEndian32(p + 10);
     if (LittleEndian32(p + 14) == 12) {
-        bmp.width = LittleEndian16(p + 18);
-        bmp.height = LittleEndian16(p + 20);
-        bmp.bits = LittleEndian16(p + 24);
+        bmp.Width = LittleEndian16(p + 18);
+        bmp.Height = LittleEndian16(p + 20);
+        bmp.Bits = LittleEndian16(p + 24);
         return true;
     }
     const auto w = static_cast<std::int32_t>(LittleEndian32(p + 18));
     const auto h = static_cast<std::int32_t>(LittleEndian32(p + 22));
-    bmp.width = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(w)));
-    bmp.height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h)));
+    bmp.Width = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(w)));
+    bmp.Height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h)));
     if (file.size() >= 34) {
-        bmp.bits = LittleEndian16(p + 28);
-        bmp.compression = LittleEndian32(p + 30);
+        bmp.Bits = LittleEndian16(p + 28);
+        bmp.Compression = LittleEndian32(p + 30);
     }
     return true;
 }
@@ -121,8 +121,8 @@ bool ClaimedSize(const std::vector<std::uint8_t>& file, Format format, std::uint
     if (format == Format::Bmp) {
         BmpHeader bmp;
         if (!ReadBmpHeader(file, bmp)) return false;
-        width = bmp.width;
-        height = bmp.height;
+        width = bmp.Width;
+        height = bmp.Height;
         return true;
     }
     if (format == Format::Jpeg) {
@@ -176,8 +176,8 @@ bool TooShort(const std::vector<std::uint8_t>& file, Format format, std::uint64_
     }
     BmpHeader bmp;
     if (format == Format::Bmp && ReadBmpHeader(file, bmp)) {
-        if (bmp.compression == 0) return n < bmp.offset + (width * bmp.bits + 31) / 32 * 4 * height;
-        if (bmp.compression == 1 || bmp.compression == 2) return n < bmp.offset + (pixels + 254) / 255 * 2;
+        if (bmp.Compression == 0) return n < bmp.Offset + (width * bmp.Bits + 31) / 32 * 4 * height;
+        if (bmp.Compression == 1 || bmp.Compression == 2) return n < bmp.Offset + (pixels + 254) / 255 * 2;
     }
     return false;
 }
@@ -215,7 +215,7 @@ bool ReadPictureFile(const std::string& path, std::vector<std::uint8_t>& bytes, 
     } else if (!S_ISREG(st.st_mode)) {
         reason = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
         ok = false;
-    } else if (static_cast<std::uint64_t>(st.st_size) > MaxPictureFileBytes) {
+    } else if (static_cast<std::uint64_t>(st.st_size) > kMaxPictureFileBytes) {
         reason = "file too large for a picture";
         ok = false;
     }

@@ -39,6 +39,6 @@ using TexelSink = std::function<void(int width, int height, const std::uint8_t* 
 // reason where the bytes make no usable picture; `use` is then not called.
 // Pictures larger than `maxPixels` are refused: by the size their header claims,
 // before decoding, and again after it.
-inline constexpr std::uint64_t MaxPicturePixels = 8192ull * 8192ull;
+inline constexpr std::uint64_t kMaxPicturePixels = 8192ull * 8192ull;
 HRESULT DecodeTexturePicture(std::vector<std::uint8_t>& file, const std::string& type, int limit, const TexelSink& use,
-                             std::string& reason, std::uint64_t maxPixels = MaxPicturePixels);
+                             std::string& reason, std::uint64_t maxPixels = kMaxPicturePixels);

@@ -25,10 +25,10 @@
 namespace {
 
 struct Pad {
-    SDL_JoystickID id = -1;
-    SDL_GameController* controller = nullptr;
-    std::uint32_t buttons = 0;  // bit per SDL_GameControllerButton
-    std::array<int, SDL_CONTROLLER_AXIS_MAX> axes{};
+    SDL_JoystickID Id = -1;
+    SDL_GameController* Controller = nullptr;
+    std::uint32_t Buttons = 0;  // bit per SDL_GameControllerButton
+    std::array<int, SDL_CONTROLLER_AXIS_MAX> Axes{};
 };
 
 std::vector<Pad> pads;
@@ -38,20 +38,20 @@ std::function<void(int, int)> pointerMover;
 enum PadKey { KeyUp, KeyDown, KeyLeft, KeyRight, KeyPageUp, KeyPageDown, KeyZ, KeyX, KeyC, KeyQ, KeyCount };
 
 struct KeyCodes {
-    std::uint8_t dik;
-    int virtualKey;
+    std::uint8_t Dik;
+    int VirtualKey;
 };
-constexpr KeyCodes keyCodes[KeyCount] = {
+constexpr KeyCodes kEyCodes[KeyCount] = {
     {DIK_UP, VK_UP}, {DIK_DOWN, VK_DOWN}, {DIK_LEFT, VK_LEFT}, {DIK_RIGHT, VK_RIGHT}, {DIK_PRIOR, VK_PRIOR},
     {DIK_NEXT, VK_NEXT}, {DIK_Z, VK_Z},   {DIK_X, VK_X},       {DIK_C, VK_C},         {DIK_Q, VK_Q},
 };
 
 // The buttons that hold a key outright.
 struct ButtonKey {
-    SDL_GameControllerButton button;
-    PadKey key;
+    SDL_GameControllerButton Button;
+    PadKey Key;
 };
-constexpr ButtonKey buttonKeys[] = {
+constexpr ButtonKey kButtonKeys[] = {
     {SDL_CONTROLLER_BUTTON_DPAD_UP, KeyUp},          {SDL_CONTROLLER_BUTTON_DPAD_DOWN, KeyDown},
     {SDL_CONTROLLER_BUTTON_DPAD_LEFT, KeyLeft},      {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, KeyRight},
     {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, KeyPageUp}, {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, KeyPageDown},
@@ -60,20 +60,20 @@ constexpr ButtonKey buttonKeys[] = {
 };
 
 std::uint32_t Bit(int button) { return std::uint32_t{1} << button; }
-bool Holds(const Pad& pad, SDL_GameControllerButton button) { return (pad.buttons & Bit(button)) != 0; }
+bool Holds(const Pad& pad, SDL_GameControllerButton button) { return (pad.Buttons & Bit(button)) != 0; }
 
 // The keys all pads hold together, a bit per PadKey.
 std::uint32_t HeldKeys() {
     std::uint32_t held = 0;
     for (const Pad& pad : pads) {
-        for (const ButtonKey& b : buttonKeys) {
-            if (Holds(pad, b.button)) held |= Bit(b.key);
+        for (const ButtonKey& b : kButtonKeys) {
+            if (Holds(pad, b.Button)) held |= Bit(b.Key);
         }
-        const int x = pad.axes[SDL_CONTROLLER_AXIS_LEFTX], y = pad.axes[SDL_CONTROLLER_AXIS_LEFTY];
-        if (y < -PadDeadZone) held |= Bit(KeyUp);
-        if (y > PadDeadZone) held |= Bit(KeyDown);
-        if (x < -PadDeadZone) held |= Bit(KeyLeft);
-        if (x > PadDeadZone) held |= Bit(KeyRight);
+        const int x = pad.Axes[SDL_CONTROLLER_AXIS_LEFTX], y = pad.Axes[SDL_CONTROLLER_AXIS_LEFTY];
+        if (y < -kPadDeadZone) held |= Bit(KeyUp);
+        if (y > kPadDeadZone) held |= Bit(KeyDown);
+        if (x < -kPadDeadZone) held |= Bit(KeyLeft);
+        if (x > kPadDeadZone) held |= Bit(KeyRight);
     }
     return held;
 }
@@ -144,10 +144,10 @@ int FocusStep(const Form& form, int from, int dx, int dy) {
 }
 
 void MoveFocus(Form& form, PadKey key) {
-    static constexpr int steps[4][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};  // KeyUp, KeyDown, KeyLeft, KeyRight
+    static constexpr int kSteps[4][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};  // KeyUp, KeyDown, KeyLeft, KeyRight
     NativeWindow& native = *form.Native;
-    const int next = FocusStep(form, native.padFocus, steps[key][0], steps[key][1]);
-    if (next >= 0) native.padFocus = next;
+    const int next = FocusStep(form, native.PadFocus, kSteps[key][0], kSteps[key][1]);
+    if (next >= 0) native.PadFocus = next;
 }
 
 // --- Events --------------------------------------------------------------------
@@ -161,7 +161,7 @@ void KeysChanged(std::uint32_t held) {
     for (int key = 0; key < KeyCount; ++key) {
         if ((pressed & Bit(key)) == 0) continue;
         if (form->DeviceWindow) {
-            PostKeyDown(*form, keyCodes[key].virtualKey);
+            PostKeyDown(*form, kEyCodes[key].VirtualKey);
         } else if (key <= KeyRight) {
             MoveFocus(*form, static_cast<PadKey>(key));
         }
@@ -177,12 +177,12 @@ void AChanged(bool held) {
         aWindow = 0;
         if (!form || !form->Native || form->DeviceWindow) return;
         NativeWindow& native = *form->Native;
-        if (native.padFocus < 0 || native.padFocus >= static_cast<int>(form->Controls.size())) {
-            native.padFocus = FirstFocusable(*form);  // the first press shows where the focus is
+        if (native.PadFocus < 0 || native.PadFocus >= static_cast<int>(form->Controls.size())) {
+            native.PadFocus = FirstFocusable(*form);  // the first press shows where the focus is
             return;
         }
-        ControlCentre(*form->Controls[native.padFocus], aX, aY);
-        aWindow = native.id;
+        ControlCentre(*form->Controls[native.PadFocus], aX, aY);
+        aWindow = native.Id;
         PostMouseButton(*form, vbLeftButton, true, aX, aY);
     } else if (aWindow != 0 && form && FormWindowId(*form) == aWindow) {
         PostMouseButton(*form, vbLeftButton, false, aX, aY);
@@ -209,7 +209,7 @@ void PadsChanged() {
 
 Pad* PadOf(SDL_JoystickID id) {
     for (Pad& pad : pads) {
-        if (pad.id == id) return &pad;
+        if (pad.Id == id) return &pad;
     }
     return nullptr;
 }
@@ -219,15 +219,15 @@ void AddPad(int deviceIndex) {
     SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
     if (!controller) return;
     Pad pad;
-    pad.controller = controller;
-    pad.id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+    pad.Controller = controller;
+    pad.Id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
     pads.push_back(pad);
 }
 
 void RemovePad(SDL_JoystickID id) {
-    const auto it = std::find_if(pads.begin(), pads.end(), [id](const Pad& p) { return p.id == id; });
+    const auto it = std::find_if(pads.begin(), pads.end(), [id](const Pad& p) { return p.Id == id; });
     if (it == pads.end()) return;
-    SDL_GameControllerClose(it->controller);
+    SDL_GameControllerClose(it->Controller);
     pads.erase(it);
     PadsChanged();  // what it held is let go
 }
@@ -244,10 +244,10 @@ void WarpPointerBy(int dx, int dy) {
 }  // namespace
 
 int PadLookStep(int axisValue) {
-    const int lean = std::min(std::abs(axisValue), 32767) - PadDeadZone;
+    const int lean = std::min(std::abs(axisValue), 32767) - kPadDeadZone;
     if (lean <= 0) return 0;
-    const int range = 32767 - PadDeadZone;
-    const int pixels = (lean * PadLookPixels + range - 1) / range;  // rounded up: any lean moves
+    const int range = 32767 - kPadDeadZone;
+    const int pixels = (lean * kPadLookPixels + range - 1) / range;  // rounded up: any lean moves
     return axisValue < 0 ? -pixels : pixels;
 }
 
@@ -268,14 +268,14 @@ bool HandleGamepadEvent(const SDL_Event& event) {
             Pad* pad = PadOf(event.cbutton.which);
             if (!pad || event.cbutton.button >= 32) return true;
             const std::uint32_t bit = Bit(event.cbutton.button);
-            pad->buttons = event.cbutton.state == SDL_PRESSED ? pad->buttons | bit : pad->buttons & ~bit;
+            pad->Buttons = event.cbutton.state == SDL_PRESSED ? pad->Buttons | bit : pad->Buttons & ~bit;
             PadsChanged();
             return true;
         }
         case SDL_CONTROLLERAXISMOTION: {
             Pad* pad = PadOf(event.caxis.which);
             if (!pad || event.caxis.axis >= SDL_CONTROLLER_AXIS_MAX) return true;
-            pad->axes[event.caxis.axis] = event.caxis.value;
+            pad->Axes[event.caxis.axis] = event.caxis.value;
             PadsChanged();
             return true;
         }
@@ -294,11 +294,11 @@ void ReadGamepads(std::uint8_t* keys256) {
         if (count < 16) break;
     }
     for (int key = 0; key < KeyCount; ++key) {
-        if (heldKeys & Bit(key)) keys256[keyCodes[key].dik] = 0x80;
+        if (heldKeys & Bit(key)) keys256[kEyCodes[key].Dik] = 0x80;
     }
     for (const Pad& pad : pads) {
-        const int dx = PadLookStep(pad.axes[SDL_CONTROLLER_AXIS_RIGHTX]);
-        const int dy = PadLookStep(pad.axes[SDL_CONTROLLER_AXIS_RIGHTY]);
+        const int dx = PadLookStep(pad.Axes[SDL_CONTROLLER_AXIS_RIGHTX]);
+        const int dy = PadLookStep(pad.Axes[SDL_CONTROLLER_AXIS_RIGHTY]);
         if (dx == 0 && dy == 0) continue;
         if (pointerMover) {
             pointerMover(dx, dy);

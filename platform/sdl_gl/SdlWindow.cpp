@@ -33,9 +33,9 @@ bool timerCatchUp = false;
 // The control (or the form itself, control null) that took the mouse at a button
 // press; it gets every release until all buttons are up again.
 struct MouseCapture {
-    Form* form = nullptr;
-    Control* control = nullptr;
-    int buttons = 0;
+    Form* OwnerForm = nullptr;
+    Control* OwnerControl = nullptr;
+    int Buttons = 0;
 };
 MouseCapture capture;
 
@@ -45,7 +45,7 @@ bool IsLoaded(const Form* form) {
 
 Form* FormOfWindowId(std::uint32_t id) {
     for (Form* form : loadedForms) {
-        if (form->Native && form->Native->id == id) return form;
+        if (form->Native && form->Native->Id == id) return form;
     }
     return nullptr;
 }
@@ -112,24 +112,24 @@ void ToggleCheckBox(Control& box) {
 }
 
 void RestartTimer(NativeWindow& native, int interval) {
-    native.timerInterval = interval;
-    native.nextTick = WindowClockNow() + static_cast<std::uint64_t>(interval) * 1000;
+    native.TimerInterval = interval;
+    native.NextTick = WindowClockNow() + static_cast<std::uint64_t>(interval) * 1000;
 }
 
 // Pointer position of an event in another form's client pixels.
 void ToFormPixels(std::uint32_t eventWindowId, int x, int y, const Form& form, int& outX, int& outY) {
     outX = x;
     outY = y;
-    if (!form.Native || form.Native->id == eventWindowId) return;
+    if (!form.Native || form.Native->Id == eventWindowId) return;
     int fromX = 0, fromY = 0, toX = 0, toY = 0;
     if (SDL_Window* from = SDL_GetWindowFromID(eventWindowId)) SDL_GetWindowPosition(from, &fromX, &fromY);
-    SDL_GetWindowPosition(form.Native->window, &toX, &toY);
+    SDL_GetWindowPosition(form.Native->Window, &toX, &toY);
     outX = x + fromX - toX;
     outY = y + fromY - toY;
 }
 
 float TwipsInControl(int pixel, int controlTwips) {
-    return static_cast<float>(pixel * TwipsPerPixel - controlTwips);
+    return static_cast<float>(pixel * kTwipsPerPixel - controlTwips);
 }
 
 void OnMouseDown(const SDL_MouseButtonEvent& event) {
@@ -139,15 +139,15 @@ void OnMouseDown(const SDL_MouseButtonEvent& event) {
     const int shift = ShiftStateFromSdl(static_cast<std::uint16_t>(SDL_GetModState()));
 
     Control* control = form->DeviceWindow ? nullptr : HitTest(*form, event.x, event.y);
-    if (capture.form != form || capture.control != control) capture = {form, control, 0};
-    capture.buttons |= button;
+    if (capture.OwnerForm != form || capture.OwnerControl != control) capture = {form, control, 0};
+    capture.Buttons |= button;
     SDL_CaptureMouse(SDL_TRUE);
 
     if (!control) {
         if (form->MouseDown) form->MouseDown(button, shift, static_cast<float>(event.x), static_cast<float>(event.y));
         return;
     }
-    if (control->Kind == ControlKind::CheckBox) form->Native->focus = IndexOf(*form, control);
+    if (control->Kind == ControlKind::CheckBox) form->Native->Focus = IndexOf(*form, control);
     if (control->MouseDown) {
         control->MouseDown(button, shift, TwipsInControl(event.x, control->Left), TwipsInControl(event.y, control->Top));
     }
@@ -161,11 +161,11 @@ void OnMouseUp(const SDL_MouseButtonEvent& event) {
     // The release belongs to whatever took the press, wherever the pointer is now.
     Form* form = nullptr;
     Control* control = nullptr;
-    if (capture.form && IsLoaded(capture.form) && (capture.buttons & button)) {
-        form = capture.form;
-        control = capture.control;
-        capture.buttons &= ~button;
-        if (capture.buttons == 0) {
+    if (capture.OwnerForm && IsLoaded(capture.OwnerForm) && (capture.Buttons & button)) {
+        form = capture.OwnerForm;
+        control = capture.OwnerControl;
+        capture.Buttons &= ~button;
+        if (capture.Buttons == 0) {
             capture = {};
             SDL_CaptureMouse(SDL_FALSE);
         }
@@ -182,7 +182,7 @@ void OnMouseUp(const SDL_MouseButtonEvent& event) {
         return;
     }
 
-    const bool releasedOver = form->Native->id == event.windowID && HitTest(*form, x, y) == control;
+    const bool releasedOver = form->Native->Id == event.windowID && HitTest(*form, x, y) == control;
     if (control->MouseUp) {
         control->MouseUp(button, shift, TwipsInControl(x, control->Left), TwipsInControl(y, control->Top));
         // The handler may have closed the window (or started the whole game and
@@ -207,15 +207,15 @@ void OnMouseMove(const SDL_MouseMotionEvent& event) {
 // A device window switches between filling the desktop and a window of its back
 // buffer's size.
 void ToggleFullscreen(Form& form) {
-    SDL_Window* window = form.Native->window;
+    SDL_Window* window = form.Native->Window;
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
         SDL_SetWindowFullscreen(window, 0);
         const NativeWindow& native = *form.Native;
         // The device records its back buffer's size on the window it takes over.
-        const auto width = reinterpret_cast<std::intptr_t>(SDL_GetWindowData(window, BackBufferWidthKey));
-        const auto height = reinterpret_cast<std::intptr_t>(SDL_GetWindowData(window, BackBufferHeightKey));
-        if (native.backBufferWidth > 0 && native.backBufferHeight > 0) {
-            SDL_SetWindowSize(window, native.backBufferWidth, native.backBufferHeight);
+        const auto width = reinterpret_cast<std::intptr_t>(SDL_GetWindowData(window, kBackBufferWidthKey));
+        const auto height = reinterpret_cast<std::intptr_t>(SDL_GetWindowData(window, kBackBufferHeightKey));
+        if (native.BackBufferWidth > 0 && native.BackBufferHeight > 0) {
+            SDL_SetWindowSize(window, native.BackBufferWidth, native.BackBufferHeight);
         } else if (width > 0 && height > 0) {
             SDL_SetWindowSize(window, static_cast<int>(width), static_cast<int>(height));
         }
@@ -250,9 +250,9 @@ void OnKeyDown(const SDL_KeyboardEvent& event) {
     if (HasCheckBoxes(*form) && (key == SDLK_TAB || key == SDLK_SPACE)) {
         NativeWindow& native = *form->Native;
         if (key == SDLK_TAB) {
-            native.focus = NextFocus(*form, native.focus < 0 ? -1 : native.focus, (shift & 1) ? -1 : 1);
-        } else if (!event.repeat && native.focus >= 0) {
-            ToggleCheckBox(*form->Controls[native.focus]);
+            native.Focus = NextFocus(*form, native.Focus < 0 ? -1 : native.Focus, (shift & 1) ? -1 : 1);
+        } else if (!event.repeat && native.Focus >= 0) {
+            ToggleCheckBox(*form->Controls[native.Focus]);
         }
         return;
     }
@@ -289,7 +289,7 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
-            form->Native->exposed = true;
+            form->Native->Exposed = true;
             break;
         default:
             break;
@@ -332,27 +332,27 @@ void ForEachLoadedForm(Fn fn) {
 void RunDueTimers() {
     ForEachLoadedForm([](Form* form) {
         if (form->TimerInterval <= 0 || !form->Timer) {
-            form->Native->timerInterval = 0;
+            form->Native->TimerInterval = 0;
             return;
         }
-        if (form->Native->timerInterval != form->TimerInterval) RestartTimer(*form->Native, form->TimerInterval);
-        if (form->Native->inTimer) return;
+        if (form->Native->TimerInterval != form->TimerInterval) RestartTimer(*form->Native, form->TimerInterval);
+        if (form->Native->InTimer) return;
         const int maxTicks = timerCatchUp ? -1 : 1;
         for (int ticks = 0; ticks != maxTicks; ++ticks) {
             NativeWindow& native = *form->Native;
-            const std::uint64_t interval = static_cast<std::uint64_t>(native.timerInterval) * 1000;
+            const std::uint64_t interval = static_cast<std::uint64_t>(native.TimerInterval) * 1000;
             const std::uint64_t now = WindowClockNow();
-            if (now < native.nextTick) break;
-            native.nextTick += interval;
+            if (now < native.NextTick) break;
+            native.NextTick += interval;
             if (!timerCatchUp) {
-                while (native.nextTick <= now) native.nextTick += interval;
+                while (native.NextTick <= now) native.NextTick += interval;
             }
-            native.inTimer = true;
+            native.InTimer = true;
             form->Timer();
             // The handler may have unloaded the window (its native side is gone).
             if (!IsLoaded(form)) break;
-            form->Native->inTimer = false;
-            if (form->TimerInterval <= 0 || !form->Timer || form->Native->timerInterval != form->TimerInterval) break;
+            form->Native->InTimer = false;
+            if (form->TimerInterval <= 0 || !form->Timer || form->Native->TimerInterval != form->TimerInterval) break;
         }
     });
 }
@@ -369,8 +369,8 @@ std::uint64_t TimeToNextTick(std::uint64_t cap) {
     std::uint64_t wait = cap;
     for (const Form* form : loadedForms) {
         const NativeWindow& native = *form->Native;
-        if (form->TimerInterval <= 0 || !form->Timer || native.timerInterval == 0) continue;
-        wait = std::min(wait, native.nextTick > now ? native.nextTick - now : 0);
+        if (form->TimerInterval <= 0 || !form->Timer || native.TimerInterval == 0) continue;
+        wait = std::min(wait, native.NextTick > now ? native.NextTick - now : 0);
     }
     return wait;
 }
@@ -419,8 +419,8 @@ SDL_Window* TopVisibleWindow() {
     SDL_Window* any = nullptr;
     for (const Form* form : loadedForms) {
         if (!form->Visible) continue;
-        if (form->DeviceWindow) return form->Native->window;
-        if (!any) any = form->Native->window;
+        if (form->DeviceWindow) return form->Native->Window;
+        if (!any) any = form->Native->Window;
     }
     return any;
 }
@@ -431,7 +431,7 @@ std::uint64_t WindowClockNow() {
 }
 
 int TwipsToPixels(int twips) {
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
 SDL_Rect ControlRect(const Control& control) {
@@ -475,25 +475,25 @@ bool ShowForm(Form& form) {
             }
         }
         auto* native = new NativeWindow;
-        native->window = window;
-        native->renderer = renderer;
-        native->id = SDL_GetWindowID(window);
-        native->focus = NextFocus(form, -1, 1);
+        native->Window = window;
+        native->Renderer = renderer;
+        native->Id = SDL_GetWindowID(window);
+        native->Focus = NextFocus(form, -1, 1);
         if (form.TimerInterval > 0) RestartTimer(*native, form.TimerInterval);
         form.Native = native;
         loadedForms.push_back(&form);
     }
-    SDL_ShowWindow(form.Native->window);
-    SDL_RaiseWindow(form.Native->window);
+    SDL_ShowWindow(form.Native->Window);
+    SDL_RaiseWindow(form.Native->Window);
     form.Visible = true;
-    form.Native->exposed = true;
+    form.Native->Exposed = true;
     if (!form.DeviceWindow) PaintForm(form);
     return true;
 }
 
 bool ScreenPixelSize(Form& form, int& width, int& height) {
     if (!EnsureSdl()) return false;
-    SDL_Window* window = form.Native ? form.Native->window : nullptr;
+    SDL_Window* window = form.Native ? form.Native->Window : nullptr;
     const int display = window ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
     SDL_DisplayMode mode{};
     if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
@@ -515,7 +515,7 @@ bool ScreenPixelSize(Form& form, int& width, int& height) {
 
 void HideForm(Form& form) {
     form.Visible = false;
-    if (form.Native) SDL_HideWindow(form.Native->window);
+    if (form.Native) SDL_HideWindow(form.Native->Window);
 }
 
 void UnloadForm(Form& form) {
@@ -523,7 +523,7 @@ void UnloadForm(Form& form) {
     // Taken off the list first, so a handler that yields or unloads again does not
     // come back to this window.
     loadedForms.erase(std::find(loadedForms.begin(), loadedForms.end(), &form));
-    if (capture.form == &form) {
+    if (capture.OwnerForm == &form) {
         capture = {};
         SDL_CaptureMouse(SDL_FALSE);
     }
@@ -532,13 +532,13 @@ void UnloadForm(Form& form) {
     NativeWindow* native = form.Native;
     form.Native = nullptr;
     form.Visible = false;
-    if (native->renderer) SDL_DestroyRenderer(native->renderer);
-    SDL_DestroyWindow(native->window);
+    if (native->Renderer) SDL_DestroyRenderer(native->Renderer);
+    SDL_DestroyWindow(native->Window);
     delete native;
 }
 
 void* FormHandle(Form& form) {
-    return form.Native ? static_cast<void*>(form.Native->window) : nullptr;
+    return form.Native ? static_cast<void*>(form.Native->Window) : nullptr;
 }
 
 void DoEvents() {
@@ -566,7 +566,7 @@ void RunMessageLoop() {
 void SetClockSource(std::function<std::uint64_t()> nowMicroseconds) {
     clockSource = std::move(nowMicroseconds);
     for (Form* form : loadedForms) {
-        if (form->Native->timerInterval > 0) RestartTimer(*form->Native, form->Native->timerInterval);
+        if (form->Native->TimerInterval > 0) RestartTimer(*form->Native, form->Native->TimerInterval);
     }
 }
 

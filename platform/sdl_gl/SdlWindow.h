@@ -11,27 +11,27 @@
 #include "platform/Window.h"
 
 struct NativeWindow {
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;  // plain windows only; device windows belong to the 3-D device
-    std::uint32_t id = 0;
+    SDL_Window* Window = nullptr;
+    SDL_Renderer* Renderer = nullptr;  // plain windows only; device windows belong to the 3-D device
+    std::uint32_t Id = 0;
 
     // Timer: ticks are due at start + k * interval (microseconds of the window clock).
-    int timerInterval = 0;
-    std::uint64_t nextTick = 0;
-    bool inTimer = false;
+    int TimerInterval = 0;
+    std::uint64_t NextTick = 0;
+    bool InTimer = false;
 
     // Keyboard focus among the check boxes; -1 while none has it.
-    int focus = -1;
+    int Focus = -1;
     // The control a game controller's d-pad moved to (A clicks it); -1 while none.
-    int padFocus = -1;
+    int PadFocus = -1;
 
     // What was painted last, to repaint only after a change.
-    std::string painted;
-    bool exposed = true;
-    int fontDpi = 0;  // the resolution the dialog font is set at for this window; 0 until the first paint
+    std::string Painted;
+    bool Exposed = true;
+    int FontDpi = 0;  // the resolution the dialog font is set at for this window; 0 until the first paint
 
     // Device windows: the back-buffer size a windowed Alt+Enter returns to (0: keep SDL's).
-    int backBufferWidth = 0, backBufferHeight = 0;
+    int BackBufferWidth = 0, BackBufferHeight = 0;
 };
 
 // Starts SDL video, the timer and SDL_ttf on first use. False (with the reason on
@@ -66,5 +66,5 @@ void PaintForm(Form& form);
 
 // Window data keys under which a 3-D device records its back buffer's size on the
 // window it draws into (read by Alt+Enter).
-inline constexpr const char* BackBufferWidthKey = "nightdrive.backbuffer.width";
-inline constexpr const char* BackBufferHeightKey = "nightdrive.backbuffer.height";
+inline constexpr const char* kBackBufferWidthKey = "nightdrive.backbuffer.width";
+inline constexpr const char* kBackBufferHeightKey = "nightdrive.backbuffer.height";

@@ -16,17 +16,17 @@ namespace {
 TTF_Font* font = nullptr;
 bool fontTried = false;
 
-constexpr int DialogFontPoints = 8;
-constexpr int CheckBoxSize = 13;
-constexpr std::uint32_t FrameBorderColor = 0xC0C0C0;
-constexpr std::uint32_t GrayedColor = 0x808080;
-constexpr std::uint32_t PadFocusColor = 0x00FFFF;  // yellow (0x00BBGGRR)
+constexpr int kDialogFontPoints = 8;
+constexpr int kCheckBoxSize = 13;
+constexpr std::uint32_t kFrameBorderColor = 0xC0C0C0;
+constexpr std::uint32_t kGrayedColor = 0x808080;
+constexpr std::uint32_t kPadFocusColor = 0x00FFFF;  // yellow (0x00BBGGRR)
 
 TTF_Font* MenuFont() {
     if (!fontTried) {
         fontTried = true;
         const std::string path = ResolveFontFile("sans-serif", false, nullptr);
-        if (!path.empty()) font = TTF_OpenFontDPI(path.c_str(), DialogFontPoints, 96, 96);
+        if (!path.empty()) font = TTF_OpenFontDPI(path.c_str(), kDialogFontPoints, 96, 96);
     }
     return font;
 }
@@ -39,13 +39,13 @@ int FittingDpi(const Form& form) {
     if (!face) return 96;
     int dpi = 96;
     for (; dpi > 72; dpi -= 2) {
-        TTF_SetFontSizeDPI(face, DialogFontPoints, dpi, dpi);
+        TTF_SetFontSizeDPI(face, kDialogFontPoints, dpi, dpi);
         bool fits = true;
         for (const Control* control : form.Controls) {
             int width = 0;
             if (control->Caption.empty() || TTF_SizeUTF8(face, control->Caption.c_str(), &width, nullptr) != 0) continue;
             int room = ControlRect(*control).w - 2;
-            if (control->Kind == ControlKind::CheckBox) room -= CheckBoxSize + 4;
+            if (control->Kind == ControlKind::CheckBox) room -= kCheckBoxSize + 4;
             if (control->Kind == ControlKind::Frame) room -= 12;
             if (width > room) fits = false;
         }
@@ -132,7 +132,7 @@ void DrawFrame(SDL_Renderer* renderer, const Control& frame) {
     Fill(renderer, rect, frame.BackColor);
     const int textHeight = MenuFont() ? TTF_FontHeight(MenuFont()) : 0;
     const SDL_Rect border{rect.x, rect.y + textHeight / 2, rect.w, rect.h - textHeight / 2};
-    SetColor(renderer, FrameBorderColor);
+    SetColor(renderer, kFrameBorderColor);
     SDL_RenderDrawRect(renderer, &border);
     int textWidth = 0;
     if (MenuFont()) TTF_SizeUTF8(MenuFont(), frame.Caption.c_str(), &textWidth, nullptr);
@@ -157,12 +157,12 @@ void DrawCheckBox(SDL_Renderer* renderer, const Control& box, bool focused) {
     const SDL_Rect rect = ControlRect(box);
     Fill(renderer, rect, box.BackColor);
 
-    const SDL_Rect square{rect.x, rect.y + (rect.h - CheckBoxSize) / 2, CheckBoxSize, CheckBoxSize};
+    const SDL_Rect square{rect.x, rect.y + (rect.h - kCheckBoxSize) / 2, kCheckBoxSize, kCheckBoxSize};
     const bool grayed = box.Value() == vbGrayed;
     SetColor(renderer, 0xFFFFFF);
     SDL_RenderDrawRect(renderer, &square);
     if (grayed) {
-        Fill(renderer, SDL_Rect{square.x + 2, square.y + 2, square.w - 4, square.h - 4}, GrayedColor);
+        Fill(renderer, SDL_Rect{square.x + 2, square.y + 2, square.w - 4, square.h - 4}, kGrayedColor);
     }
     if (box.Value() != vbUnchecked) {
         // The tick: a short stroke down to the right, then a long one up, 3 px thick.
@@ -174,8 +174,8 @@ void DrawCheckBox(SDL_Renderer* renderer, const Control& box, bool focused) {
         }
     }
 
-    const SDL_Rect textArea{square.x + CheckBoxSize + 4, rect.y, rect.w - CheckBoxSize - 4, rect.h};
-    const SDL_Rect text = DrawText(renderer, box.Caption, grayed ? GrayedColor : box.ForeColor, textArea, false);
+    const SDL_Rect textArea{square.x + kCheckBoxSize + 4, rect.y, rect.w - kCheckBoxSize - 4, rect.h};
+    const SDL_Rect text = DrawText(renderer, box.Caption, grayed ? kGrayedColor : box.ForeColor, textArea, false);
     if (focused && text.w > 0) {
         SetColor(renderer, box.ForeColor);
         DrawDottedRect(renderer, SDL_Rect{text.x - 1, text.y, std::min(text.w + 2, textArea.w + 1), text.h});
@@ -184,8 +184,8 @@ void DrawCheckBox(SDL_Renderer* renderer, const Control& box, bool focused) {
 
 // Everything the window shows, to tell whether a repaint is needed.
 std::string Snapshot(const Form& form) {
-    std::string s = std::to_string(form.BackColor) + '|' + std::to_string(form.Native->focus) + '|' +
-                    std::to_string(form.Native->padFocus);
+    std::string s = std::to_string(form.BackColor) + '|' + std::to_string(form.Native->Focus) + '|' +
+                    std::to_string(form.Native->PadFocus);
     for (const Control* c : form.Controls) {
         s += '|' + c->Caption + '\x1f' + std::to_string(static_cast<int>(c->Kind)) + ',' + std::to_string(c->Left) +
              ',' + std::to_string(c->Top) + ',' + std::to_string(c->Width) + ',' + std::to_string(c->Height) + ',' +
@@ -199,16 +199,16 @@ std::string Snapshot(const Form& form) {
 
 void PaintForm(Form& form) {
     NativeWindow* native = form.Native;
-    if (!native || !native->renderer) return;
+    if (!native || !native->Renderer) return;
     std::string snapshot = Snapshot(form);
-    if (!native->exposed && snapshot == native->painted) return;
-    native->exposed = false;
-    native->painted = std::move(snapshot);
+    if (!native->Exposed && snapshot == native->Painted) return;
+    native->Exposed = false;
+    native->Painted = std::move(snapshot);
 
-    if (native->fontDpi == 0) native->fontDpi = FittingDpi(form);
-    if (TTF_Font* face = MenuFont()) TTF_SetFontSizeDPI(face, DialogFontPoints, native->fontDpi, native->fontDpi);
+    if (native->FontDpi == 0) native->FontDpi = FittingDpi(form);
+    if (TTF_Font* face = MenuFont()) TTF_SetFontSizeDPI(face, kDialogFontPoints, native->FontDpi, native->FontDpi);
 
-    SDL_Renderer* renderer = native->renderer;
+    SDL_Renderer* renderer = native->Renderer;
     SetColor(renderer, form.BackColor);
     SDL_RenderClear(renderer);
     // Frames lie behind the controls drawn over them.
@@ -219,13 +219,13 @@ void PaintForm(Form& form) {
         const Control& control = *form.Controls[i];
         if (control.Kind == ControlKind::Label) DrawLabel(renderer, control);
         if (control.Kind == ControlKind::CheckBox) {
-            DrawCheckBox(renderer, control, static_cast<int>(i) == native->focus);
+            DrawCheckBox(renderer, control, static_cast<int>(i) == native->Focus);
         }
     }
     // The game controller's focus: a frame round the whole control.
-    if (native->padFocus >= 0 && native->padFocus < static_cast<int>(form.Controls.size())) {
-        const SDL_Rect rect = ControlRect(*form.Controls[native->padFocus]);
-        SetColor(renderer, PadFocusColor);
+    if (native->PadFocus >= 0 && native->PadFocus < static_cast<int>(form.Controls.size())) {
+        const SDL_Rect rect = ControlRect(*form.Controls[native->PadFocus]);
+        SetColor(renderer, kPadFocusColor);
         for (int inset = 0; inset < 2; ++inset) {
             const SDL_Rect ring{rect.x - 2 + inset, rect.y - 2 + inset, rect.w + 4 - 2 * inset, rect.h + 4 - 2 * inset};
             SDL_RenderDrawRect(renderer, &ring);

@@ -27,7 +27,7 @@ SDL_Keymod KeymodFromShift(int shift) {
 }  // namespace
 
 std::uint32_t FormWindowId(Form& form) {
-    return form.Native ? form.Native->id : 0;
+    return form.Native ? form.Native->Id : 0;
 }
 
 void ControlCentre(const Control& control, int& x, int& y) {
@@ -42,7 +42,7 @@ bool PostMouseButton(Form& form, int button, bool down, int x, int y, int shift)
     SDL_SetModState(KeymodFromShift(shift));
     SDL_Event event{};
     event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.windowID = form.Native->id;
+    event.button.windowID = form.Native->Id;
     event.button.button = SdlButton(button);
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.button.clicks = 1;
@@ -55,7 +55,7 @@ bool PostMouseMove(Form& form, int x, int y, int buttons) {
     if (!form.Native) return false;
     SDL_Event event{};
     event.type = SDL_MOUSEMOTION;
-    event.motion.windowID = form.Native->id;
+    event.motion.windowID = form.Native->Id;
     if (buttons & vbLeftButton) event.motion.state |= SDL_BUTTON_LMASK;
     if (buttons & vbRightButton) event.motion.state |= SDL_BUTTON_RMASK;
     if (buttons & vbMiddleButton) event.motion.state |= SDL_BUTTON_MMASK;
@@ -69,7 +69,7 @@ bool PostKeyDown(Form& form, int virtualKey, int shift) {
     if (!form.Native || key == SDLK_UNKNOWN) return false;
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
-    event.key.windowID = form.Native->id;
+    event.key.windowID = form.Native->Id;
     event.key.state = SDL_PRESSED;
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
@@ -81,7 +81,7 @@ bool PostCloseRequest(Form& form) {
     if (!form.Native) return false;
     SDL_Event event{};
     event.type = SDL_WINDOWEVENT;
-    event.window.windowID = form.Native->id;
+    event.window.windowID = form.Native->Id;
     event.window.event = SDL_WINDOWEVENT_CLOSE;
     return SDL_PushEvent(&event) == 1;
 }
@@ -95,6 +95,6 @@ bool PostQuit() {
 
 void SetDeviceBackBufferSize(Form& form, int width, int height) {
     if (!form.Native) return;
-    form.Native->backBufferWidth = width;
-    form.Native->backBufferHeight = height;
+    form.Native->BackBufferWidth = width;
+    form.Native->BackBufferHeight = height;
 }

@@ -6,13 +6,13 @@
 namespace {
 
 struct KeyPair {
-    SDL_Keycode key;
-    int virtualKey;
+    SDL_Keycode Key;
+    int VirtualKey;
 };
 
 // Keys outside the letter and digit ranges. Where two SDL keys give one virtual
 // key (left and right Shift), the first listed is the one posted for it.
-constexpr KeyPair keyTable[] = {
+constexpr KeyPair kEyTable[] = {
     {SDLK_BACKSPACE, VK_BACK},
     {SDLK_TAB, VK_TAB},
     {SDLK_RETURN, VK_RETURN},
@@ -88,8 +88,8 @@ constexpr KeyPair keyTable[] = {
 int VirtualKeyFromSdl(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-    for (const KeyPair& pair : keyTable) {
-        if (pair.key == key) return pair.virtualKey;
+    for (const KeyPair& pair : kEyTable) {
+        if (pair.Key == key) return pair.VirtualKey;
     }
     return 0;
 }
@@ -97,8 +97,8 @@ int VirtualKeyFromSdl(SDL_Keycode key) {
 SDL_Keycode SdlKeyFromVirtualKey(int virtualKey) {
     if (virtualKey >= 'A' && virtualKey <= 'Z') return SDLK_a + (virtualKey - 'A');
     if (virtualKey >= '0' && virtualKey <= '9') return SDLK_0 + (virtualKey - '0');
-    for (const KeyPair& pair : keyTable) {
-        if (pair.virtualKey == virtualKey) return pair.key;
+    for (const KeyPair& pair : kEyTable) {
+        if (pair.VirtualKey == virtualKey) return pair.Key;
     }
     return SDLK_UNKNOWN;
 }

@@ -29,10 +29,10 @@ constexpr std::size_t kMapSize = std::size_t{1} << 20;
 // the rest of the mapping is replaced by zero pages, the mapping marked, and the
 // read that faulted goes on. Faults elsewhere go to the handler found before.
 struct GuardedRange {
-    std::atomic<bool> used{false};
-    std::atomic<std::uintptr_t> begin{0};  // 0 while the slot is being filled or emptied
-    std::atomic<std::uintptr_t> end{0};
-    std::atomic<bool> hit{false};
+    std::atomic<bool> Used{false};
+    std::atomic<std::uintptr_t> Begin{0};  // 0 while the slot is being filled or emptied
+    std::atomic<std::uintptr_t> End{0};
+    std::atomic<bool> Hit{false};
 };
 constexpr int kGuardedSlots = 16;
 GuardedRange guarded[kGuardedSlots];
@@ -43,15 +43,15 @@ std::uintptr_t pageSize = 4096;  // set with the handler
 void OnBusError(int signal, siginfo_t* info, void* context) {
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
     for (GuardedRange& range : guarded) {
-        const std::uintptr_t begin = range.begin.load(std::memory_order_acquire);
-        const std::uintptr_t end = range.end.load(std::memory_order_acquire);
+        const std::uintptr_t begin = range.Begin.load(std::memory_order_acquire);
+        const std::uintptr_t end = range.End.load(std::memory_order_acquire);
         if (begin != 0 && at >= begin && at < end) {
             const std::uintptr_t from = at & ~(pageSize - 1);
             // mmap is a plain system call here: nothing it does takes a lock.
             void* zeros = ::mmap(reinterpret_cast<void*>(from), end - from, PROT_READ,
                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
             if (zeros != MAP_FAILED) {
-                range.hit.store(true, std::memory_order_release);
+                range.Hit.store(true, std::memory_order_release);
                 return;
             }
         }
@@ -77,19 +77,19 @@ bool InstallBusHandler() {
 
 // A free slot for [begin, end), or -1 when none is free (or no handler).
 int Guard(const void* data, std::size_t size) {
-    static const bool installed = InstallBusHandler();
-    if (!installed) {
+    static const bool kInstalled = InstallBusHandler();
+    if (!kInstalled) {
         return -1;
     }
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
     for (int i = 0; i < kGuardedSlots; ++i) {
         GuardedRange& range = guarded[i];
         bool expected = false;
-        if (range.used.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+        if (range.Used.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
             // The begin last: the handler never sees it without its end.
-            range.hit.store(false, std::memory_order_relaxed);
-            range.end.store(begin + size, std::memory_order_relaxed);
-            range.begin.store(begin, std::memory_order_release);
+            range.Hit.store(false, std::memory_order_relaxed);
+            range.End.store(begin + size, std::memory_order_relaxed);
+            range.Begin.store(begin, std::memory_order_release);
             return i;
         }
     }
@@ -117,13 +117,13 @@ FileMapping::~FileMapping() {
         return;
     }
     if (slot_ >= 0) {
-        guarded[slot_].begin.store(0, std::memory_order_release);
-        guarded[slot_].used.store(false, std::memory_order_release);
+        guarded[slot_].Begin.store(0, std::memory_order_release);
+        guarded[slot_].Used.store(false, std::memory_order_release);
     }
     ::munmap(const_cast<std::uint8_t*>(data_), size_);
 }
 
-bool FileMapping::Truncated() const { return slot_ >= 0 && guarded[slot_].hit.load(std::memory_order_acquire); }
+bool FileMapping::Truncated() const { return slot_ >= 0 && guarded[slot_].Hit.load(std::memory_order_acquire); }
 
 bool ParseMapped(const FileMapping& mapping, int fd, std::size_t size, XFileMesh& out, std::string& reason) {
     const bool ok = ParseXFile(mapping.Data(), size, out, reason);

@@ -94,41 +94,41 @@ bool MeshBuilder::BeginMesh(RawMesh& m, std::string& reason) {
         reason = "out of memory";
         return false;
     }
-    const std::size_t numPositions = m.positions.size() / 3;
+    const std::size_t numPositions = m.Positions.size() / 3;
     std::uint64_t triangles = 0;
-    if (m.faceSizes.empty()) {
-        triangles = m.numFaces;  // all triangles
+    if (m.FaceSizes.empty()) {
+        triangles = m.NumFaces;  // all triangles
     }
-    for (const std::uint32_t n : m.faceSizes) {
+    for (const std::uint32_t n : m.FaceSizes) {
         triangles += n >= 3 ? n - 2 : 0;
     }
     const std::size_t firstFace = out_.Adjacency.size() / 3;
-    if (out_.Mesh.NumVertices() + numPositions + m.corners.size() >= 0xFFFFFFFFull ||
+    if (out_.Mesh.NumVertices() + numPositions + m.Corners.size() >= 0xFFFFFFFFull ||
         firstFace + triangles >= 0xFFFFFFFFull) {
         reason = "mesh too large";
         return false;
     }
-    m.triangles = static_cast<std::size_t>(triangles);
-    m.fanned.clear();
+    m.Triangles = static_cast<std::size_t>(triangles);
+    m.Fanned.clear();
     // Any face that is not a triangle (faces of fewer corners give none) means fanning,
     // even where the counts happen to match.
-    if (!m.faceSizes.empty()) {
-        ReserveHuge(m.fanned, m.triangles * 3);
-        m.fanned.resize(m.triangles * 3);
-        Fan(m.faceSizes, m.corners.data(), m.fanned.data());
+    if (!m.FaceSizes.empty()) {
+        ReserveHuge(m.Fanned, m.Triangles * 3);
+        m.Fanned.resize(m.Triangles * 3);
+        Fan(m.FaceSizes, m.Corners.data(), m.Fanned.data());
     }
-    if (m.triangles == 0) {
+    if (m.Triangles == 0) {
         return true;
     }
-    ReserveHuge(out_.Adjacency, (firstFace + m.triangles) * 3);
-    out_.Adjacency.resize((firstFace + m.triangles) * 3);
+    ReserveHuge(out_.Adjacency, (firstFace + m.Triangles) * 3);
+    out_.Adjacency.resize((firstFace + m.Triangles) * 3);
 
     // The adjacency works on the file's position indices, so split copies made later
     // still count as one point. It reads only `corners`/`fanned`, which nothing
     // changes until Append has joined it.
-    const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
+    const std::uint32_t* tri = m.Fanned.empty() ? m.Corners.data() : m.Fanned.data();
     std::uint32_t* dst = out_.Adjacency.data() + firstFace * 3;
-    const std::size_t count = m.triangles;
+    const std::size_t count = m.Triangles;
     prepared_.store(false, std::memory_order_relaxed);
     prepareFailed_ = false;
     const auto work = [this, tri, dst, count, numPositions, firstFace] {
@@ -166,27 +166,27 @@ bool MeshBuilder::BeginMesh(RawMesh& m, std::string& reason) {
 bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     MeshData& o = out_.Mesh;
     const std::size_t base = o.NumVertices();
-    const std::size_t numPositions = m.positions.size() / 3;
-    const bool hasNormals = !m.cornerNormals.empty() || m.normalsAreCorners;
+    const std::size_t numPositions = m.Positions.size() / 3;
+    const bool hasNormals = !m.CornerNormals.empty() || m.NormalsAreCorners;
 
     // Streams: positions always; the others when this mesh or an earlier one has them.
     if (o.Positions.empty()) {
-        o.Positions = std::move(m.positions);
+        o.Positions = std::move(m.Positions);
     } else {
-        o.Positions.insert(o.Positions.end(), m.positions.begin(), m.positions.end());
+        o.Positions.insert(o.Positions.end(), m.Positions.begin(), m.Positions.end());
     }
     const std::size_t end = base + numPositions;
     const std::size_t firstFace = o.NumFaces();
-    const std::size_t count = m.triangles * 3;
-    const std::uint32_t* tri = m.fanned.empty() ? m.corners.data() : m.fanned.data();
+    const std::size_t count = m.Triangles * 3;
+    const std::uint32_t* tri = m.Fanned.empty() ? m.Corners.data() : m.Fanned.data();
     // The first mesh, all triangles: its arrays can become the output's streams; the
     // file's normals and corners themselves when every corner has the normal of its
     // position's own number (no position is then split).
-    const bool first = base == 0 && firstFace == 0 && m.fanned.empty();
-    const bool normalsByPosition = first && m.normalsAreCorners && m.normals.size() == numPositions * 3;
-    const bool resolveInPlace = first && !m.cornerNormals.empty() && m.cornerNormals.size() == count;
+    const bool first = base == 0 && firstFace == 0 && m.Fanned.empty();
+    const bool normalsByPosition = first && m.NormalsAreCorners && m.Normals.size() == numPositions * 3;
+    const bool resolveInPlace = first && !m.CornerNormals.empty() && m.CornerNormals.size() == count;
     if (normalsByPosition) {
-        o.Normals = std::move(m.normals);
+        o.Normals = std::move(m.Normals);
     } else if (hasNormals) {
         ReserveHuge(o.Normals, end * 3);
         o.Normals.resize(base * 3, 0.0f);
@@ -194,13 +194,13 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     } else if (!o.Normals.empty()) {
         o.Normals.resize(end * 3, 0.0f);
     }
-    AppendStream(o.TexCoords, m.texCoords, base, end, 2, 0.0f);
-    AppendStream(o.Colors, m.colors, base, end, 4, 1.0f);
+    AppendStream(o.TexCoords, m.TexCoords, base, end, 2, 0.0f);
+    AppendStream(o.Colors, m.Colors, base, end, 4, 1.0f);
 
     // Triangle corners become output vertices.
     if (normalsByPosition) {
         // The buffer moves, not its address: the adjacency may still be reading it.
-        o.Indices = std::move(m.corners);
+        o.Indices = std::move(m.Corners);
         // Positions that no corner uses have no normal.
         std::vector<std::uint8_t> used(numPositions, 0);
         for (std::size_t i = 0; i < count; ++i) {
@@ -224,7 +224,7 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
         // where it stands, and that array becomes the index stream.
         std::uint32_t* dst = nullptr;
         if (resolveInPlace) {
-            o.Indices = std::move(m.cornerNormals);
+            o.Indices = std::move(m.CornerNormals);
             dst = o.Indices.data();
         } else {
             ReserveHuge(o.Indices, o.Indices.size() + count);
@@ -232,12 +232,12 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
             dst = o.Indices.data() + firstFace * 3;
         }
         std::vector<std::uint32_t> fannedNormals;
-        const std::uint32_t* triNormals = resolveInPlace ? dst : m.cornerNormals.data();
-        if (m.normalsAreCorners) {
+        const std::uint32_t* triNormals = resolveInPlace ? dst : m.CornerNormals.data();
+        if (m.NormalsAreCorners) {
             triNormals = tri;
-        } else if (!m.fanned.empty()) {
+        } else if (!m.Fanned.empty()) {
             fannedNormals.resize(count);
-            Fan(m.faceSizes, m.cornerNormals.data(), fannedNormals.data());
+            Fan(m.FaceSizes, m.CornerNormals.data(), fannedNormals.data());
             triNormals = fannedNormals.data();
         }
         ResolveNormals(m, tri, triNormals, count, base, dst);
@@ -246,37 +246,37 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
 
     // The face's material on every triangle it gave.
     const std::uint32_t materialBase = static_cast<std::uint32_t>(out_.Materials.size());
-    const std::size_t numListed = m.faceMaterials.size();
-    const std::size_t numFaces = m.numFaces;
+    const std::size_t numListed = m.FaceMaterials.size();
+    const std::size_t numFaces = m.NumFaces;
     // One listed material per triangle of the first mesh: the list is the attribute stream.
-    const bool listIsStream = m.hasMaterialList && !m.materials.empty() && m.faceSizes.empty() &&
+    const bool listIsStream = m.HasMaterialList && !m.Materials.empty() && m.FaceSizes.empty() &&
                               firstFace == 0 && materialBase == 0 && numListed == numFaces;
     if (listIsStream) {
-        o.Attributes = std::move(m.faceMaterials);
+        o.Attributes = std::move(m.FaceMaterials);
     } else {
-        ReserveHuge(o.Attributes, firstFace + m.triangles);
-        o.Attributes.resize(firstFace + m.triangles);
+        ReserveHuge(o.Attributes, firstFace + m.Triangles);
+        o.Attributes.resize(firstFace + m.Triangles);
     }
     std::uint32_t* attr = o.Attributes.data() + firstFace;
     if (listIsStream) {
         // Already in place.
-    } else if (!m.hasMaterialList || m.materials.empty()) {
+    } else if (!m.HasMaterialList || m.Materials.empty()) {
         // No list, or a list of no materials: subset 0, as for a mesh without one.
-        std::fill(attr, attr + m.triangles, 0u);
+        std::fill(attr, attr + m.Triangles, 0u);
     } else {
         for (std::size_t f = 0; f < numFaces; ++f) {
-            const std::uint32_t n = m.faceSizes.empty() ? 3 : m.faceSizes[f];
+            const std::uint32_t n = m.FaceSizes.empty() ? 3 : m.FaceSizes[f];
             const std::uint32_t material =
-                materialBase + (numListed == 0 ? 0 : m.faceMaterials[f < numListed ? f : numListed - 1]);
+                materialBase + (numListed == 0 ? 0 : m.FaceMaterials[f < numListed ? f : numListed - 1]);
             for (std::uint32_t k = 2; k < n; ++k) {
                 *attr++ = material;
             }
         }
     }
-    out_.Materials.insert(out_.Materials.end(), m.materials.begin(), m.materials.end());
+    out_.Materials.insert(out_.Materials.end(), m.Materials.begin(), m.Materials.end());
     ranges_.push_back({frame, base, o.NumVertices()});
-    m.cornerNormals = {};
-    m.normals = {};
+    m.CornerNormals = {};
+    m.Normals = {};
     // Done here: help the worker pair up the last buckets of the adjacency.
     if (worker_.joinable()) {
         prepared_.wait(false, std::memory_order_acquire);
@@ -313,7 +313,7 @@ void MeshBuilder::ClearUnsetNormals(std::size_t first, std::size_t end) {
 void MeshBuilder::ResolveNormals(const RawMesh& m, const std::uint32_t* tri, const std::uint32_t* triNormals,
                                  std::size_t count, std::size_t base, std::uint32_t* out) {
     MeshData& o = out_.Mesh;
-    const float* normals = m.normals.data();
+    const float* normals = m.Normals.data();
     const std::size_t copyBase = o.NumVertices();  // the mesh's positions are in already
     std::vector<std::uint32_t> slots;         // copy vertex + 1, or 0
     std::vector<std::uint32_t> copySource;    // position of each copy
@@ -411,14 +411,14 @@ void MeshBuilder::Finish(const std::vector<FrameNode>& frames) {
     }
     // World matrices: a frame's parent always comes before it.
     std::vector<float> world(frames.size() * 16);
-    std::memcpy(world.data(), frames[0].local, 16 * sizeof(float));
+    std::memcpy(world.data(), frames[0].Local, 16 * sizeof(float));
     for (std::size_t i = 1; i < frames.size(); ++i) {
-        Multiply(frames[i].local, &world[std::size_t{frames[i].parent} * 16], &world[i * 16]);
+        Multiply(frames[i].Local, &world[std::size_t{frames[i].Parent} * 16], &world[i * 16]);
     }
     for (const Range& range : ranges_) {
-        const float* w = &world[std::size_t{range.frame} * 16];
+        const float* w = &world[std::size_t{range.Frame} * 16];
         if (!IsIdentity(w)) {
-            Transform(w, range.firstVertex, range.endVertex);
+            Transform(w, range.FirstVertex, range.EndVertex);
         }
     }
 }

@@ -73,27 +73,27 @@ bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::u
 
 // A frame of the file's hierarchy; the root (index 0) has the identity.
 struct FrameNode {
-    std::uint32_t parent = 0;
-    float local[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // row-major, row vectors
+    std::uint32_t Parent = 0;
+    float Local[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // row-major, row vectors
 };
 
 // One Mesh object as read, before it joins the output.
 struct RawMesh {
-    std::vector<float> positions;              // 3 per position
-    std::size_t numFaces = 0;
-    std::vector<std::uint32_t> faceSizes;      // corners per face; empty when all are triangles
-    std::vector<std::uint32_t> corners;        // position index per corner, all checked
-    std::vector<float> normals;                // 3 per normal
-    std::vector<std::uint32_t> cornerNormals;  // normal index per corner (checked), or empty
-    bool normalsAreCorners = false;            // normals whose index per corner is `corners`
-    std::vector<float> texCoords;              // 2 per position, or empty
-    std::vector<float> colors;                 // 4 per position, or empty
-    std::vector<std::uint32_t> faceMaterials;  // checked against materials
-    std::vector<D3DXMATERIAL> materials;
-    bool hasMaterialList = false;
+    std::vector<float> Positions;              // 3 per position
+    std::size_t NumFaces = 0;
+    std::vector<std::uint32_t> FaceSizes;      // corners per face; empty when all are triangles
+    std::vector<std::uint32_t> Corners;        // position index per corner, all checked
+    std::vector<float> Normals;                // 3 per normal
+    std::vector<std::uint32_t> CornerNormals;  // normal index per corner (checked), or empty
+    bool NormalsAreCorners = false;            // normals whose index per corner is `corners`
+    std::vector<float> TexCoords;              // 2 per position, or empty
+    std::vector<float> Colors;                 // 4 per position, or empty
+    std::vector<std::uint32_t> FaceMaterials;  // checked against materials
+    std::vector<D3DXMATERIAL> Materials;
+    bool HasMaterialList = false;
     // Set by MeshBuilder::BeginMesh.
-    std::size_t triangles = 0;
-    std::vector<std::uint32_t> fanned;  // position triangles when some face is not a triangle
+    std::size_t Triangles = 0;
+    std::vector<std::uint32_t> Fanned;  // position triangles when some face is not a triangle
 };
 
 // Folds the meshes of one file into an XFileMesh. For each mesh: BeginMesh once
@@ -115,9 +115,9 @@ public:
 
 private:
     struct Range {
-        std::uint32_t frame;
-        std::size_t firstVertex;
-        std::size_t endVertex;
+        std::uint32_t Frame;
+        std::size_t FirstVertex;
+        std::size_t EndVertex;
     };
 
     bool Join();

@@ -58,8 +58,8 @@ constexpr VectorsAndFacesErrors kNormalsErrors{"bad normals", "normal count too 
                                                "normal face count too large"};
 
 struct WaitFor {
-    MeshBuilder& builder;
-    ~WaitFor() { builder.Wait(); }
+    MeshBuilder& Builder;
+    ~WaitFor() { Builder.Wait(); }
 };
 
 template <class R>
@@ -102,7 +102,7 @@ public:
                     return Fail("frames nested too deep");
                 }
                 FrameNode node;
-                node.parent = open.back();
+                node.Parent = open.back();
                 frames_.push_back(node);
                 open.push_back(static_cast<std::uint32_t>(frames_.size() - 1));
             } else if (EqualsNoCase(type, "FrameTransformMatrix")) {
@@ -111,7 +111,7 @@ public:
                     return Fail("bad frame matrix");
                 }
                 if (open.size() > 1) {
-                    std::memcpy(frames_[open.back()].local, m, sizeof m);
+                    std::memcpy(frames_[open.back()].Local, m, sizeof m);
                 }
                 if (!SkipRest()) {
                     return false;
@@ -304,20 +304,20 @@ private:
 
     bool ParseMesh(RawMesh& m) {
         std::uint32_t numPositions = 0, numFaces = 0;
-        if (!ReadVectorsAndFaceCount(m.positions, numPositions, numFaces, kMeshErrors)) {
+        if (!ReadVectorsAndFaceCount(m.Positions, numPositions, numFaces, kMeshErrors)) {
             return false;
         }
-        m.numFaces = numFaces;
-        ReserveHuge(m.corners, std::min<std::size_t>(std::size_t{numFaces} * 3, r_.MaxValuesLeft()));
-        m.corners.resize(std::min<std::size_t>(std::size_t{numFaces} * 3, r_.MaxValuesLeft()));
+        m.NumFaces = numFaces;
+        ReserveHuge(m.Corners, std::min<std::size_t>(std::size_t{numFaces} * 3, r_.MaxValuesLeft()));
+        m.Corners.resize(std::min<std::size_t>(std::size_t{numFaces} * 3, r_.MaxValuesLeft()));
         std::size_t used = 0;
         std::uint32_t maxIndex = 0;
         for (std::uint32_t f = 0; f < numFaces; ++f) {
-            if (used + 3 <= m.corners.size() && r_.TryTriangle(m.corners.data() + used)) {
-                const std::uint32_t* c = m.corners.data() + used;
+            if (used + 3 <= m.Corners.size() && r_.TryTriangle(m.Corners.data() + used)) {
+                const std::uint32_t* c = m.Corners.data() + used;
                 maxIndex = std::max({maxIndex, c[0], c[1], c[2]});
-                if (!m.faceSizes.empty()) {
-                    m.faceSizes[f] = 3;
+                if (!m.FaceSizes.empty()) {
+                    m.FaceSizes[f] = 3;
                 }
                 used += 3;
                 continue;
@@ -326,23 +326,23 @@ private:
             if (!ReadCount(n, 1, "bad face data", "face size too large")) {
                 return false;
             }
-            if (n != 3 && m.faceSizes.empty()) {
+            if (n != 3 && m.FaceSizes.empty()) {
                 // The first face that is not a triangle: from now on sizes are kept.
-                ReserveHuge(m.faceSizes, numFaces);
-                m.faceSizes.assign(numFaces, 3);
+                ReserveHuge(m.FaceSizes, numFaces);
+                m.FaceSizes.assign(numFaces, 3);
             }
-            if (!m.faceSizes.empty()) {
-                m.faceSizes[f] = n;
+            if (!m.FaceSizes.empty()) {
+                m.FaceSizes[f] = n;
             }
-            if (used + n > m.corners.size()) {
-                m.corners.resize(std::max(used + n, m.corners.size() * 2));
+            if (used + n > m.Corners.size()) {
+                m.Corners.resize(std::max(used + n, m.Corners.size() * 2));
             }
-            if (!ReadIndices(m.corners.data() + used, n, maxIndex, "bad face data")) {
+            if (!ReadIndices(m.Corners.data() + used, n, maxIndex, "bad face data")) {
                 return false;
             }
             used += n;
         }
-        m.corners.resize(used);
+        m.Corners.resize(used);
         if (used > 0 && maxIndex >= numPositions) {
             return Fail("face index out of range");
         }
@@ -370,35 +370,35 @@ private:
 
     bool ParseNormals(RawMesh& m) {
         std::uint32_t numNormals = 0, numFaces = 0;
-        if (!ReadVectorsAndFaceCount(m.normals, numNormals, numFaces, kNormalsErrors)) {
+        if (!ReadVectorsAndFaceCount(m.Normals, numNormals, numFaces, kNormalsErrors)) {
             return false;
         }
         // The normal faces must match the mesh faces corner for corner; otherwise the
         // normals are dropped rather than guessed.
-        bool matches = numFaces == m.numFaces;
+        bool matches = numFaces == m.NumFaces;
         // While every corner's normal index is its position index, nothing is stored:
         // the corners stand for them. The first corner that differs stores them all.
         bool sameAsCorners = true;
-        m.cornerNormals.clear();
+        m.CornerNormals.clear();
         std::size_t used = 0;
         const auto store = [&] {
             if (sameAsCorners) {
                 sameAsCorners = false;
-                ReserveHuge(m.cornerNormals, m.corners.size());
-                m.cornerNormals.assign(m.corners.begin(), m.corners.begin() + static_cast<std::ptrdiff_t>(used));
-                m.cornerNormals.resize(m.corners.size());
+                ReserveHuge(m.CornerNormals, m.Corners.size());
+                m.CornerNormals.assign(m.Corners.begin(), m.Corners.begin() + static_cast<std::ptrdiff_t>(used));
+                m.CornerNormals.resize(m.Corners.size());
             }
         };
         std::uint32_t maxIndex = 0;
-        const bool allTriangles = m.faceSizes.empty();
+        const bool allTriangles = m.FaceSizes.empty();
         for (std::uint32_t f = 0; f < numFaces; ++f) {
             std::uint32_t c[3];
             if (matches && allTriangles && r_.TryTriangle(c)) {
                 maxIndex = std::max({maxIndex, c[0], c[1], c[2]});
-                const std::uint32_t* at = m.corners.data() + used;
+                const std::uint32_t* at = m.Corners.data() + used;
                 if (!sameAsCorners || c[0] != at[0] || c[1] != at[1] || c[2] != at[2]) {
                     store();
-                    std::memcpy(m.cornerNormals.data() + used, c, sizeof c);
+                    std::memcpy(m.CornerNormals.data() + used, c, sizeof c);
                 }
                 used += 3;
                 continue;
@@ -407,9 +407,9 @@ private:
             if (!ReadCount(n, 1, "bad normal faces", "normal face size too large")) {
                 return false;
             }
-            if (matches && n == (m.faceSizes.empty() ? 3u : m.faceSizes[f])) {
+            if (matches && n == (m.FaceSizes.empty() ? 3u : m.FaceSizes[f])) {
                 store();
-                if (!ReadIndices(m.cornerNormals.data() + used, n, maxIndex, "bad normal faces")) {
+                if (!ReadIndices(m.CornerNormals.data() + used, n, maxIndex, "bad normal faces")) {
                     return false;
                 }
                 used += n;
@@ -427,21 +427,21 @@ private:
             return Fail("normal index out of range");
         }
         if (!matches || used == 0) {
-            m.normals.clear();
-            m.cornerNormals.clear();
+            m.Normals.clear();
+            m.CornerNormals.clear();
             sameAsCorners = false;
         }
-        m.normalsAreCorners = sameAsCorners;
+        m.NormalsAreCorners = sameAsCorners;
         return SkipRest();
     }
 
     bool ParseTexCoords(RawMesh& m) {
         std::uint32_t n = 0;
-        if (!ReadCountedFloats(m.texCoords, n, 2, "bad texture coordinates", "texture coordinate count too large",
+        if (!ReadCountedFloats(m.TexCoords, n, 2, "bad texture coordinates", "texture coordinate count too large",
                                "bad texture coordinates")) {
             return false;
         }
-        m.texCoords.resize(m.positions.size() / 3 * 2, 0.0f);
+        m.TexCoords.resize(m.Positions.size() / 3 * 2, 0.0f);
         return SkipRest();
     }
 
@@ -450,8 +450,8 @@ private:
         if (!ReadCount(n, 5, "bad vertex colours", "vertex colour count too large")) {
             return false;
         }
-        const std::size_t numPositions = m.positions.size() / 3;
-        m.colors.assign(numPositions * 4, 1.0f);
+        const std::size_t numPositions = m.Positions.size() / 3;
+        m.Colors.assign(numPositions * 4, 1.0f);
         for (std::uint32_t i = 0; i < n; ++i) {
             std::uint32_t index = 0;
             float c[4];
@@ -461,7 +461,7 @@ private:
             if (index >= numPositions) {
                 return Fail("colour index out of range");
             }
-            std::memcpy(&m.colors[std::size_t{index} * 4], c, sizeof c);
+            std::memcpy(&m.Colors[std::size_t{index} * 4], c, sizeof c);
         }
         return SkipRest();
     }
@@ -478,17 +478,17 @@ private:
         if (!CheckCount(numIndices, 1)) {
             return Fail("material index count too large");
         }
-        m.faceMaterials.resize(numIndices);
-        if (!r_.ReadUInts(m.faceMaterials.data(), numIndices)) {
+        m.FaceMaterials.resize(numIndices);
+        if (!r_.ReadUInts(m.FaceMaterials.data(), numIndices)) {
             return Fail("bad material list");
         }
-        for (const std::uint32_t index : m.faceMaterials) {
+        for (const std::uint32_t index : m.FaceMaterials) {
             if (index >= numMaterials) {
                 return Fail("material index out of range");
             }
         }
-        m.materials.clear();
-        m.hasMaterialList = true;
+        m.Materials.clear();
+        m.HasMaterialList = true;
         const bool ok = Children(
             [&](std::string_view type) {
                 if (!EqualsNoCase(type, "Material")) {
@@ -498,19 +498,19 @@ private:
                 if (!ParseMaterial(material)) {
                     return false;
                 }
-                m.materials.push_back(material);
+                m.Materials.push_back(material);
                 return true;
             },
             [&](std::string_view name) {
                 const auto it = namedMaterials_.find(std::string(name));
                 if (it != namedMaterials_.end()) {
-                    m.materials.push_back(it->second);
+                    m.Materials.push_back(it->second);
                 }
             });
         if (!ok) {
             return false;
         }
-        m.materials.resize(numMaterials, WhiteMaterial());
+        m.Materials.resize(numMaterials, WhiteMaterial());
         return true;
     }
 

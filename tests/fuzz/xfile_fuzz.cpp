@@ -32,7 +32,7 @@ void CheckMesh(const MeshData& m) {
 void CheckAdjacency(const std::vector<std::uint32_t>& adjacency, std::size_t faces) {
     Check(adjacency.size() == faces * 3);
     for (const std::uint32_t a : adjacency) {
-        Check(a == NoNeighbour || a < faces);
+        Check(a == kNoNeighbour || a < faces);
     }
 }
 

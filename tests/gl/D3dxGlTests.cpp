@@ -30,9 +30,9 @@ std::string WriteBmp(const std::string& name, int w, int h, const std::vector<Rg
         for (int x = 0; x < w; ++x) {
             auto* p = static_cast<std::uint8_t*>(s->pixels) + y * s->pitch + x * 3;
             const Rgb& c = pixels[static_cast<std::size_t>(y * w + x)];
-            p[0] = static_cast<std::uint8_t>(c.r);
-            p[1] = static_cast<std::uint8_t>(c.g);
-            p[2] = static_cast<std::uint8_t>(c.b);
+            p[0] = static_cast<std::uint8_t>(c.R);
+            p[1] = static_cast<std::uint8_t>(c.G);
+            p[2] = static_cast<std::uint8_t>(c.B);
         }
     const std::string path = (TempDir() / name).string();
     SDL_SaveBMP(s, path.c_str());
@@ -45,26 +45,26 @@ using TextureTest = GlDeviceTest;
 TEST_F(TextureTest, PointSampledTopRowFirstAndModulated) {
     const std::string path = WriteBmp("quad.bmp", 2, 2, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}});
     std::unique_ptr<Direct3DTexture8> texture;
-    ASSERT_EQ(d3dx_->CreateTextureFromFile(*device_, path, texture), D3D_OK);
+    ASSERT_EQ(d3dx->CreateTextureFromFile(*device, path, texture), D3D_OK);
     EXPECT_EQ(texture->Width(), 2u);
     UseCamera();
-    device_->SetRenderState(D3DRS_LIGHTING, 0);
-    device_->SetTexture(0, texture.get());
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetTexture(0, texture.get());
     D3DXMesh& square = AddMesh(Square(0, 0, 10, 3, -1, false));
     ClearTo(0);
     DrawInScene(square);
     Read();
-    const int cx = Width / 2, cy = Height / 2;
+    const int cx = kWidth / 2, cy = kHeight / 2;
     ExpectNear(At(cx - 8, cy - 8), {255, 0, 0}, 0, "top left texel");
     ExpectNear(At(cx + 8, cy - 8), {0, 255, 0}, 0, "top right texel");
     ExpectNear(At(cx - 8, cy + 8), {0, 0, 255}, 0, "bottom left texel");
     ExpectNear(At(cx + 8, cy + 8), {255, 255, 255}, 0, "bottom right texel");
 
     // Lit: texel times the lit diffuse colour (emissive 0.5 only).
-    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
     D3DMATERIAL8 material;
     material.Emissive = {0.5f, 0.5f, 0.5f, 1.0f};
-    device_->SetMaterial(material);
+    device->SetMaterial(material);
     ClearTo(0);
     DrawInScene(square);
     Read();
@@ -72,8 +72,8 @@ TEST_F(TextureTest, PointSampledTopRowFirstAndModulated) {
     ExpectNear(At(cx - 8, cy - 8), {128, 0, 0}, 1, "modulated red texel");
 
     // Coordinates past 1 wrap: u, v in 0..2 repeat the 2x2 picture twice each way.
-    device_->SetMaterial(D3DMATERIAL8{});
-    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetMaterial(D3DMATERIAL8{});
+    device->SetRenderState(D3DRS_LIGHTING, 0);
     MeshData twice = Square(0, 0, 10, 3, -1, false);
     for (float& t : twice.TexCoords) t *= 2.0f;
     D3DXMesh& wrapped = AddMesh(twice);
@@ -84,11 +84,11 @@ TEST_F(TextureTest, PointSampledTopRowFirstAndModulated) {
     ExpectNear(At(cx - 4, cy - 12), {0, 255, 0}, 0, "first repeat, top right");
     ExpectNear(At(cx + 4, cy - 12), {255, 0, 0}, 0, "second repeat, top left");
     ExpectNear(At(cx + 4, cy + 4), {255, 0, 0}, 0, "fourth repeat, top left");
-    device_->SetRenderState(D3DRS_LIGHTING, 1);
-    device_->SetMaterial(material);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
+    device->SetMaterial(material);
 
     // Unbound: the texture stage reads white.
-    device_->SetTexture(0, nullptr);
+    device->SetTexture(0, nullptr);
     ClearTo(0);
     DrawInScene(square);
     Read();
@@ -98,7 +98,7 @@ TEST_F(TextureTest, PointSampledTopRowFirstAndModulated) {
 TEST_F(TextureTest, SidesRoundUpToPowersOfTwo) {
     std::vector<Rgb> grey(3 * 5, Rgb{100, 100, 100});
     std::unique_ptr<Direct3DTexture8> texture;
-    ASSERT_EQ(d3dx_->CreateTextureFromFile(*device_, WriteBmp("odd.bmp", 3, 5, grey), texture), D3D_OK);
+    ASSERT_EQ(d3dx->CreateTextureFromFile(*device, WriteBmp("odd.bmp", 3, 5, grey), texture), D3D_OK);
     EXPECT_EQ(texture->Width(), 4u);
     EXPECT_EQ(texture->Height(), 8u);
 }
@@ -108,7 +108,7 @@ TEST_F(TextureTest, MissingOrCorruptFilesFailCleanly) {
     std::ofstream(corrupt) << "\xFF\xD8 this is not a picture";
     for (const std::string& path : {(TempDir() / "missing.jpg").string(), corrupt}) {
         std::unique_ptr<Direct3DTexture8> texture;
-        EXPECT_NE(d3dx_->CreateTextureFromFile(*device_, path, texture), D3D_OK) << path;
+        EXPECT_NE(d3dx->CreateTextureFromFile(*device, path, texture), D3D_OK) << path;
         EXPECT_FALSE(texture) << path;
     }
 }
@@ -141,11 +141,11 @@ TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
     const std::string ihdr = std::string("\0\0\0\x0dIHDR", 8) + std::string("\0\0\0\2\0\0\0\1\x08\x02\0\0\0", 13) +
                              std::string(4, '\0');
     struct Case {
-        const char* name;
-        std::vector<std::uint8_t> file;
-        std::string type;
-        bool loads;
-        const char* reasonHas;
+        const char* Name;
+        std::vector<std::uint8_t> File;
+        std::string Type;
+        bool Loads;
+        const char* ReasonHas;
     };
     const Case cases[] = {
         {"targa by its extension", Tga(2, 1, {0, 0, 255, 255, 0, 0}), "TGA", true, ""},
@@ -168,25 +168,25 @@ TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
         {"empty", {}, "jpg", false, "empty"},
     };
     for (const Case& c : cases) {
-        std::vector<std::uint8_t> file = c.file;
+        std::vector<std::uint8_t> file = c.File;
         std::string reason;
         int width = 0, height = 0;
         std::vector<std::uint8_t> texels;
-        const HRESULT hr = DecodeTexturePicture(file, c.type, 4096, [&](int w, int h, const std::uint8_t* t) {
+        const HRESULT hr = DecodeTexturePicture(file, c.Type, 4096, [&](int w, int h, const std::uint8_t* t) {
             width = w;
             height = h;
             texels.assign(t, t + static_cast<std::size_t>(w) * h * 4);
         }, reason);
-        EXPECT_EQ(hr == D3D_OK, c.loads) << c.name << ": " << reason;
-        if (c.loads) {
-            EXPECT_EQ(width, 2) << c.name;
-            EXPECT_EQ(height, 1) << c.name;
+        EXPECT_EQ(hr == D3D_OK, c.Loads) << c.Name << ": " << reason;
+        if (c.Loads) {
+            EXPECT_EQ(width, 2) << c.Name;
+            EXPECT_EQ(height, 1) << c.Name;
             // Red then blue, opaque.
             EXPECT_EQ(std::vector<std::uint8_t>(texels.begin(), texels.end()),
                       (std::vector<std::uint8_t>{255, 0, 0, 255, 0, 0, 255, 255}))
-                << c.name;
+                << c.Name;
         } else {
-            EXPECT_NE(reason.find(c.reasonHas), std::string::npos) << c.name << ": " << reason;
+            EXPECT_NE(reason.find(c.ReasonHas), std::string::npos) << c.Name << ": " << reason;
         }
     }
 }
@@ -219,22 +219,22 @@ protected:
     void SetUp() override { Open(1024, 768, 1024, 768, D3DFMT_D16); }
 
     struct Extent {
-        int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1, brightest = 0;
-        Rgb colour;
+        int Left = 1 << 30, Right = -1, Top = 1 << 30, Bottom = -1, Brightest = 0;
+        Rgb Colour;
     };
     Extent Ink() const {
         Extent e;
-        for (int y = 0; y < readH_; ++y)
-            for (int x = 0; x < readW_; ++x) {
+        for (int y = 0; y < readH; ++y)
+            for (int x = 0; x < readW; ++x) {
                 const Rgb p = At(x, y);
-                if (p.r == 0 && p.g == 0 && p.b == 1) continue;
-                e.left = std::min(e.left, x);
-                e.right = std::max(e.right, x);
-                e.top = std::min(e.top, y);
-                e.bottom = std::max(e.bottom, y);
-                if (p.b > e.brightest) {
-                    e.brightest = p.b;
-                    e.colour = p;
+                if (p.R == 0 && p.G == 0 && p.B == 1) continue;
+                e.Left = std::min(e.Left, x);
+                e.Right = std::max(e.Right, x);
+                e.Top = std::min(e.Top, y);
+                e.Bottom = std::max(e.Bottom, y);
+                if (p.B > e.Brightest) {
+                    e.Brightest = p.B;
+                    e.Colour = p;
                 }
             }
         return e;
@@ -244,31 +244,31 @@ protected:
 TEST_F(TextTest, LoadingLineIsCentredInItsRectangleInItsColour) {
     EXPECT_FALSE(ResolveFontFile("Verdana", true, nullptr).empty());
     std::unique_ptr<D3DXFont> font;
-    ASSERT_EQ(d3dx_->CreateFont(*device_, StdFont{"Verdana", 8, true}, font), D3D_OK);
+    ASSERT_EQ(d3dx->CreateFont(*device, StdFont{"Verdana", 8, true}, font), D3D_OK);
     const RECT rect{100, 5, 1000, 500};
     ClearTo(0x00000001);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
     const int height = font->DrawText("Loading \\data\\3d\\Ground.x", -1, rect, DT_CENTER, 0xFFCCCCFF);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
     EXPECT_GE(height, 10);
     EXPECT_LE(height, 20);
     Read();
     const Extent ink = Ink();
-    ASSERT_GE(ink.right, 0) << "no text drawn";
-    EXPECT_NEAR((ink.left + ink.right) / 2.0, 550.0, 3.0);
-    EXPECT_GE(ink.top, 5);
-    EXPECT_LT(ink.bottom, 5 + height);
-    ExpectNear(ink.colour, {0xCC, 0xCC, 0xFF}, 3, "fully covered glyph pixel");
+    ASSERT_GE(ink.Right, 0) << "no text drawn";
+    EXPECT_NEAR((ink.Left + ink.Right) / 2.0, 550.0, 3.0);
+    EXPECT_GE(ink.Top, 5);
+    EXPECT_LT(ink.Bottom, 5 + height);
+    ExpectNear(ink.Colour, {0xCC, 0xCC, 0xFF}, 3, "fully covered glyph pixel");
 
     // Outside a scene, clipped to a short rectangle: nothing beyond it.
     ClearTo(0x00000001);
     EXPECT_GT(font->DrawText("Loading", -1, RECT{100, 5, 120, 9}, DT_CENTER, 0xFFCCCCFF), 0);
     Read();
     const Extent clipped = Ink();
-    if (clipped.right >= 0) {
-        EXPECT_GE(clipped.left, 100);
-        EXPECT_LT(clipped.right, 120);
-        EXPECT_LT(clipped.bottom, 9);
+    if (clipped.Right >= 0) {
+        EXPECT_GE(clipped.Left, 100);
+        EXPECT_LT(clipped.Right, 120);
+        EXPECT_LT(clipped.Bottom, 9);
     }
     EXPECT_EQ(font->DrawText("", -1, rect, DT_CENTER, 0xFFCCCCFF), 0);
 
@@ -276,12 +276,12 @@ TEST_F(TextTest, LoadingLineIsCentredInItsRectangleInItsColour) {
     ClearTo(0x00000001);
     font->DrawText("Loading", -1, rect, DT_CENTER, 0x80FFFFFF);
     Read();
-    EXPECT_NEAR(Ink().brightest, 128, 3);
+    EXPECT_NEAR(Ink().Brightest, 128, 3);
 }
 
 using MeshFileTest = GlDeviceTest;
 
-constexpr const char* TwoMaterialSquare = R"(xof 0303txt 0032
+constexpr const char* kTwoMaterialSquare = R"(xof 0303txt 0032
 Mesh {
  4;
  -1.0;1.0;10.0;,
@@ -315,12 +315,12 @@ Mesh {
 
 TEST_F(MeshFileTest, LoadsMaterialsAdjacencyAndCleansUp) {
     const std::string path = (TempDir() / "square.x").string();
-    std::ofstream(path) << TwoMaterialSquare;
+    std::ofstream(path) << kTwoMaterialSquare;
     std::unique_ptr<D3DXBuffer> adjacency, materials;
     DWORD numMaterials = 0;
     std::unique_ptr<D3DXMesh> mesh;
     std::string reason;
-    ASSERT_EQ(d3dx_->LoadMeshFromX(path, D3DXMESH_MANAGED, *device_, &adjacency, &materials, &numMaterials, mesh,
+    ASSERT_EQ(d3dx->LoadMeshFromX(path, D3DXMESH_MANAGED, *device, &adjacency, &materials, &numMaterials, mesh,
                                    &reason),
               D3D_OK)
         << reason;
@@ -335,11 +335,11 @@ TEST_F(MeshFileTest, LoadsMaterialsAdjacencyAndCleansUp) {
     std::unique_ptr<D3DXMesh> cleaned;
     std::unique_ptr<D3DXBuffer> cleanAdjacency;
     std::string log;
-    ASSERT_EQ(d3dx_->CleanMesh(*mesh, static_cast<const DWORD*>(adjacency->GetBufferPointer()), cleaned,
+    ASSERT_EQ(d3dx->CleanMesh(*mesh, static_cast<const DWORD*>(adjacency->GetBufferPointer()), cleaned,
                                &cleanAdjacency, &log),
               D3D_OK);
     std::unique_ptr<D3DXMesh> simplified;
-    ASSERT_EQ(d3dx_->SimplifyMesh(*cleaned, static_cast<const DWORD*>(cleanAdjacency->GetBufferPointer()), nullptr,
+    ASSERT_EQ(d3dx->SimplifyMesh(*cleaned, static_cast<const DWORD*>(cleanAdjacency->GetBufferPointer()), nullptr,
                                   nullptr, cleaned->GetNumVertices(), D3DXMESHSIMP_VERTEX, simplified),
               D3D_OK);
     EXPECT_EQ(simplified->GetNumFaces(), 2u);
@@ -350,12 +350,12 @@ TEST_F(MeshFileTest, LoadsMaterialsAdjacencyAndCleansUp) {
 
     // Subset 0 is the first material's face only: the upper-left triangle.
     UseCamera();
-    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetRenderState(D3DRS_LIGHTING, 0);
     ClearTo(0);
     DrawInScene(*compact, 0);
     Read();
-    EXPECT_GT(At(Width / 2 - 3, Height / 2 - 3).r, 128);
-    EXPECT_LT(At(Width / 2 + 3, Height / 2 + 3).r, 128);
+    EXPECT_GT(At(kWidth / 2 - 3, kHeight / 2 - 3).R, 128);
+    EXPECT_LT(At(kWidth / 2 + 3, kHeight / 2 + 3).R, 128);
 }
 
 TEST_F(MeshFileTest, FailureLeavesEveryOutputUntouched) {
@@ -367,7 +367,7 @@ TEST_F(MeshFileTest, FailureLeavesEveryOutputUntouched) {
         DWORD numMaterials = 77;
         std::unique_ptr<D3DXMesh> mesh;
         std::string reason;
-        EXPECT_NE(d3dx_->LoadMeshFromX((TempDir() / name).string(), D3DXMESH_MANAGED, *device_, &adjacency,
+        EXPECT_NE(d3dx->LoadMeshFromX((TempDir() / name).string(), D3DXMESH_MANAGED, *device, &adjacency,
                                        &materials, &numMaterials, mesh, &reason),
                   D3D_OK)
             << name;
@@ -399,8 +399,8 @@ TEST_F(MeshFileTest, CompactDropsUnusedVertices) {
 
 TEST(KeyboardTable, GameKeysMapToDirectInputCodes) {
     const struct {
-        SDL_Scancode sdl;
-        int dik;
+        SDL_Scancode Sdl;
+        int Dik;
     } keys[] = {
         {SDL_SCANCODE_UP, DIK_UP},       {SDL_SCANCODE_DOWN, DIK_DOWN},     {SDL_SCANCODE_LEFT, DIK_LEFT},
         {SDL_SCANCODE_RIGHT, DIK_RIGHT}, {SDL_SCANCODE_PAGEUP, DIK_PRIOR},  {SDL_SCANCODE_PAGEDOWN, DIK_NEXT},
@@ -409,7 +409,7 @@ TEST(KeyboardTable, GameKeysMapToDirectInputCodes) {
         {SDL_SCANCODE_RETURN, 0x1C},     {SDL_SCANCODE_SPACE, 0x39},        {SDL_SCANCODE_F12, 0x58},
         {SDL_SCANCODE_KP_ENTER, 0x9C},   {SDL_SCANCODE_RCTRL, 0x9D},        {SDL_SCANCODE_1, 0x02},
     };
-    for (const auto& k : keys) EXPECT_EQ(DikFromSdlScancode(k.sdl), k.dik) << SDL_GetScancodeName(k.sdl);
+    for (const auto& k : keys) EXPECT_EQ(DikFromSdlScancode(k.Sdl), k.Dik) << SDL_GetScancodeName(k.Sdl);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ public:
     }
 };
 
-[[maybe_unused]] testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GlErrorEnvironment);
+[[maybe_unused]] testing::Environment* const kEnvironment = testing::AddGlobalTestEnvironment(new GlErrorEnvironment);
 
 using GlErrorChecks = gltest::GlDeviceTest;
 
@@ -45,7 +45,7 @@ TEST_F(GlErrorChecks, CountsAnErrorOnlyWhileOn) {
     EXPECT_EQ(GlErrorCount(), before + 1);
 
     provokedErrors += GlErrorCount() - before;
-    errorsAtStart_ = GlErrorCount();
+    errorsAtStart = GlErrorCount();
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ int Count(const std::string& text, const std::string& what) {
 
 TEST(ShaderText, EachLightIsOneCallAndNothingLoops) {
     struct Case {
-        GlShaderKey key;
-        int points, directionals;
+        GlShaderKey Key;
+        int Points, Directionals;
     };
     const Case cases[] = {
         {GlShaderKey{false, true, false, true, true, 5, 0x1F}, 5, 0},
@@ -29,11 +29,11 @@ TEST(ShaderText, EachLightIsOneCallAndNothingLoops) {
         {GlShaderKey{false, false, true, true, true, 4, 0xF}, 0, 0},  // unlit: lights do not count
     };
     for (const auto& c : cases) {
-        const std::string vs = GlVertexShaderText(c.key);
-        EXPECT_EQ(Count(vs, "    PointLight("), c.points) << c.key.Packed();
-        EXPECT_EQ(Count(vs, "    DirectionalLight("), c.directionals) << c.key.Packed();
-        EXPECT_EQ(Count(vs, "for ("), 0) << c.key.Packed();
-        EXPECT_EQ(Count(GlFragmentShaderText(c.key), "for ("), 0) << c.key.Packed();
+        const std::string vs = GlVertexShaderText(c.Key);
+        EXPECT_EQ(Count(vs, "    PointLight("), c.Points) << c.Key.Packed();
+        EXPECT_EQ(Count(vs, "    DirectionalLight("), c.Directionals) << c.Key.Packed();
+        EXPECT_EQ(Count(vs, "for ("), 0) << c.Key.Packed();
+        EXPECT_EQ(Count(GlFragmentShaderText(c.Key), "for ("), 0) << c.Key.Packed();
     }
 }
 
@@ -64,21 +64,21 @@ TEST(ShaderText, KeysThatMakeTheSameProgramPackAlike) {
 
 TEST(ShaderText, FogModeTellsVariantsApartOnlyWithFog) {
     struct Case {
-        GlShaderKey a, b;
-        bool same;
+        GlShaderKey A, B;
+        bool Same;
     };
     const auto fog = [](bool on, int mode) { return GlShaderKey{false, true, false, on, false, 3, 7, mode}; };
     const Case cases[] = {
-        {fog(true, GlFogExp), fog(true, GlFogLinear), false},
-        {fog(true, GlFogExp2), fog(true, GlFogLinear), false},
-        {fog(true, GlFogExp), fog(true, GlFogExp2), false},
-        {fog(false, GlFogExp), fog(false, GlFogLinear), true},
-        {fog(true, 0), fog(true, GlFogLinear), true},  // no other mode: linear
-        {fog(true, GlFogLinear), GlShaderKey{false, true, false, true, false, 3, 7}, true},
+        {fog(true, kGlFogExp), fog(true, kGlFogLinear), false},
+        {fog(true, kGlFogExp2), fog(true, kGlFogLinear), false},
+        {fog(true, kGlFogExp), fog(true, kGlFogExp2), false},
+        {fog(false, kGlFogExp), fog(false, kGlFogLinear), true},
+        {fog(true, 0), fog(true, kGlFogLinear), true},  // no other mode: linear
+        {fog(true, kGlFogLinear), GlShaderKey{false, true, false, true, false, 3, 7}, true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.a.Packed() == c.b.Packed(), c.same) << c.a.FogMode << " vs " << c.b.FogMode;
-        EXPECT_EQ(GlVertexShaderText(c.a) == GlVertexShaderText(c.b), c.same) << c.a.FogMode << " vs " << c.b.FogMode;
+        EXPECT_EQ(c.A.Packed() == c.B.Packed(), c.Same) << c.A.FogMode << " vs " << c.B.FogMode;
+        EXPECT_EQ(GlVertexShaderText(c.A) == GlVertexShaderText(c.B), c.Same) << c.A.FogMode << " vs " << c.B.FogMode;
     }
 }
 
@@ -92,27 +92,27 @@ protected:
         light.Position = {0, 0, -5};
         light.Attenuation0 = 1;
         light.Range = 100;
-        ASSERT_EQ(device_->SetLight(index, light), D3D_OK);
-        ASSERT_EQ(device_->LightEnable(index, 1), D3D_OK);
+        ASSERT_EQ(device->SetLight(index, light), D3D_OK);
+        ASSERT_EQ(device->LightEnable(index, 1), D3D_OK);
     }
 };
 
 TEST_F(VariantTest, TheProgramsOwnLayoutsAreMadeInTheFirstFrame) {
-    if (!device_) return;
+    if (!device) return;
     UseCamera();
     D3DXMesh& square = AddMesh(Square(0, 0, 10, 2));
     EXPECT_EQ(Gl().ShaderVariants(), 1) << "only text is made with the device";
-    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetRenderState(D3DRS_LIGHTING, 0);
     DrawInScene(square);
     const int made = Gl().ShaderVariants();
     EXPECT_GT(made, 1);
-    device_->Present(nullptr, nullptr, nullptr, nullptr);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
     // Later frames: three and five point lights, with and without fog, need nothing new.
-    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
     for (const DWORD index : {1u, 0u, 20u}) SetPoint(index);
     DrawInScene(square);
-    device_->SetRenderState(D3DRS_FOGENABLE, 1);
-    device_->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRS_FOGENABLE, 1);
+    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
     DrawInScene(square);
     for (const DWORD index : {2u, 3u}) SetPoint(index);
     DrawInScene(square);
@@ -121,23 +121,23 @@ TEST_F(VariantTest, TheProgramsOwnLayoutsAreMadeInTheFirstFrame) {
 }
 
 TEST_F(VariantTest, OtherLayoutsAreMadeOnceAtTheirFirstDraw) {
-    if (!device_) return;
+    if (!device) return;
     UseCamera();
     D3DXMesh& square = AddMesh(Square(0, 0, 10, 2));
-    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetRenderState(D3DRS_LIGHTING, 0);
     DrawInScene(square);
-    device_->Present(nullptr, nullptr, nullptr, nullptr);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(Gl().ShaderFallbacks(), 0);
-    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
     SetPoint(0);
     SetPoint(1, true);
     for (int i = 0; i < 3; ++i) DrawInScene(square);
     EXPECT_EQ(Gl().ShaderFallbacks(), 1);
     // One point light alone is no start-up layout either.
-    device_->LightEnable(1, 0);
+    device->LightEnable(1, 0);
     for (int i = 0; i < 3; ++i) DrawInScene(square);
     EXPECT_EQ(Gl().ShaderFallbacks(), 2);
-    device_->LightEnable(1, 1);
+    device->LightEnable(1, 1);
     DrawInScene(square);
     EXPECT_EQ(Gl().ShaderFallbacks(), 2) << "a variant made once is kept";
 }

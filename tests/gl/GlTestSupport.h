@@ -28,7 +28,7 @@ inline bool UnderCi() {
 }
 
 struct Rgb {
-    int r = 0, g = 0, b = 0;
+    int R = 0, G = 0, B = 0;
 };
 
 // D3D-style perspective matrix (fovy 60 degrees, aspect 1, near 1, far 800), as the game builds it.
@@ -63,10 +63,10 @@ inline MeshData Square(float cx, float cy, float z, float s, float nz = -1.0f, b
 
 class GlDeviceTest : public ::testing::Test {
 protected:
-    static constexpr int Width = 64;
-    static constexpr int Height = 64;
+    static constexpr int kWidth = 64;
+    static constexpr int kHeight = 64;
 
-    void SetUp() override { Open(Width, Height, Width, Height, D3DFMT_D16); }
+    void SetUp() override { Open(kWidth, kHeight, kWidth, kHeight, D3DFMT_D16); }
 
     // Opens a window of windowW x windowH and a windowed device with a back buffer of
     // backW x backH. Skips (or fails under CI) when no GL context can be made.
@@ -75,31 +75,31 @@ protected:
             Unavailable(std::string("SDL video: ") + SDL_GetError());
             return;
         }
-        window_ = SDL_CreateWindow("gl test", 0, 0, windowW, windowH, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (window_ == nullptr) {
+        window = SDL_CreateWindow("gl test", 0, 0, windowW, windowH, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (window == nullptr) {
             Unavailable(std::string("SDL window: ") + SDL_GetError());
             return;
         }
-        root_ = CreateDirectX8();
-        d3d_ = root_->Direct3DCreate();
+        root = CreateDirectX8();
+        d3d = root->Direct3DCreate();
         D3DPRESENT_PARAMETERS params;
         params.BackBufferWidth = static_cast<DWORD>(backW);
         params.BackBufferHeight = static_cast<DWORD>(backH);
         params.BackBufferFormat = D3DFMT_X8R8G8B8;
         params.BackBufferCount = 1;
         params.SwapEffect = D3DSWAPEFFECT_FLIP;
-        params.hDeviceWindow = window_;
+        params.hDeviceWindow = window;
         params.Windowed = 1;
         params.EnableAutoDepthStencil = 1;
         params.AutoDepthStencilFormat = depthFormat;
-        const HRESULT hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, params, device_);
-        if (hr != D3D_OK || !device_) {
+        const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, params, device);
+        if (hr != D3D_OK || !device) {
             Unavailable("no OpenGL 3.3 core device");
             return;
         }
-        d3dx_ = CreateD3DX8();
-        errorsAtStart_ = GlErrorCount();
+        d3dx = CreateD3DX8();
+        errorsAtStart = GlErrorCount();
     }
 
     void Unavailable(const std::string& why) {
@@ -108,67 +108,67 @@ protected:
     }
 
     void TearDown() override {
-        if (device_) {
-            EXPECT_EQ(GlErrorCount(), errorsAtStart_) << "GL errors were reported";
+        if (device) {
+            EXPECT_EQ(GlErrorCount(), errorsAtStart) << "GL errors were reported";
         }
-        meshes_.clear();
-        d3dx_.reset();
-        device_.reset();
-        d3d_.reset();
-        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        meshes.clear();
+        d3dx.reset();
+        device.reset();
+        d3d.reset();
+        if (window != nullptr) SDL_DestroyWindow(window);
     }
 
-    GlDevice& Gl() { return static_cast<GlDevice&>(*device_); }
+    GlDevice& Gl() { return static_cast<GlDevice&>(*device); }
 
     // Camera at the origin looking down +z with the game's projection.
     void UseCamera() {
-        device_->SetTransform(D3DTS_WORLD, IdentityMatrix());
-        device_->SetTransform(D3DTS_VIEW, IdentityMatrix());
-        device_->SetTransform(D3DTS_PROJECTION, GameProjection());
+        device->SetTransform(D3DTS_WORLD, IdentityMatrix());
+        device->SetTransform(D3DTS_VIEW, IdentityMatrix());
+        device->SetTransform(D3DTS_PROJECTION, GameProjection());
     }
 
     D3DXMesh& AddMesh(MeshData data, DWORD options = D3DXMESH_MANAGED) {
         std::string reason;
         std::unique_ptr<GlMesh> mesh = GlMesh::Make(Gl().ContextRef(), std::move(data), options, &reason);
         EXPECT_TRUE(mesh) << reason;
-        meshes_.push_back(std::move(mesh));
-        return *meshes_.back();
+        meshes.push_back(std::move(mesh));
+        return *meshes.back();
     }
 
-    void ClearTo(D3DCOLOR color) { device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0); }
+    void ClearTo(D3DCOLOR color) { device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0); }
 
     void DrawInScene(D3DXMesh& mesh, DWORD subset = 0) {
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
         EXPECT_EQ(mesh.DrawSubset(subset), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
     }
 
     void Read() {
-        ASSERT_TRUE(ReadBackBuffer(*device_, pixels_, readW_, readH_));
+        ASSERT_TRUE(ReadBackBuffer(*device, pixels, readW, readH));
     }
 
     Rgb At(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * readW_ + x) * 4;
-        return {pixels_[i], pixels_[i + 1], pixels_[i + 2]};
+        const std::size_t i = (static_cast<std::size_t>(y) * readW + x) * 4;
+        return {pixels[i], pixels[i + 1], pixels[i + 2]};
     }
 
-    Rgb Centre() const { return At(readW_ / 2, readH_ / 2); }
+    Rgb Centre() const { return At(readW / 2, readH / 2); }
 
-    SDL_Window* window_ = nullptr;
-    std::unique_ptr<DirectX8> root_;
-    std::unique_ptr<Direct3D8> d3d_;
-    std::unique_ptr<Direct3DDevice8> device_;
-    std::unique_ptr<D3DX8> d3dx_;
-    std::vector<std::unique_ptr<D3DXMesh>> meshes_;
-    std::vector<std::uint8_t> pixels_;
-    int readW_ = 0, readH_ = 0;
-    std::uint64_t errorsAtStart_ = 0;
+    SDL_Window* window = nullptr;
+    std::unique_ptr<DirectX8> root;
+    std::unique_ptr<Direct3D8> d3d;
+    std::unique_ptr<Direct3DDevice8> device;
+    std::unique_ptr<D3DX8> d3dx;
+    std::vector<std::unique_ptr<D3DXMesh>> meshes;
+    std::vector<std::uint8_t> pixels;
+    int readW = 0, readH = 0;
+    std::uint64_t errorsAtStart = 0;
 };
 
 inline void ExpectNear(const Rgb& got, const Rgb& want, int tolerance, const std::string& what) {
-    EXPECT_NEAR(got.r, want.r, tolerance) << what << " (red)";
-    EXPECT_NEAR(got.g, want.g, tolerance) << what << " (green)";
-    EXPECT_NEAR(got.b, want.b, tolerance) << what << " (blue)";
+    EXPECT_NEAR(got.R, want.R, tolerance) << what << " (red)";
+    EXPECT_NEAR(got.G, want.G, tolerance) << what << " (green)";
+    EXPECT_NEAR(got.B, want.B, tolerance) << what << " (blue)";
 }
 
 inline int ToByte(double v) {

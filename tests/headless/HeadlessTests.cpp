@@ -43,10 +43,10 @@ Frame ParseLine(const std::string& line) {
 }
 
 struct RunResult {
-    int status = -1;
-    std::vector<Frame> frames;  // frames[0] is frame 1
-    std::string stderrText;
-    std::string stdoutText;
+    int Status = -1;
+    std::vector<Frame> Frames;  // frames[0] is frame 1
+    std::string StderrText;
+    std::string StdoutText;
 };
 
 class HeadlessTest : public ::testing::Test {
@@ -68,15 +68,15 @@ protected:
         command += " >" + (dir / "stdout.txt").string() + " 2>" + (dir / "stderr.txt").string();
         RunResult run;
         const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         std::ifstream in(trace);
-        for (std::string line; std::getline(in, line);) run.frames.push_back(ParseLine(line));
+        for (std::string line; std::getline(in, line);) run.Frames.push_back(ParseLine(line));
         std::stringstream err;
         err << std::ifstream(dir / "stderr.txt").rdbuf();
-        run.stderrText = err.str();
+        run.StderrText = err.str();
         std::stringstream out;
         out << std::ifstream(dir / "stdout.txt").rdbuf();
-        run.stdoutText = out.str();
+        run.StdoutText = out.str();
         return run;
     }
 
@@ -95,22 +95,22 @@ protected:
 
 TEST_F(HeadlessTest, HeldUpMovesAlongTheHeading) {
     const RunResult run = Start("--frames 101 --size 640x480", "1 keydown Up\n101 keyup Up\n");
-    ASSERT_EQ(run.status, 0) << run.stderrText;
-    ASSERT_EQ(run.frames.size(), 101u);
+    ASSERT_EQ(run.Status, 0) << run.StderrText;
+    ASSERT_EQ(run.Frames.size(), 101u);
     // Frame 1 steps along the start heading; the start-up's re-centring move then
     // turns the view at that frame's yield, and every later step follows the new one.
     const auto angleOf = [](double yaw) { return static_cast<double>(6.2831855f - static_cast<float>(yaw)); };
     double x = -160 + std::sin(angleOf(3.5)) * 0.5, z = 120 + std::cos(angleOf(3.5)) * 0.5;
-    const double angle = angleOf(Num(run.frames[0], "Yaw"));
+    const double angle = angleOf(Num(run.Frames[0], "Yaw"));
     for (int i = 1; i < 100; ++i) {
         x += std::sin(angle) * 0.5;
         z += std::cos(angle) * 0.5;
     }
-    EXPECT_DOUBLE_EQ(Num(run.frames[99], "PosX"), x);
-    EXPECT_DOUBLE_EQ(Num(run.frames[99], "PosZ"), z);
-    EXPECT_EQ(run.frames[100].at("PosX"), run.frames[99].at("PosX")) << "released before frame 101's read";
-    EXPECT_EQ(run.frames[0].at("Scenes"), "21");
-    EXPECT_EQ(run.frames[0].at("CursorShown"), "false");
+    EXPECT_DOUBLE_EQ(Num(run.Frames[99], "PosX"), x);
+    EXPECT_DOUBLE_EQ(Num(run.Frames[99], "PosZ"), z);
+    EXPECT_EQ(run.Frames[100].at("PosX"), run.Frames[99].at("PosX")) << "released before frame 101's read";
+    EXPECT_EQ(run.Frames[0].at("Scenes"), "21");
+    EXPECT_EQ(run.Frames[0].at("CursorShown"), "false");
 }
 
 TEST_F(HeadlessTest, CarModeStopsAtTheWall) {
@@ -118,39 +118,39 @@ TEST_F(HeadlessTest, CarModeStopsAtTheWall) {
     // left by the mouse first? Simpler: drive the heading the start gives for a
     // long time; the yard's walls stop the car wherever it meets them.
     const RunResult run = Start("--frames 400 --size 640x480 --collision", "1 keydown Up\n");
-    ASSERT_EQ(run.status, 0) << run.stderrText;
-    const Frame& last = run.frames.back();
+    ASSERT_EQ(run.Status, 0) << run.StderrText;
+    const Frame& last = run.Frames.back();
     EXPECT_EQ(last.at("CanMove"), "false");
     const double x = Num(last, "PosX"), z = Num(last, "PosZ");
     const bool inWall = (x >= -162 && x <= -145 && ((z >= 133 && z <= 134) || (z >= 85 && z <= 86))) ||
                         (z >= 85 && z <= 133 && ((x >= -162 && x <= -161) || (x >= -147 && x <= -146)));
     EXPECT_TRUE(inWall) << x << "," << z;
-    EXPECT_EQ(run.frames[run.frames.size() - 2].at("PosZ"), last.at("PosZ")) << "stopped";
+    EXPECT_EQ(run.Frames[run.Frames.size() - 2].at("PosZ"), last.at("PosZ")) << "stopped";
 }
 
 TEST_F(HeadlessTest, CarsAndAnimationOverAWholeLap) {
     const RunResult run = Start("--frames 652 --size 640x480 --no-textures --no-fog");
-    ASSERT_EQ(run.status, 0) << run.stderrText;
-    ASSERT_EQ(run.frames.size(), 652u);
-    EXPECT_EQ(run.frames[0].at("Car1Z"), "-598");
-    EXPECT_EQ(run.frames[0].at("Car2Z"), "-899");
-    EXPECT_EQ(run.frames[650].at("Car1Z"), "702");
-    EXPECT_EQ(run.frames[651].at("Car1Z"), "-698");
+    ASSERT_EQ(run.Status, 0) << run.StderrText;
+    ASSERT_EQ(run.Frames.size(), 652u);
+    EXPECT_EQ(run.Frames[0].at("Car1Z"), "-598");
+    EXPECT_EQ(run.Frames[0].at("Car2Z"), "-899");
+    EXPECT_EQ(run.Frames[650].at("Car1Z"), "702");
+    EXPECT_EQ(run.Frames[651].at("Car1Z"), "-698");
     // At 60 frames a second the 50 ms timer steps AnimFrame every 3 frames (20 a
     // second), so the 30-step cycle takes 90 frames.
-    for (std::size_t i = 0; i + 90 < run.frames.size(); i += 7) {
-        EXPECT_EQ(run.frames[i].at("AnimFrame"), run.frames[i + 90].at("AnimFrame")) << "frame " << i + 1;
+    for (std::size_t i = 0; i + 90 < run.Frames.size(); i += 7) {
+        EXPECT_EQ(run.Frames[i].at("AnimFrame"), run.Frames[i + 90].at("AnimFrame")) << "frame " << i + 1;
     }
     // The mesh shown for each AnimFrame 1..30: forward, hold, back down to 2.
     const char* const meshFor[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10",
                                    "11", "12", "13", "14", "15", "15", "15", "14", "13", "12",
                                    "11", "10", "9",  "8",  "7",  "6",  "5",  "4",  "3",  "2"};
-    for (const Frame& f : run.frames) {
+    for (const Frame& f : run.Frames) {
         const int a = std::stoi(f.at("AnimFrame"));
         ASSERT_TRUE(a >= 1 && a <= 30);
         ASSERT_EQ(f.at("AnimMesh"), meshFor[a - 1]) << "AnimFrame " << a;
     }
-    EXPECT_EQ(run.frames[100].at("LightsEnabled"), "[0,1,20]");
+    EXPECT_EQ(run.Frames[100].at("LightsEnabled"), "[0,1,20]");
 }
 
 TEST_F(HeadlessTest, PresetsWireframeAndMouseLook) {
@@ -159,35 +159,35 @@ TEST_F(HeadlessTest, PresetsWireframeAndMouseLook) {
     script += "3 press C\n4 press C\n5 press C\n6 press Q\n";
     script += "8 mousemove 400 350\n9 mousemove 400 300\n10 mousemove 950 300\n";
     const RunResult run = Start("--frames 12 --size 640x480 --night", script);
-    ASSERT_EQ(run.status, 0) << run.stderrText;
-    EXPECT_EQ(Num(run.frames[1], "PosY"), 130);
-    EXPECT_EQ(Num(run.frames[2], "PosY"), 3.5);
-    EXPECT_EQ(Num(run.frames[3], "PosY"), 5.5);
-    EXPECT_EQ(Num(run.frames[4], "PosY"), 130);
-    EXPECT_EQ(Num(run.frames[4], "Pitch"), 200);
-    EXPECT_EQ(run.frames[4].at("FillMode"), kFillSolid);
-    EXPECT_EQ(run.frames[5].at("FillMode"), kFillWireframe);
-    EXPECT_EQ(run.frames[5].at("LightsEnabled"), "[0,1,2,3,20]");
-    const double yaw7 = Num(run.frames[6], "Yaw");
-    EXPECT_NEAR(Num(run.frames[7], "Yaw") - yaw7, 0.04, 1e-6) << "pointer moved left: turn left";
+    ASSERT_EQ(run.Status, 0) << run.StderrText;
+    EXPECT_EQ(Num(run.Frames[1], "PosY"), 130);
+    EXPECT_EQ(Num(run.Frames[2], "PosY"), 3.5);
+    EXPECT_EQ(Num(run.Frames[3], "PosY"), 5.5);
+    EXPECT_EQ(Num(run.Frames[4], "PosY"), 130);
+    EXPECT_EQ(Num(run.Frames[4], "Pitch"), 200);
+    EXPECT_EQ(run.Frames[4].at("FillMode"), kFillSolid);
+    EXPECT_EQ(run.Frames[5].at("FillMode"), kFillWireframe);
+    EXPECT_EQ(run.Frames[5].at("LightsEnabled"), "[0,1,2,3,20]");
+    const double yaw7 = Num(run.Frames[6], "Yaw");
+    EXPECT_NEAR(Num(run.Frames[7], "Yaw") - yaw7, 0.04, 1e-6) << "pointer moved left: turn left";
     // Pitch is near 200 here, where single precision steps by about 1.5e-5.
-    EXPECT_NEAR(Num(run.frames[8], "Pitch") - Num(run.frames[7], "Pitch"), 0.04, 1e-4) << "moved up: tilt up";
+    EXPECT_NEAR(Num(run.Frames[8], "Pitch") - Num(run.Frames[7], "Pitch"), 0.04, 1e-4) << "moved up: tilt up";
     // Beyond the limit: turn right, then the re-centring move (back to 500, 350)
     // turns left and tilts down in the same yield.
-    EXPECT_NEAR(Num(run.frames[9], "Yaw") - Num(run.frames[8], "Yaw"), 0.0, 1e-6);
-    EXPECT_NEAR(Num(run.frames[9], "Pitch") - Num(run.frames[8], "Pitch"), -0.04, 1e-4);
+    EXPECT_NEAR(Num(run.Frames[9], "Yaw") - Num(run.Frames[8], "Yaw"), 0.0, 1e-6);
+    EXPECT_NEAR(Num(run.Frames[9], "Pitch") - Num(run.Frames[8], "Pitch"), -0.04, 1e-4);
 }
 
 TEST_F(HeadlessTest, ScreenshotsShowTheClearColourInTheSky) {
     struct Case {
-        const char* args;
-        unsigned char r, g, b;
+        const char* Args;
+        unsigned char R, G, B;
     };
     const Case cases[] = {{"", 0x01, 0x5A, 0xDF}, {"--night", 0, 0, 0x0A}};
     for (const auto& c : cases) {
         const fs::path shot = dir / "shot.png";
-        const RunResult run = Start(std::string("--frames 3 --size 800x600 ") + c.args + " --shot 3:" + shot.string());
-        ASSERT_EQ(run.status, 0) << run.stderrText;
+        const RunResult run = Start(std::string("--frames 3 --size 800x600 ") + c.Args + " --shot 3:" + shot.string());
+        ASSERT_EQ(run.Status, 0) << run.StderrText;
         std::vector<std::uint8_t> rgba;
         int w = 0, h = 0;
         ASSERT_TRUE(png::ReadRgba(shot.string(), rgba, w, h));
@@ -195,9 +195,9 @@ TEST_F(HeadlessTest, ScreenshotsShowTheClearColourInTheSky) {
         ASSERT_EQ(h, 600);
         for (const int x : {10, 400, 790}) {
             const unsigned char* p = &rgba[static_cast<std::size_t>(2 * w + x) * 4];
-            EXPECT_EQ(p[0], c.r) << c.args << " x " << x;
-            EXPECT_EQ(p[1], c.g) << c.args << " x " << x;
-            EXPECT_EQ(p[2], c.b) << c.args << " x " << x;
+            EXPECT_EQ(p[0], c.R) << c.Args << " x " << x;
+            EXPECT_EQ(p[1], c.G) << c.Args << " x " << x;
+            EXPECT_EQ(p[2], c.B) << c.Args << " x " << x;
         }
     }
 }
@@ -206,8 +206,8 @@ TEST_F(HeadlessTest, ScreenshotsShowTheClearColourInTheSky) {
 // that fades into it) along the whole top row, the world along the whole bottom row.
 TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
     struct Sky {
-        const char* args;
-        int r, g, b;
+        const char* Args;
+        int R, G, B;
     };
     const Sky skies[] = {{"", 0x01, 0x5A, 0xDF}, {"--night", 0x00, 0x00, 0x0A}};
     const std::pair<int, int> sizes[] = {{640, 480}, {800, 600}, {1024, 768}};
@@ -215,12 +215,12 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
         for (const int depth : {16, 32}) {
             for (const auto& sky : skies) {
                 const std::string what = std::to_string(width) + "x" + std::to_string(height) + " depth " +
-                                         std::to_string(depth) + " " + sky.args;
+                                         std::to_string(depth) + " " + sky.Args;
                 const fs::path shot = dir / "shot.png";
                 const RunResult run = Start("--frames 2 --size " + std::to_string(width) + "x" +
                                             std::to_string(height) + " --depth " + std::to_string(depth) + " " +
-                                            sky.args + " --shot 2:" + shot.string());
-                ASSERT_EQ(run.status, 0) << what << run.stderrText;
+                                            sky.Args + " --shot 2:" + shot.string());
+                ASSERT_EQ(run.Status, 0) << what << run.StderrText;
                 std::vector<std::uint8_t> rgba;
                 int w = 0, h = 0;
                 ASSERT_TRUE(png::ReadRgba(shot.string(), rgba, w, h)) << what;
@@ -228,8 +228,8 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
                 ASSERT_EQ(h, height) << what;
                 const auto pixel = [&](int x, int y) { return &rgba[(static_cast<std::size_t>(y) * w + x) * 4]; };
                 const auto isSky = [&](const unsigned char* p, int tolerance) {
-                    return std::abs(p[0] - sky.r) <= tolerance && std::abs(p[1] - sky.g) <= tolerance &&
-                           std::abs(p[2] - sky.b) <= tolerance;
+                    return std::abs(p[0] - sky.R) <= tolerance && std::abs(p[1] - sky.G) <= tolerance &&
+                           std::abs(p[2] - sky.B) <= tolerance;
                 };
                 int skyTop = 0, skyBottom = 0;
                 for (int x = 0; x < w; ++x) {
@@ -257,7 +257,7 @@ TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
                            int& w, int& h) {
         const fs::path shot = dir / name;
         run = Start("--frames 4 " + args + " --shot 4:" + shot.string(), script);
-        return run.status == 0 && png::ReadRgba(shot.string(), rgba, w, h);
+        return run.Status == 0 && png::ReadRgba(shot.string(), rgba, w, h);
     };
     for (const auto& [width, height] : shapes) {
         const std::string what = std::to_string(width) + "x" + std::to_string(height);
@@ -271,14 +271,14 @@ TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
         RunResult fill, classic;
         std::vector<std::uint8_t> wide, narrow;
         int w = 0, h = 0, cw = 0, ch = 0;
-        ASSERT_TRUE(shoot("--fill --size " + what, "fill.png", fill, wide, w, h)) << what << fill.stderrText;
+        ASSERT_TRUE(shoot("--fill --size " + what, "fill.png", fill, wide, w, h)) << what << fill.StderrText;
         ASSERT_TRUE(shoot(std::string(whole ? "" : "--fill ") + "--size " + std::to_string(classicWidth) + "x" +
                               std::to_string(height),
                           "classic.png", classic, narrow, cw, ch))
-            << what << classic.stderrText;
+            << what << classic.StderrText;
         ASSERT_EQ(w, width) << what;
         ASSERT_EQ(h, height) << what;
-        ASSERT_EQ(fill.frames, classic.frames) << what << ": the motion depends on the picture's shape";
+        ASSERT_EQ(fill.Frames, classic.Frames) << what << ": the motion depends on the picture's shape";
 
         // The whole picture: day sky along the top row, world along the bottom, no
         // black column at either side.
@@ -330,23 +330,23 @@ TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
 
 TEST_F(HeadlessTest, BadArgumentsAndMissingDataFailClearly) {
     for (const char* size : {"1x1", "0x480", "640x", "x480", "640x480x2", "99999x480", "-640x480", "640 480"}) {
-        EXPECT_EQ(Start(std::string("--size '") + size + "'").status, 2) << size;
+        EXPECT_EQ(Start(std::string("--size '") + size + "'").Status, 2) << size;
     }
-    EXPECT_EQ(Start("--frames 0").status, 2);
+    EXPECT_EQ(Start("--frames 0").Status, 2);
     const RunResult script = Start("--frames 2", "1 jump Up\n");
-    EXPECT_EQ(script.status, 2);
-    EXPECT_NE(script.stderrText.find("line 1"), std::string::npos);
+    EXPECT_EQ(script.Status, 2);
+    EXPECT_NE(script.StderrText.find("line 1"), std::string::npos);
 }
 
 // --- A game controller: a virtual pad plugged into SDL drives the same run ------
 
 // The traces of two runs agree frame for frame.
 void ExpectSameTraces(const RunResult& keyboard, const RunResult& pad, const std::string& what) {
-    ASSERT_EQ(keyboard.status, 0) << what << ": " << keyboard.stderrText;
-    ASSERT_EQ(pad.status, 0) << what << ": " << pad.stderrText;
-    ASSERT_EQ(pad.frames.size(), keyboard.frames.size()) << what;
-    for (std::size_t i = 0; i < pad.frames.size(); ++i) {
-        ASSERT_EQ(pad.frames[i], keyboard.frames[i]) << what << ": frame " << i + 1;
+    ASSERT_EQ(keyboard.Status, 0) << what << ": " << keyboard.StderrText;
+    ASSERT_EQ(pad.Status, 0) << what << ": " << pad.StderrText;
+    ASSERT_EQ(pad.Frames.size(), keyboard.Frames.size()) << what;
+    for (std::size_t i = 0; i < pad.Frames.size(); ++i) {
+        ASSERT_EQ(pad.Frames[i], keyboard.Frames[i]) << what << ": frame " << i + 1;
     }
 }
 
@@ -376,9 +376,9 @@ TEST_F(HeadlessTest, PadDrivesAsTheKeyboardDoes) {
     look += PointerMoves(71, 75, -4, 0, x, y);
 
     struct Case {
-        const char* what;
-        std::string keyboard, pad;
-        int frames;
+        const char* What;
+        std::string Keyboard, Pad;
+        int Frames;
     };
     const Case cases[] = {
         {"held d-pad up", "2 keydown Up\n90 keyup Up\n", "1 padadd\n2 padbutton dpup down\n90 padbutton dpup up\n", 95},
@@ -406,10 +406,10 @@ TEST_F(HeadlessTest, PadDrivesAsTheKeyboardDoes) {
          "1 padadd\n2 padbutton dpup down\n3 padaxis leftx -32768\n30 padremove\n", 40},
     };
     for (const Case& c : cases) {
-        const std::string frames = "--frames " + std::to_string(c.frames) + " --size 640x480";
-        const RunResult keyboard = Start(frames, c.keyboard);
-        const RunResult pad = Start(frames, c.pad);
-        ExpectSameTraces(keyboard, pad, c.what);
+        const std::string frames = "--frames " + std::to_string(c.Frames) + " --size 640x480";
+        const RunResult keyboard = Start(frames, c.Keyboard);
+        const RunResult pad = Start(frames, c.Pad);
+        ExpectSameTraces(keyboard, pad, c.What);
     }
 }
 
@@ -417,7 +417,7 @@ TEST_F(HeadlessTest, PadStartEndsTheProgramAsAClick) {
     const RunResult pad = Start("--frames 100", "1 padadd\n10 padbutton start down\n");
     const RunResult click = Start("--frames 100", "10 click\n");
     ExpectSameTraces(click, pad, "start");
-    EXPECT_LT(pad.frames.size(), 100u);
+    EXPECT_LT(pad.Frames.size(), 100u);
 }
 
 TEST_F(HeadlessTest, PadWalksTheMenu) {
@@ -433,17 +433,17 @@ TEST_F(HeadlessTest, PadWalksTheMenu) {
     const RunResult pad = Start("--frames 5", "0 padadd\n" + press);
     const RunResult night = Start("--frames 5 --night");
     ExpectSameTraces(night, pad, "menu walk");
-    EXPECT_EQ(pad.frames.at(0).at("LightsEnabled"), "[0,1,2,3,20]");
+    EXPECT_EQ(pad.Frames.at(0).at("LightsEnabled"), "[0,1,2,3,20]");
 
     const RunResult exit = Start("--frames 5", "0 padadd\n0 padbutton dpdown down\n0 padbutton dpdown up\n"
                                                "0 padbutton dpdown down\n0 padbutton dpdown up\n"
                                                "0 padbutton a down\n0 padbutton a up\n");
-    EXPECT_EQ(exit.status, 0) << exit.stderrText;
-    EXPECT_TRUE(exit.frames.empty());
+    EXPECT_EQ(exit.Status, 0) << exit.StderrText;
+    EXPECT_TRUE(exit.Frames.empty());
 
     const RunResult stay = Start("--frames 5", "0 padadd\n0 padbutton a down\n0 padbutton a up\n");
-    EXPECT_EQ(stay.status, 2);
-    EXPECT_NE(stay.stderrText.find("did not start"), std::string::npos) << stay.stderrText;
+    EXPECT_EQ(stay.Status, 2);
+    EXPECT_NE(stay.StderrText.find("did not start"), std::string::npos) << stay.StderrText;
 }
 
 TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
@@ -454,8 +454,8 @@ TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
     };
     for (const char* script : scripts) {
         const RunResult run = Start("--frames 3", script);
-        EXPECT_EQ(run.status, 2) << script;
-        EXPECT_NE(run.stderrText.find("nightdrive-headless:"), std::string::npos) << script << run.stderrText;
+        EXPECT_EQ(run.Status, 2) << script;
+        EXPECT_NE(run.StderrText.find("nightdrive-headless:"), std::string::npos) << script << run.StderrText;
     }
 }
 
@@ -464,41 +464,41 @@ TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
 // leave no trace lines.
 TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
     struct Case {
-        const char* mode;
-        std::size_t traceLines;
+        const char* Mode;
+        std::size_t TraceLines;
     };
     const Case cases[] = {{"", 20}, {"--baseline clear", 0}, {"--baseline merged", 0}, {"--baseline flat", 0}};
     for (const Case& c : cases) {
-        const RunResult run = Start(std::string("--frames 20 --size 640x480 --bench ") + c.mode);
-        ASSERT_EQ(run.status, 0) << c.mode << ": " << run.stderrText;
-        EXPECT_EQ(run.frames.size(), c.traceLines) << c.mode;
-        const std::string& s = run.stdoutText;
+        const RunResult run = Start(std::string("--frames 20 --size 640x480 --bench ") + c.Mode);
+        ASSERT_EQ(run.Status, 0) << c.Mode << ": " << run.StderrText;
+        EXPECT_EQ(run.Frames.size(), c.TraceLines) << c.Mode;
+        const std::string& s = run.StdoutText;
         for (const char* key : {"load_ms", "frames", "fps", "frame_ms_p50", "frame_ms_p99", "peak_rss_kb", "rss_anon_kb",
                                 "peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000",
                                 "heap_allocs_per_frame", "parse", "cleanup", "textures", "presents",
                                 "first_frame_uploads", "other"}) {
-            EXPECT_FALSE(std::isnan(Field(s, key))) << c.mode << ": no " << key << " in " << s;
+            EXPECT_FALSE(std::isnan(Field(s, key))) << c.Mode << ": no " << key << " in " << s;
         }
-        EXPECT_EQ(Field(s, "frames"), 20) << c.mode;
-        EXPECT_GT(Field(s, "load_ms"), 0) << c.mode;
-        EXPECT_GT(Field(s, "fps"), 0) << c.mode;
-        EXPECT_GT(Field(s, "frame_ms_p50"), 0) << c.mode;
-        EXPECT_GE(Field(s, "frame_ms_p99"), Field(s, "frame_ms_p50")) << c.mode;
-        EXPECT_GT(Field(s, "peak_rss_kb"), 0) << c.mode;
-        EXPECT_GT(Field(s, "rss_anon_kb"), 0) << c.mode;
+        EXPECT_EQ(Field(s, "frames"), 20) << c.Mode;
+        EXPECT_GT(Field(s, "load_ms"), 0) << c.Mode;
+        EXPECT_GT(Field(s, "fps"), 0) << c.Mode;
+        EXPECT_GT(Field(s, "frame_ms_p50"), 0) << c.Mode;
+        EXPECT_GE(Field(s, "frame_ms_p99"), Field(s, "frame_ms_p50")) << c.Mode;
+        EXPECT_GT(Field(s, "peak_rss_kb"), 0) << c.Mode;
+        EXPECT_GT(Field(s, "rss_anon_kb"), 0) << c.Mode;
         // Sampled at frame 1000 only.
         for (const char* key : {"peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000"}) {
-            EXPECT_EQ(Field(s, key), 0) << c.mode << " " << key;
+            EXPECT_EQ(Field(s, key), 0) << c.Mode << " " << key;
         }
-        EXPECT_GE(Field(s, "heap_allocs_per_frame"), 0) << c.mode;
+        EXPECT_GE(Field(s, "heap_allocs_per_frame"), 0) << c.Mode;
         // The world was loaded with its textures and loading lines in every mode.
-        for (const char* key : {"parse", "textures", "presents"}) EXPECT_GT(Field(s, key), 0) << c.mode << " " << key;
+        for (const char* key : {"parse", "textures", "presents"}) EXPECT_GT(Field(s, key), 0) << c.Mode << " " << key;
         for (const char* key : {"cleanup", "first_frame_uploads", "other"}) {
-            EXPECT_GE(Field(s, key), 0) << c.mode << " " << key;
+            EXPECT_GE(Field(s, key), 0) << c.Mode << " " << key;
         }
         const double parts = Field(s, "parse") + Field(s, "cleanup") + Field(s, "textures") + Field(s, "presents") +
                              Field(s, "other");
-        EXPECT_LE(parts, Field(s, "load_ms") + 0.5) << c.mode << ": the load's parts exceed it";
+        EXPECT_LE(parts, Field(s, "load_ms") + 0.5) << c.Mode << ": the load's parts exceed it";
     }
 }
 
@@ -507,10 +507,10 @@ TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
 // must be the same, byte for byte. With culling on, some views must skip clusters.
 TEST_F(HeadlessTest, ClusterCullingChangesNoPixel) {
     struct Case {
-        const char* name;
-        const char* args;
-        std::string script;
-        bool skips;  // some frame of the run leaves clusters out
+        const char* Name;
+        const char* Args;
+        std::string Script;
+        bool Skips;  // some frame of the run leaves clusters out
     };
     std::string aerial;
     for (int i = 0; i < 95; ++i) aerial += "2 press Z\n";
@@ -532,28 +532,28 @@ TEST_F(HeadlessTest, ClusterCullingChangesNoPixel) {
         std::string hashes[2], traces[2], summaries[2];
         for (int off = 0; off < 2; ++off) {
             const fs::path hashFile = dir / "hashes.txt";
-            const RunResult run = Start(std::string("--frames 40 --bench ") + c.args + " --frame-hashes " +
+            const RunResult run = Start(std::string("--frames 40 --bench ") + c.Args + " --frame-hashes " +
                                             hashFile.string() + (off != 0 ? " --no-cull" : ""),
-                                        c.script);
-            ASSERT_EQ(run.status, 0) << c.name << ": " << run.stderrText;
+                                        c.Events);
+            ASSERT_EQ(run.Status, 0) << c.Name << ": " << run.StderrText;
             std::stringstream text;
             text << std::ifstream(hashFile).rdbuf();
             hashes[off] = text.str();
             std::stringstream trace;
             trace << std::ifstream(dir / "trace.jsonl").rdbuf();
             traces[off] = trace.str();
-            summaries[off] = run.stdoutText;
+            summaries[off] = run.StdoutText;
         }
-        EXPECT_EQ(std::count(hashes[0].begin(), hashes[0].end(), '\n'), 40) << c.name;
-        EXPECT_EQ(hashes[0], hashes[1]) << c.name << ": a frame differs with culling on and off";
-        EXPECT_EQ(traces[0], traces[1]) << c.name;
+        EXPECT_EQ(std::count(hashes[0].begin(), hashes[0].end(), '\n'), 40) << c.Name;
+        EXPECT_EQ(hashes[0], hashes[1]) << c.Name << ": a frame differs with culling on and off";
+        EXPECT_EQ(traces[0], traces[1]) << c.Name;
         const double drawn = Field(summaries[0], "clusters"), asked = Field(summaries[0], "of_clusters");
-        EXPECT_GT(drawn, 0) << c.name;
-        if (c.skips) {
-            EXPECT_LT(drawn, asked) << c.name << ": nothing was culled";
+        EXPECT_GT(drawn, 0) << c.Name;
+        if (c.Skips) {
+            EXPECT_LT(drawn, asked) << c.Name << ": nothing was culled";
         }
-        EXPECT_EQ(Field(summaries[1], "clusters"), Field(summaries[1], "of_clusters")) << c.name;
-        EXPECT_EQ(Field(summaries[1], "triangles"), Field(summaries[1], "of_triangles")) << c.name;
+        EXPECT_EQ(Field(summaries[1], "clusters"), Field(summaries[1], "of_clusters")) << c.Name;
+        EXPECT_EQ(Field(summaries[1], "triangles"), Field(summaries[1], "of_triangles")) << c.Name;
     }
 }
 

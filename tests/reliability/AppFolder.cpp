@@ -86,11 +86,11 @@ void AppFolder::MakeUnreadable(const std::string& relative) {
 
 ProcessResult AppFolder::Run(const std::string& args, double timeoutSeconds, int asUser) const {
     ProcessOptions options;
-    options.args.push_back(program_);
+    options.Args.push_back(program_);
     std::istringstream words(args);
-    for (std::string w; words >> w;) options.args.push_back(w);
-    options.set = {{"SDL_VIDEODRIVER", "offscreen"}};
-    options.timeoutSeconds = timeoutSeconds;
-    options.runAsUser = asUser;
+    for (std::string w; words >> w;) options.Args.push_back(w);
+    options.Set = {{"SDL_VIDEODRIVER", "offscreen"}};
+    options.TimeoutSeconds = timeoutSeconds;
+    options.RunAsUser = asUser;
     return RunProcess(options);
 }

@@ -19,19 +19,19 @@ namespace {
 enum class Outcome { Fails, Loads, Either };
 
 struct BadInput {
-    std::string name;
-    std::function<void(AppFolder&)> setup;
-    Outcome outcome = Outcome::Fails;
-    std::string names;                  // the data path the message names
-    std::string args = "--detail low";  // menu choices
-    long maxRssKb = 1024 * 1024;        // nothing may allocate what the file cannot hold
-    bool needsNonRoot = false;          // permission bits do not stop root
+    std::string Name;
+    std::function<void(AppFolder&)> Setup;
+    Outcome Expected = Outcome::Fails;
+    std::string Names;                  // the data path the message names
+    std::string Args = "--detail low";  // menu choices
+    long MaxRssKb = 1024 * 1024;        // nothing may allocate what the file cannot hold
+    bool NeedsNonRoot = false;          // permission bits do not stop root
 };
 
-void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.Name; }
 
 // The world's meshes in load order (the last three only at high detail).
-const char* const Meshes[] = {
+const char* const kMeshes[] = {
     "3d/3d00014.x",          "3d/3d0005.x",           "3d/3d0007.x",           "3d/3d0006.x",
     "3d/3d00015.x",          "3d/3d000car.x",         "3d/3d0001.x",           "3d/3d00012.x",
     "3d/3d00013.x",          "3d/3d00016.x",          "3d/3d00017.x",          "3d/3d0008.x",
@@ -42,7 +42,7 @@ const char* const Meshes[] = {
     "Animation/anim00011.x", "Animation/anim00012.x", "Animation/anim00013.x", "Animation/anim00014.x",
     "Animation/anim00015.x", "3d/3d00018.x",          "3d/3d0002.x",           "3d/3d0003.x",
     "3d/3d0004.x"};
-const char* const Pictures[] = {"texture0004.jpg",  "texture0005.jpg",  "texture00012.jpg", "texture0001.jpg",
+const char* const kPictures[] = {"texture0004.jpg",  "texture0005.jpg",  "texture00012.jpg", "texture0001.jpg",
                                 "texture00010.jpg", "texture00011.jpg", "texture0007.jpg",  "texture0008.jpg",
                                 "texture0003.jpg",  "texture0002.jpg"};
 
@@ -63,18 +63,18 @@ std::string Slashed(const std::string& backslashed) {
 }
 
 // The file every mesh case breaks: the first one loaded, and its picture.
-const std::string FirstMesh = "data/3d/3d00014.x";
-const std::string FirstMeshMessage = "\\data\\3d\\3d00014.x";
-const std::string FirstPicture = "data/bitmap/texture0004.jpg";
-const std::string FirstPictureMessage = "\\data\\bitmap\\texture0004.jpg";
+const std::string kFirstMesh = "data/3d/3d00014.x";
+const std::string kFirstMeshMessage = "\\data\\3d\\3d00014.x";
+const std::string kFirstPicture = "data/bitmap/texture0004.jpg";
+const std::string kFirstPictureMessage = "\\data\\bitmap\\texture0004.jpg";
 
 BadInput MeshCase(std::string name, std::function<std::string()> bytes, Outcome outcome = Outcome::Fails) {
-    return {std::move(name), [bytes](AppFolder& app) { app.Write(FirstMesh, bytes()); }, outcome, FirstMeshMessage};
+    return {std::move(name), [bytes](AppFolder& app) { app.Write(kFirstMesh, bytes()); }, outcome, kFirstMeshMessage};
 }
 
 BadInput PictureCase(std::string name, std::function<std::string()> bytes, Outcome outcome = Outcome::Fails) {
-    return {std::move(name), [bytes](AppFolder& app) { app.Write(FirstPicture, bytes()); }, outcome,
-            FirstPictureMessage};
+    return {std::move(name), [bytes](AppFolder& app) { app.Write(kFirstPicture, bytes()); }, outcome,
+            kFirstPictureMessage};
 }
 
 // A compressed mesh changed by `breakIt` after compression.
@@ -129,17 +129,17 @@ std::vector<BadInput> Cases() {
     const float inf = std::numeric_limits<float>::infinity();
 
     // Each world file missing on its own: the message names exactly that file.
-    for (const char* mesh : Meshes) {
+    for (const char* mesh : kMeshes) {
         BadInput c{std::string("missing_") + mesh, [mesh](AppFolder& app) { app.Remove(std::string("data/") + mesh); },
                    Outcome::Fails, Backslashed(mesh)};
-        if (HighOnly(mesh)) c.args = "--detail high";
+        if (HighOnly(mesh)) c.Args = "--detail high";
         cases.push_back(c);
     }
-    for (const char* picture : Pictures) {
+    for (const char* picture : kPictures) {
         const std::string relative = std::string("bitmap/") + picture;
         BadInput c{std::string("missing_") + picture, [relative](AppFolder& app) { app.Remove("data/" + relative); },
                    Outcome::Fails, Backslashed(relative)};
-        if (HighOnly(picture)) c.args = "--detail high";
+        if (HighOnly(picture)) c.Args = "--detail high";
         cases.push_back(c);
     }
     // The first missing file in load order is the one named, and nothing after it runs.
@@ -152,11 +152,11 @@ std::vector<BadInput> Cases() {
     cases.push_back({"missing_picture_before_next_mesh",
                      [](AppFolder& app) {
                          app.Remove("data/3d/3d0005.x");
-                         app.Remove(FirstPicture);
+                         app.Remove(kFirstPicture);
                      },
-                     Outcome::Fails, FirstPictureMessage});
+                     Outcome::Fails, kFirstPictureMessage});
     cases.push_back({"data_folder_missing", [](AppFolder& app) { app.Remove("data"); }, Outcome::Fails,
-                     FirstMeshMessage});
+                     kFirstMeshMessage});
     cases.push_back({"no_textures_needs_no_pictures",
                      [](AppFolder& app) { app.Remove("data/bitmap"); }, Outcome::Loads, "",
                      "--detail high --no-textures"});
@@ -172,23 +172,23 @@ std::vector<BadInput> Cases() {
     cases.push_back(MeshCase("mesh_wrong_encoding", [] { return "xof 0303abc 0032" + TriangleText().substr(16); }));
     cases.push_back(MeshCase("mesh_wrong_float_width", [] { return "xof 0303txt 0016" + TriangleText().substr(16); }));
     cases.push_back({"mesh_truncated", [](AppFolder& app) {
-                         const std::string whole = app.Read(FirstMesh);
-                         app.Write(FirstMesh, whole.substr(0, whole.size() / 2));
-                     }, Outcome::Fails, FirstMeshMessage});
+                         const std::string whole = app.Read(kFirstMesh);
+                         app.Write(kFirstMesh, whole.substr(0, whole.size() / 2));
+                     }, Outcome::Fails, kFirstMeshMessage});
     cases.push_back(MeshCase("mesh_unclosed_brace", [] {
         const std::string t = TriangleText();
         return t.substr(0, t.rfind('}'));
     }));
     cases.push_back(MeshCase("mesh_without_mesh", [] { return TextX("Header { 1; 0; 1; }\n"); }));
-    cases.push_back({"mesh_is_a_directory", [](AppFolder& app) { app.MakeDirectory(FirstMesh); }, Outcome::Fails,
-                     FirstMeshMessage});
-    cases.push_back({"mesh_is_a_fifo", [](AppFolder& app) { app.MakeFifo(FirstMesh); }, Outcome::Fails,
-                     FirstMeshMessage});
-    cases.push_back({"mesh_symlink_loop", [](AppFolder& app) { app.MakeSymlink(FirstMesh, "3d00014.x"); },
-                     Outcome::Fails, FirstMeshMessage});
-    BadInput unreadableMesh{"mesh_unreadable", [](AppFolder& app) { app.MakeUnreadable(FirstMesh); }, Outcome::Fails,
-                            FirstMeshMessage};
-    unreadableMesh.needsNonRoot = true;
+    cases.push_back({"mesh_is_a_directory", [](AppFolder& app) { app.MakeDirectory(kFirstMesh); }, Outcome::Fails,
+                     kFirstMeshMessage});
+    cases.push_back({"mesh_is_a_fifo", [](AppFolder& app) { app.MakeFifo(kFirstMesh); }, Outcome::Fails,
+                     kFirstMeshMessage});
+    cases.push_back({"mesh_symlink_loop", [](AppFolder& app) { app.MakeSymlink(kFirstMesh, "3d00014.x"); },
+                     Outcome::Fails, kFirstMeshMessage});
+    BadInput unreadableMesh{"mesh_unreadable", [](AppFolder& app) { app.MakeUnreadable(kFirstMesh); }, Outcome::Fails,
+                            kFirstMeshMessage};
+    unreadableMesh.NeedsNonRoot = true;
     cases.push_back(unreadableMesh);
 
     // Counts far beyond what the file holds: no allocation beyond the file.
@@ -345,22 +345,22 @@ std::vector<BadInput> Cases() {
         return std::string("\xff\xd8\xff\xe0", 4) + RandomBytes(4096, 5);
     }, Outcome::Either));
     cases.push_back({"picture_truncated", [](AppFolder& app) {
-                         const std::string whole = app.Read(FirstPicture);
-                         app.Write(FirstPicture, whole.substr(0, whole.size() / 3));
-                     }, Outcome::Either, FirstPictureMessage});
+                         const std::string whole = app.Read(kFirstPicture);
+                         app.Write(kFirstPicture, whole.substr(0, whole.size() / 3));
+                     }, Outcome::Either, kFirstPictureMessage});
     cases.push_back(PictureCase("picture_1x1", [] { return SolidPng(1, 1); }, Outcome::Loads));
     BadInput big = PictureCase("picture_8192x8192", [] { return SolidPng(8192, 8192); }, Outcome::Either);
-    big.maxRssKb = 1536 * 1024;  // the picture once as decoded, once as converted, once in the driver
+    big.MaxRssKb = 1536 * 1024;  // the picture once as decoded, once as converted, once in the driver
     cases.push_back(big);
     cases.push_back(PictureCase("picture_claims_30000x30000", [] { return TruncatedPng(30000, 30000); },
                                 Outcome::Either));
-    cases.push_back({"picture_is_a_directory", [](AppFolder& app) { app.MakeDirectory(FirstPicture); },
-                     Outcome::Fails, FirstPictureMessage});
-    cases.push_back({"picture_is_a_fifo", [](AppFolder& app) { app.MakeFifo(FirstPicture); }, Outcome::Fails,
-                     FirstPictureMessage});
-    BadInput unreadablePicture{"picture_unreadable", [](AppFolder& app) { app.MakeUnreadable(FirstPicture); },
-                               Outcome::Fails, FirstPictureMessage};
-    unreadablePicture.needsNonRoot = true;
+    cases.push_back({"picture_is_a_directory", [](AppFolder& app) { app.MakeDirectory(kFirstPicture); },
+                     Outcome::Fails, kFirstPictureMessage});
+    cases.push_back({"picture_is_a_fifo", [](AppFolder& app) { app.MakeFifo(kFirstPicture); }, Outcome::Fails,
+                     kFirstPictureMessage});
+    BadInput unreadablePicture{"picture_unreadable", [](AppFolder& app) { app.MakeUnreadable(kFirstPicture); },
+                               Outcome::Fails, kFirstPictureMessage};
+    unreadablePicture.NeedsNonRoot = true;
     cases.push_back(unreadablePicture);
     return cases;
 }
@@ -377,39 +377,39 @@ TEST_P(BadInputTest, EndsCleanly) {
     const BadInput& c = GetParam();
     // Permission bits do not stop root: there the program runs as the unprivileged
     // user "nobody" (65534), for whom they count.
-    const int asUser = c.needsNonRoot && geteuid() == 0 ? 65534 : -1;
+    const int asUser = c.NeedsNonRoot && geteuid() == 0 ? 65534 : -1;
     AppFolder app(ND_HEADLESS);
     ASSERT_TRUE(app.Ready()) << "cannot set up " << app.Root();
-    c.setup(app);
-    const ProcessResult r = app.Run("--frames 3 --size 640x480 " + c.args, 90, asUser);
-    const std::string& err = r.err;
-    ASSERT_TRUE(r.started);
-    EXPECT_FALSE(r.timedOut) << Describe(r);
-    EXPECT_EQ(r.signal, 0) << Describe(r);
+    c.Setup(app);
+    const ProcessResult r = app.Run("--frames 3 --size 640x480 " + c.Args, 90, asUser);
+    const std::string& err = r.Err;
+    ASSERT_TRUE(r.Started);
+    EXPECT_FALSE(r.TimedOut) << Describe(r);
+    EXPECT_EQ(r.Signal, 0) << Describe(r);
     EXPECT_EQ(err.find("Sanitizer"), std::string::npos) << Describe(r);
     EXPECT_EQ(err.find("runtime error:"), std::string::npos) << Describe(r);
-    EXPECT_LE(r.maxRssKb, c.maxRssKb) << Describe(r);
+    EXPECT_LE(r.MaxRssKb, c.MaxRssKb) << Describe(r);
 
-    const bool failed = r.exitCode != 0 || err.find("Can't find") != std::string::npos;
+    const bool failed = r.ExitCode != 0 || err.find("Can't find") != std::string::npos;
     // What happened, for the record (the table of cases in docs/reliability.md).
     std::string why = "loads";
     if (failed) {
         const std::size_t at = err.find("nightdrive: /");
         why = at == std::string::npos ? "fails" : "fails: " + err.substr(at, err.find('\n', at) - at);
     }
-    std::printf("outcome %s: %s (%.1f s, peak RSS %ld kB)\n", c.name.c_str(), why.c_str(), r.seconds, r.maxRssKb);
-    if (c.outcome == Outcome::Loads || (c.outcome == Outcome::Either && !failed)) {
-        EXPECT_EQ(r.exitCode, 0) << Describe(r);
+    std::printf("outcome %s: %s (%.1f s, peak RSS %ld kB)\n", c.Name.c_str(), why.c_str(), r.Seconds, r.MaxRssKb);
+    if (c.Expected == Outcome::Loads || (c.Expected == Outcome::Either && !failed)) {
+        EXPECT_EQ(r.ExitCode, 0) << Describe(r);
         EXPECT_EQ(err.find("Can't find"), std::string::npos) << Describe(r);
         return;
     }
     // The message names the file, exactly once, and nothing else is reported as missing.
-    EXPECT_EQ(r.exitCode, 1) << Describe(r);
-    const std::string message = "nightdrive: Can't find " + c.names + " This Application will be turminated\n";
+    EXPECT_EQ(r.ExitCode, 1) << Describe(r);
+    const std::string message = "nightdrive: Can't find " + c.Names + " This Application will be turminated\n";
     EXPECT_NE(err.find(message), std::string::npos) << "expected: " << message << Describe(r);
     EXPECT_EQ(Count(err, "Can't find"), 1u) << Describe(r);
     // The loader's reason names the full path.
-    const std::string reason = "nightdrive: " + app.Root() + Slashed(c.names) + ": ";
+    const std::string reason = "nightdrive: " + app.Root() + Slashed(c.Names) + ": ";
     const std::size_t at = err.find(reason);
     ASSERT_NE(at, std::string::npos) << "expected a line starting: " << reason << "\n" << Describe(r);
     const std::size_t end = err.find('\n', at);
@@ -417,7 +417,7 @@ TEST_P(BadInputTest, EndsCleanly) {
 }
 
 std::string CaseName(const testing::TestParamInfo<BadInput>& info) {
-    std::string name = info.param.name;
+    std::string name = info.param.Name;
     for (char& ch : name) {
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
     }

@@ -31,10 +31,10 @@ ProcessResult RunProcess(const ProcessOptions& options) {
     char errPath[] = "/tmp/nd-reliability-err-XXXXXX";
     const int outFd = mkstemp(outPath);
     const int errFd = mkstemp(errPath);
-    if (outFd < 0 || errFd < 0 || options.args.empty()) return result;
+    if (outFd < 0 || errFd < 0 || options.Args.empty()) return result;
 
     std::vector<char*> argv;
-    for (const std::string& a : options.args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : options.Args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
     const auto start = std::chrono::steady_clock::now();
@@ -45,12 +45,12 @@ ProcessResult RunProcess(const ProcessOptions& options) {
         dup2(errFd, 2);
         const int devNull = open("/dev/null", O_RDONLY);
         if (devNull >= 0) dup2(devNull, 0);
-        for (const auto& name : options.unset) unsetenv(name.c_str());
-        for (const auto& [name, value] : options.set) setenv(name.c_str(), value.c_str(), 1);
-        if (options.runAsUser >= 0) {
-            if (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(options.runAsUser)) != 0 ||
-                setuid(static_cast<uid_t>(options.runAsUser)) != 0) {
-                std::fprintf(stderr, "cannot drop to user %d\n", options.runAsUser);
+        for (const auto& name : options.Unset) unsetenv(name.c_str());
+        for (const auto& [name, value] : options.Set) setenv(name.c_str(), value.c_str(), 1);
+        if (options.RunAsUser >= 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(options.RunAsUser)) != 0 ||
+                setuid(static_cast<uid_t>(options.RunAsUser)) != 0) {
+                std::fprintf(stderr, "cannot drop to user %d\n", options.RunAsUser);
                 _exit(126);
             }
         }
@@ -61,7 +61,7 @@ ProcessResult RunProcess(const ProcessOptions& options) {
     close(outFd);
     close(errFd);
     if (pid > 0) {
-        result.started = true;
+        result.Started = true;
         int status = 0;
         rusage usage{};
         for (;;) {
@@ -70,20 +70,20 @@ ProcessResult RunProcess(const ProcessOptions& options) {
             const double elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (done < 0) break;
-            if (elapsed > options.timeoutSeconds && !result.timedOut) {
-                result.timedOut = true;
+            if (elapsed > options.TimeoutSeconds && !result.TimedOut) {
+                result.TimedOut = true;
                 kill(-pid, SIGKILL);
                 kill(pid, SIGKILL);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-        if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-        result.maxRssKb = usage.ru_maxrss;
+        if (WIFEXITED(status)) result.ExitCode = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
+        result.MaxRssKb = usage.ru_maxrss;
     }
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.out = ReadAll(outPath);
-    result.err = ReadAll(errPath);
+    result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.Out = ReadAll(outPath);
+    result.Err = ReadAll(errPath);
     unlink(outPath);
     unlink(errPath);
     return result;
@@ -91,9 +91,9 @@ ProcessResult RunProcess(const ProcessOptions& options) {
 
 std::string Describe(const ProcessResult& r) {
     std::ostringstream text;
-    text << (r.timedOut ? "timed out" : r.signal ? "killed by signal " + std::to_string(r.signal)
-                                                 : "exit status " + std::to_string(r.exitCode))
-         << " after " << r.seconds << " s, peak RSS " << r.maxRssKb << " kB; stderr:\n"
-         << (r.err.size() > 4000 ? "..." + r.err.substr(r.err.size() - 4000) : r.err);
+    text << (r.TimedOut ? "timed out" : r.Signal ? "killed by signal " + std::to_string(r.Signal)
+                                                 : "exit status " + std::to_string(r.ExitCode))
+         << " after " << r.Seconds << " s, peak RSS " << r.MaxRssKb << " kB; stderr:\n"
+         << (r.Err.size() > 4000 ? "..." + r.Err.substr(r.Err.size() - 4000) : r.Err);
     return text.str();
 }

@@ -7,21 +7,21 @@
 #include <vector>
 
 struct ProcessResult {
-    bool started = false;
-    bool timedOut = false;
-    int exitCode = -1;   // when it exited
-    int signal = 0;      // when a signal ended it
-    long maxRssKb = 0;   // peak resident set size
-    double seconds = 0;
-    std::string out, err;
+    bool Started = false;
+    bool TimedOut = false;
+    int ExitCode = -1;   // when it exited
+    int Signal = 0;      // when a signal ended it
+    long MaxRssKb = 0;   // peak resident set size
+    double Seconds = 0;
+    std::string Out, Err;
 };
 
 struct ProcessOptions {
-    std::vector<std::string> args;                          // args[0] is the program
-    std::vector<std::pair<std::string, std::string>> set;   // environment to set
-    std::vector<std::string> unset;                         // environment to remove
-    double timeoutSeconds = 60;
-    int runAsUser = -1;  // >= 0: the child drops to this user and group id (when run as root)
+    std::vector<std::string> Args;                          // args[0] is the program
+    std::vector<std::pair<std::string, std::string>> Set;   // environment to set
+    std::vector<std::string> Unset;                         // environment to remove
+    double TimeoutSeconds = 60;
+    int RunAsUser = -1;  // >= 0: the child drops to this user and group id (when run as root)
 };
 
 ProcessResult RunProcess(const ProcessOptions& options);

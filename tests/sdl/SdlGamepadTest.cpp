@@ -93,7 +93,7 @@ protected:
         SDL_JoystickSetVirtualButton(pad, button, 0);
         DoEvents();
     }
-    int PadFocus() { return Menu().form.Native->padFocus; }
+    int PadFocus() { return Menu().form.Native->PadFocus; }
     int IndexOf(const Control& control) {
         const auto& controls = Menu().form.Controls;
         for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -111,9 +111,9 @@ TEST_F(SdlGamepadTest, ButtonsAndSticksHoldKeys) {
     HideForm(Menu().form);  // no window to move a focus in or click: keys only
     SDL_Joystick* pad = Plug();
     struct Case {
-        bool button;
-        int input, value;
-        std::vector<int> held;
+        bool Button;
+        int Input, Value;
+        std::vector<int> Held;
     };
     const Case cases[] = {
         {true, SDL_CONTROLLER_BUTTON_DPAD_UP, 1, {DIK_UP}},
@@ -136,18 +136,18 @@ TEST_F(SdlGamepadTest, ButtonsAndSticksHoldKeys) {
         {false, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 32767, {}},
     };
     for (const Case& c : cases) {
-        if (c.button) {
-            SDL_JoystickSetVirtualButton(pad, c.input, static_cast<Uint8>(c.value));
+        if (c.Button) {
+            SDL_JoystickSetVirtualButton(pad, c.Input, static_cast<Uint8>(c.Value));
         } else {
-            SDL_JoystickSetVirtualAxis(pad, c.input, static_cast<Sint16>(c.value));
+            SDL_JoystickSetVirtualAxis(pad, c.Input, static_cast<Sint16>(c.Value));
         }
-        EXPECT_EQ(HeldKeys(), c.held) << (c.button ? "button " : "axis ") << c.input;
-        if (c.button) {
-            SDL_JoystickSetVirtualButton(pad, c.input, 0);
+        EXPECT_EQ(HeldKeys(), c.Held) << (c.Button ? "button " : "axis ") << c.Input;
+        if (c.Button) {
+            SDL_JoystickSetVirtualButton(pad, c.Input, 0);
         } else {
-            SDL_JoystickSetVirtualAxis(pad, c.input, 0);
+            SDL_JoystickSetVirtualAxis(pad, c.Input, 0);
         }
-        EXPECT_EQ(HeldKeys(), std::vector<int>{}) << "released " << c.input;
+        EXPECT_EQ(HeldKeys(), std::vector<int>{}) << "released " << c.Input;
     }
 }
 
@@ -189,8 +189,8 @@ TEST_F(SdlGamepadTest, DpadMovesAVisibleFocusAndAClicks) {
     SDL_Joystick* pad = Plug();
     EXPECT_EQ(PadFocus(), -1);
     struct Step {
-        SDL_GameControllerButton button;
-        const Control* focus;
+        SDL_GameControllerButton Button;
+        const Control* Focus;
     };
     const Step walk[] = {
         {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &menu.lblStart},  // the first press shows the focus
@@ -204,15 +204,15 @@ TEST_F(SdlGamepadTest, DpadMovesAVisibleFocusAndAClicks) {
         {SDL_CONTROLLER_BUTTON_DPAD_UP, &menu.lbl600},  // the caption above takes no clicks
     };
     for (const Step& step : walk) {
-        Press(pad, step.button);
-        EXPECT_EQ(PadFocus(), IndexOf(*step.focus)) << step.focus->Caption;
+        Press(pad, step.Button);
+        EXPECT_EQ(PadFocus(), IndexOf(*step.Focus)) << step.Focus->Caption;
     }
 
     // The focus ring is painted round the control.
     const SDL_Rect rect = ControlRect(menu.lbl600);
     Uint32 pixel = 0;
     const SDL_Rect at{rect.x - 2, rect.y + rect.h / 2, 1, 1};
-    ASSERT_EQ(SDL_RenderReadPixels(menu.form.Native->renderer, &at, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0)
+    ASSERT_EQ(SDL_RenderReadPixels(menu.form.Native->Renderer, &at, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0)
         << SDL_GetError();
     EXPECT_EQ(pixel & 0xFFFFFF, 0xFFFF00u) << "yellow";
 

@@ -41,8 +41,8 @@ protected:
         // A window of 300 x 200 pixels with two labels, a frame and three check
         // boxes lying on the frame, in this tab order.
         form.Caption = "test";
-        form.ClientWidth = 300 * TwipsPerPixel;
-        form.ClientHeight = 200 * TwipsPerPixel;
+        form.ClientWidth = 300 * kTwipsPerPixel;
+        form.ClientHeight = 200 * kTwipsPerPixel;
         labelA = MakeControl(ControlKind::Label, "A", 150, 150, 1500, 300);   // pixels 10,10 100x20
         labelB = MakeControl(ControlKind::Label, "B", 150, 600, 1500, 300);   // pixels 10,40 100x20
         frame = MakeControl(ControlKind::Frame, "F", 1800, 0, 2400, 2400);    // pixels 120,0 160x160
@@ -93,9 +93,9 @@ protected:
 
 TEST_F(SdlWindowTest, MouseReleaseGoesToThePressedControlAndClicksOnlyOverIt) {
     struct Case {
-        const char* what;
-        int button, downX, downY, upX, upY;
-        std::vector<std::string> expected;
+        const char* What;
+        int Button, DownX, DownY, UpX, UpY;
+        std::vector<std::string> Expected;
     };
     const std::vector<Case> cases = {
         {"press and release on A", vbLeftButton, 20, 15, 30, 20,
@@ -109,13 +109,13 @@ TEST_F(SdlWindowTest, MouseReleaseGoesToThePressedControlAndClicksOnlyOverIt) {
         {"on the frame", vbLeftButton, 125, 150, 125, 150, {"F.Down(1,0,75,2250)", "F.Up(1,0,75,2250)"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.What);
         log.clear();
-        Press(c.downX, c.downY, c.button);
+        Press(c.DownX, c.DownY, c.Button);
         DoEvents();
-        Release(c.upX, c.upY, c.button);
+        Release(c.UpX, c.UpY, c.Button);
         DoEvents();
-        EXPECT_EQ(log, c.expected);
+        EXPECT_EQ(log, c.Expected);
     }
 }
 
@@ -153,8 +153,8 @@ TEST_F(SdlWindowTest, MouseMoveReportsClientPixelsAndButtons) {
 TEST_F(SdlWindowTest, DeviceWindowTakesEveryClickItself) {
     Form device;
     device.DeviceWindow = true;
-    device.ClientWidth = 64 * TwipsPerPixel;
-    device.ClientHeight = 48 * TwipsPerPixel;
+    device.ClientWidth = 64 * kTwipsPerPixel;
+    device.ClientHeight = 48 * kTwipsPerPixel;
     Control overlay = MakeControl(ControlKind::Label, "L", 0, 0, 960, 720);
     Wire(overlay);
     device.Controls = {&overlay};
@@ -175,8 +175,8 @@ TEST_F(SdlWindowTest, DeviceWindowTakesEveryClickItself) {
 TEST_F(SdlWindowTest, AltEnterSwitchesADeviceWindowBetweenDesktopAndBackBufferSize) {
     Form device;
     device.DeviceWindow = true;
-    device.ClientWidth = 64 * TwipsPerPixel;
-    device.ClientHeight = 48 * TwipsPerPixel;
+    device.ClientWidth = 64 * kTwipsPerPixel;
+    device.ClientHeight = 48 * kTwipsPerPixel;
     device.KeyDown = [this](int key, int shift) { keys.push_back({key, shift}); };
     ASSERT_TRUE(ShowForm(device));
     auto* window = static_cast<SDL_Window*>(FormHandle(device));
@@ -205,19 +205,19 @@ TEST_F(SdlWindowTest, AltEnterSwitchesADeviceWindowBetweenDesktopAndBackBufferSi
 
 TEST_F(SdlWindowTest, CheckBoxClickTogglesThroughSetValue) {
     struct Case {
-        int before, after;
+        int Before, After;
     };
     for (const Case c : {Case{vbUnchecked, vbChecked}, Case{vbChecked, vbUnchecked}, Case{vbGrayed, vbChecked}}) {
-        SCOPED_TRACE(c.before);
-        check2.InitValue(c.before);
+        SCOPED_TRACE(c.Before);
+        check2.InitValue(c.Before);
         log.clear();
         ClickAt(check2);
-        EXPECT_EQ(check2.Value(), c.after);
+        EXPECT_EQ(check2.Value(), c.After);
         ASSERT_EQ(log.size(), 3u);
         EXPECT_EQ(log[2], "C2.Click");
     }
     // The box lies on the frame: the click went to the box, which now has the focus.
-    EXPECT_EQ(form.Native->focus, 4);
+    EXPECT_EQ(form.Native->Focus, 4);
 }
 
 TEST_F(SdlWindowTest, ProgramValueChangesRunClickButDesignValueDoesNot) {
@@ -229,18 +229,18 @@ TEST_F(SdlWindowTest, ProgramValueChangesRunClickButDesignValueDoesNot) {
 }
 
 TEST_F(SdlWindowTest, TabMovesFocusAmongCheckBoxesAndSpaceToggles) {
-    EXPECT_EQ(form.Native->focus, 2);  // the first check box in tab order
+    EXPECT_EQ(form.Native->Focus, 2);  // the first check box in tab order
     struct Step {
-        int key, shift;
-        int focus;
+        int Key, Shift;
+        int Focus;
     };
     const std::vector<Step> steps = {
         {VK_TAB, 0, 4}, {VK_TAB, 0, 5}, {VK_TAB, 0, 2}, {VK_TAB, 1, 5}, {VK_TAB, 1, 4},
     };
     for (const Step& s : steps) {
-        ASSERT_TRUE(PostKeyDown(form, s.key, s.shift));
+        ASSERT_TRUE(PostKeyDown(form, s.Key, s.Shift));
         DoEvents();
-        EXPECT_EQ(form.Native->focus, s.focus);
+        EXPECT_EQ(form.Native->Focus, s.Focus);
     }
     ASSERT_TRUE(PostKeyDown(form, VK_SPACE));
     DoEvents();
@@ -355,7 +355,7 @@ TEST_F(SdlWindowTest, PaintsColoursInTheirByteOrder) {
     check3.InitValue(vbGrayed);
     check3.BackColor = 0;
     DoEvents();
-    SDL_Renderer* renderer = form.Native->renderer;
+    SDL_Renderer* renderer = form.Native->Renderer;
     ASSERT_NE(renderer, nullptr);
     auto pixel = [renderer](int x, int y) {
         SDL_Rect one{x, y, 1, 1};

@@ -50,9 +50,9 @@ TEST(BufferTest, CopiesAreBoundedOnBothSides) {
     EXPECT_EQ(out[3], -1);
 
     struct Case {
-        DWORD index, elemSize, count;
-        std::size_t destBytes;
-        HRESULT want;
+        DWORD Index, ElemSize, Count;
+        std::size_t DestBytes;
+        HRESULT Want;
     };
     const Case cases[] = {
         {0, 4, 4, 16, D3DERR_INVALIDCALL},           // past the buffer's end
@@ -64,9 +64,9 @@ TEST(BufferTest, CopiesAreBoundedOnBothSides) {
     };
     for (const auto& c : cases) {
         std::int32_t dest[4] = {-5, -5, -5, -5};
-        EXPECT_EQ(BufferGetData(*buffer, c.index, c.elemSize, c.count, dest, c.destBytes), c.want)
-            << c.index << " " << c.elemSize << " " << c.count << " " << c.destBytes;
-        if (c.want != D3D_OK) {
+        EXPECT_EQ(BufferGetData(*buffer, c.Index, c.ElemSize, c.Count, dest, c.DestBytes), c.Want)
+            << c.Index << " " << c.ElemSize << " " << c.Count << " " << c.DestBytes;
+        if (c.Want != D3D_OK) {
             EXPECT_EQ(dest[0], -5) << "nothing copied";
         }
     }

@@ -17,11 +17,11 @@ protected:
 
 TEST_F(DeviceSetupTest, DepthFormatFollowsTheCheckResult) {
     struct Case {
-        bool use32;
-        HRESULT check;
-        const char* tested;
-        const char* depth;
-        bool message;
+        bool Use32;
+        HRESULT Check;
+        const char* Tested;
+        const char* Depth;
+        bool Message;
     };
     const Case cases[] = {
         {false, D3DERR_NOTAVAILABLE, "80 80", "depth=80", false},
@@ -34,17 +34,17 @@ TEST_F(DeviceSetupTest, DepthFormatFollowsTheCheckResult) {
         GeneralVariables.WindowHandle = FormHandle(Game().form);
         GeneralVariables.ScreenWidth = 800;
         GeneralVariables.ScreenHeight = 600;
-        GeneralVariables.Use32Bit = c.use32;
-        Fake().checkDeviceTypeResult = c.check;
+        GeneralVariables.Use32Bit = c.Use32;
+        Fake().CheckDeviceTypeResult = c.Check;
         EXPECT_TRUE(SetupDevice());
         const auto check = FakeLogWith("CheckDeviceType");
         ASSERT_EQ(check.size(), 1u);
-        EXPECT_EQ(check[0], std::string("CheckDeviceType 0 1 ") + c.tested + " 0");
+        EXPECT_EQ(check[0], std::string("CheckDeviceType 0 1 ") + c.Tested + " 0");
         const auto create = FakeLogWith("CreateDevice");
         ASSERT_EQ(create.size(), 1u);
-        EXPECT_NE(create[0].find(c.depth), std::string::npos) << create[0];
+        EXPECT_NE(create[0].find(c.Depth), std::string::npos) << create[0];
         EXPECT_NE(create[0].find("size=800x600 format=22 count=1 swap=2 windowed=0 autodepth=1"), std::string::npos);
-        EXPECT_EQ(FakeLogWith("MsgBox your Graphics Card Doesn't Support 32Bit").size(), c.message ? 1u : 0u);
+        EXPECT_EQ(FakeLogWith("MsgBox your Graphics Card Doesn't Support 32Bit").size(), c.Message ? 1u : 0u);
     }
 }
 
@@ -67,7 +67,7 @@ TEST_F(DeviceSetupTest, ZeroSizeReachesCreationWhichFails) {
 }
 
 TEST_F(DeviceSetupTest, FailedDisplayModeGivesFormatZeroAndGoesOn) {
-    Fake().displayModeFails = true;
+    Fake().DisplayModeFails = true;
     EXPECT_TRUE(SetupDevice());
     EXPECT_NE(FakeLogWith("CreateDevice")[0].find("format=0 "), std::string::npos);
 }
@@ -79,14 +79,14 @@ TEST_F(DeviceSetupTest, BackBufferTakesTheDesktopFormatForEitherDepth) {
         GeneralVariables.ScreenWidth = 640;
         GeneralVariables.ScreenHeight = 480;
         GeneralVariables.Use32Bit = use32;
-        Fake().displayFormat = D3DFMT_R5G6B5;
+        Fake().DisplayFormat = D3DFMT_R5G6B5;
         EXPECT_TRUE(SetupDevice());
         EXPECT_NE(FakeLogWith("CreateDevice")[0].find("format=23 "), std::string::npos);
     }
 }
 
 TEST_F(DeviceSetupTest, MissingDirect3DReturnsFalseBeforeAnythingElse) {
-    Fake().direct3DFails = true;
+    Fake().Direct3DFails = true;
     EXPECT_FALSE(SetupDevice());
     EXPECT_EQ(FakeLogWith("GetAdapterDisplayMode").size(), 0u);
 }
@@ -100,13 +100,13 @@ TEST_F(DeviceSetupTest, KeyboardIsOpenedBackgroundNonExclusive) {
 }
 
 TEST_F(DeviceSetupTest, NoDirectInputIsFatal) {
-    Fake().directInputFails = true;
+    Fake().DirectInputFails = true;
     EXPECT_EXIT(SetupKeyboard(), testing::ExitedWithCode(1),
                 "MsgBox: Error starting Direct Input, please make sure you have DirectX installed");
 }
 
 TEST_F(DeviceSetupTest, AFailedKeyboardStepIsFatal) {
-    Fake().keyboardCreateFails = true;
+    Fake().KeyboardCreateFails = true;
     EXPECT_EXIT(SetupKeyboard(), testing::ExitedWithCode(1), "DirectInput.CreateDevice failed");
 }
 

@@ -20,10 +20,10 @@ TEST_F(GameTest, ClearAndFogColoursFollowNightDrive) {
 
 TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
     struct Case {
-        void (MenuWindow::*click)();
-        int screenWidth, screenHeight;  // what the window system reports; 0: nothing
-        int width, height;
-        bool fill;
+        void (MenuWindow::*Click)();
+        int ScreenWidth, ScreenHeight;  // what the window system reports; 0: nothing
+        int Width, Height;
+        bool Fill;
     };
     const Case cases[] = {{nullptr, 1920, 1080, 1024, 768, false},
                           {&MenuWindow::lbl600_Click, 1920, 1080, 640, 480, false},
@@ -35,14 +35,14 @@ TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
                           {&MenuWindow::lblFill_Click, 40000, 20000, 16384, 16384, true}};
     for (const auto& c : cases) {
         Reset();
-        Fake().screenWidth = c.screenWidth;
-        Fake().screenHeight = c.screenHeight;
+        Fake().ScreenWidth = c.ScreenWidth;
+        Fake().ScreenHeight = c.ScreenHeight;
         EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value()) << "empty before the game reads it";
-        if (c.click) (Menu().*c.click)();
+        if (c.Click) (Menu().*c.Click)();
         Game().ReadResolution();
-        EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.width) << c.screenWidth;
-        EXPECT_EQ(GeneralVariables.ScreenHeight, c.height) << c.screenWidth;
-        EXPECT_EQ(GeneralVariables.FillScreen, c.fill) << c.screenWidth;
+        EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.Width) << c.ScreenWidth;
+        EXPECT_EQ(GeneralVariables.ScreenHeight, c.Height) << c.ScreenWidth;
+        EXPECT_EQ(GeneralVariables.FillScreen, c.Fill) << c.ScreenWidth;
     }
 }
 
@@ -50,10 +50,10 @@ TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
 // fitted into the screen; the menu's sizes keep the rectangle and font as they are.
 TEST_F(GameTest, TextFitsTheFilledScreen) {
     struct Case {
-        bool fill;
-        int width, height;
-        RECT rect;
-        float size;
+        bool Fill;
+        int Width, Height;
+        RECT Rect;
+        float Size;
     };
     const Case cases[] = {{false, 640, 480, {100, 5, 1000, 500}, 8.0f},
                           {true, 1024, 768, {100, 5, 1000, 500}, 8.0f},
@@ -62,18 +62,18 @@ TEST_F(GameTest, TextFitsTheFilledScreen) {
     for (const auto& c : cases) {
         Reset();
         Game().InitGameState();
-        GeneralVariables.FillScreen = c.fill;
-        GeneralVariables.ScreenWidth = static_cast<std::int16_t>(c.width);
-        GeneralVariables.ScreenHeight = static_cast<std::int16_t>(c.height);
+        GeneralVariables.FillScreen = c.Fill;
+        GeneralVariables.ScreenWidth = static_cast<std::int16_t>(c.Width);
+        GeneralVariables.ScreenHeight = static_cast<std::int16_t>(c.Height);
         GeneralVariables.TextFontDesc = std::make_unique<StdFont>();
         GeneralVariables.TextFontDesc->Size = 8;
         Game().FitTextToScreen();
         const RECT& r = GeneralVariables.TextRect;
-        EXPECT_EQ(r.left, c.rect.left) << c.width << "x" << c.height;
-        EXPECT_EQ(r.top, c.rect.top) << c.width << "x" << c.height;
-        EXPECT_EQ(r.right, c.rect.right) << c.width << "x" << c.height;
-        EXPECT_EQ(r.bottom, c.rect.bottom) << c.width << "x" << c.height;
-        EXPECT_FLOAT_EQ(GeneralVariables.TextFontDesc->Size, c.size) << c.width << "x" << c.height;
+        EXPECT_EQ(r.left, c.Rect.left) << c.Width << "x" << c.Height;
+        EXPECT_EQ(r.top, c.Rect.top) << c.Width << "x" << c.Height;
+        EXPECT_EQ(r.right, c.Rect.right) << c.Width << "x" << c.Height;
+        EXPECT_EQ(r.bottom, c.Rect.bottom) << c.Width << "x" << c.Height;
+        EXPECT_FLOAT_EQ(GeneralVariables.TextFontDesc->Size, c.Size) << c.Width << "x" << c.Height;
     }
 }
 
@@ -178,7 +178,7 @@ TEST_F(GameTest, ReferringToTheGameWindowDoesNotStartIt) {
 TEST_F(GameTest, AFailedDeviceEndsWithAClearMessage) {
     EXPECT_EXIT(
         {
-            Fake().createDeviceFails = true;
+            Fake().CreateDeviceFails = true;
             Menu().lblStart_MouseDown(1, 0, 0, 0);
             Menu().lblStart_MouseUp(1, 0, 0, 0);
         },
@@ -188,7 +188,7 @@ TEST_F(GameTest, AFailedDeviceEndsWithAClearMessage) {
 TEST_F(GameTest, AWindowThatCannotBeShownEndsNonZero) {
     EXPECT_EXIT(
         {
-            Fake().showFormFails = true;
+            Fake().ShowFormFails = true;
             Menu().lblStart_MouseUp(1, 0, 0, 0);
         },
         testing::ExitedWithCode(1), "MsgBox: Cannot open the game window");

@@ -45,7 +45,7 @@ TEST_F(AddMeshTest, StepsInOrder) {
 
 TEST_F(AddMeshTest, MaterialCountSizesTheTextureArray) {
     for (const DWORD materials : {0u, 1u, 5u}) {
-        Fake().shapes["/app/data/3d/3d0002.x"] = FakeMeshShape{12, 8, materials};
+        Fake().Shapes["/app/data/3d/3d0002.x"] = FakeMeshShape{12, 8, materials};
         Add(mesh, textures);
         EXPECT_EQ(textures.size(), materials + 1);
         EXPECT_TRUE(textures[0]);
@@ -54,7 +54,7 @@ TEST_F(AddMeshTest, MaterialCountSizesTheTextureArray) {
 
 TEST_F(AddMeshTest, TexturesOffOpensNoPictureButStillNamesIt) {
     GeneralVariables.TexturesOn = false;
-    Fake().missingFiles.insert("/app/data/bitmap/texture0004.jpg");
+    Fake().MissingFiles.insert("/app/data/bitmap/texture0004.jpg");
     Add(mesh, textures);
     EXPECT_EQ(FakeLogWith("CreateTextureFromFile").size(), 0u);
     for (const auto& t : textures) EXPECT_FALSE(t);
@@ -72,13 +72,13 @@ TEST_F(AddMeshTest, SharedTextureArrayHoldsTheSecondLoad) {
 }
 
 TEST_F(AddMeshTest, MissingMeshIsFatalWithTheProgramsText) {
-    Fake().missingFiles.insert("/app/data/3d/3d0002.x");
+    Fake().MissingFiles.insert("/app/data/3d/3d0002.x");
     EXPECT_EXIT(Add(mesh, textures), testing::ExitedWithCode(1),
                 "MsgBox: Can't find \\\\data\\\\3d\\\\3d0002.x This Application will be turminated");
 }
 
 TEST_F(AddMeshTest, MissingTextureIsFatalOnlyWithTexturesOn) {
-    Fake().missingFiles.insert("/app/data/bitmap/texture0004.jpg");
+    Fake().MissingFiles.insert("/app/data/bitmap/texture0004.jpg");
     EXPECT_EXIT(Add(mesh, textures), testing::ExitedWithCode(1),
                 "MsgBox: Can't find \\\\data\\\\bitmap\\\\texture0004.jpg This Application will be turminated");
 }
@@ -88,11 +88,11 @@ TEST_F(AddMeshTest, MissingTextureIsFatalOnlyWithTexturesOn) {
 // call's vertex remap, which is far too small for the old mesh's adjacency: the
 // copy is refused and the clean-up steps are skipped instead of reading past it.
 TEST_F(AddMeshTest, MissingMeshWithAnOldMeshKeepsItAndStaysInBounds) {
-    Fake().shapes["/app/data/3d/3d0002.x"] = FakeMeshShape{300, 20, 1};
+    Fake().Shapes["/app/data/3d/3d0002.x"] = FakeMeshShape{300, 20, 1};
     Add(mesh, textures);
     ASSERT_EQ(adj->GetBufferSize(), 20u * 4);
     const D3DXMesh* old = mesh.get();
-    Fake().missingFiles.insert("/app/data/3d/3d0004.x");
+    Fake().MissingFiles.insert("/app/data/3d/3d0004.x");
     FakeLogClear();
     Add(mesh, textures, "\\data\\3d\\3d0004.x");
     EXPECT_EQ(mesh.get(), old);
@@ -104,8 +104,8 @@ TEST_F(AddMeshTest, MissingMeshWithAnOldMeshKeepsItAndStaysInBounds) {
 }
 
 TEST_F(AddMeshTest, FailedCleanUpStepsAreSkippedAndTheRestRun) {
-    Fake().cleanFails = true;
-    Fake().optimizeFails = true;
+    Fake().CleanFails = true;
+    Fake().OptimizeFails = true;
     Add(mesh, textures);
     EXPECT_EQ(FakeName(mesh.get()), "3d0002.x+simplify");
     EXPECT_FALSE(adj) << "released before the failed compact step";

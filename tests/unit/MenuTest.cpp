@@ -33,19 +33,19 @@ TEST_F(MenuTest, CheckBoxesWriteTheirSwitches) {
     MenuWindow& menu = Menu();
     auto& g = GeneralVariables;
     struct Case {
-        Control* box;
-        bool* sw;
+        Control* Box;
+        bool* Sw;
     };
     const Case cases[] = {{&menu.Check1, &g.NightDriveOn}, {&menu.Check3, &g.FogOn},
                           {&menu.Check4, &g.FillWireframesOn}, {&menu.Check5, &g.CollisionOn},
                           {&menu.Check6, &g.TexturesOn}};
     for (const auto& c : cases) {
-        c.box->SetValue(vbChecked);
-        EXPECT_TRUE(*c.sw) << c.box->Name;
-        c.box->SetValue(vbUnchecked);
-        EXPECT_FALSE(*c.sw) << c.box->Name;
-        c.box->SetValue(vbGrayed);
-        EXPECT_FALSE(*c.sw) << c.box->Name << " grayed counts as off";
+        c.Box->SetValue(vbChecked);
+        EXPECT_TRUE(*c.Sw) << c.Box->Name;
+        c.Box->SetValue(vbUnchecked);
+        EXPECT_FALSE(*c.Sw) << c.Box->Name;
+        c.Box->SetValue(vbGrayed);
+        EXPECT_FALSE(*c.Sw) << c.Box->Name << " grayed counts as off";
     }
 }
 
@@ -103,9 +103,9 @@ TEST_F(MenuTest, LabelClicksMoveTheMarkWithinTheirGroup) {
 
 TEST_F(MenuTest, NewGamePressReadsDepthAndDetail) {
     struct Case {
-        const char* clicks;  // d: 16-bit, t: 32-bit, l/m/h: detail
-        bool use32;
-        int detail;
+        const char* Clicks;  // d: 16-bit, t: 32-bit, l/m/h: detail
+        bool Use32;
+        int Detail;
     };
     const Case cases[] = {
         {"", false, 1}, {"t", true, 1}, {"td", false, 1}, {"dt", true, 1}, {"h", false, 3}, {"mt", true, 2},
@@ -114,7 +114,7 @@ TEST_F(MenuTest, NewGamePressReadsDepthAndDetail) {
     for (const auto& c : cases) {
         Reset();
         MenuWindow& menu = Menu();
-        for (const char* p = c.clicks; *p; ++p) {
+        for (const char* p = c.Clicks; *p; ++p) {
             switch (*p) {
                 case 'd': menu.lbl16bit_Click(); break;
                 case 't': menu.lbl32bit_Click(); break;
@@ -124,8 +124,8 @@ TEST_F(MenuTest, NewGamePressReadsDepthAndDetail) {
             }
         }
         menu.lblStart_MouseDown(1, 0, 0, 0);
-        EXPECT_EQ(GeneralVariables.Use32Bit, c.use32) << "clicks: " << c.clicks;
-        EXPECT_EQ(GeneralVariables.DetailLevel, c.detail) << "clicks: " << c.clicks;
+        EXPECT_EQ(GeneralVariables.Use32Bit, c.Use32) << "clicks: " << c.Clicks;
+        EXPECT_EQ(GeneralVariables.DetailLevel, c.Detail) << "clicks: " << c.Clicks;
         EXPECT_EQ(menu.lblStart.BackColor, 255u);
     }
 }

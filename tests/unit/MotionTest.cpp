@@ -98,25 +98,25 @@ TEST_F(MotionTest, TransformsEveryFrameEvenWithNoKey) {
 // horizontal one, by its shape over 4:3 (a 4:3 screen keeps the very same matrix).
 TEST_F(MotionTest, ProjectionFollowsAFilledScreensShape) {
     struct Case {
-        bool fill;
-        int width, height;
-        double aspect;
+        bool Fill;
+        int Width, Height;
+        double Aspect;
     };
     const Case cases[] = {{false, 640, 480, 1.0},        {false, 1920, 1080, 1.0},      {true, 1024, 768, 1.0},
                           {true, 1920, 1080, 4.0 / 3.0}, {true, 2560, 1080, 1.7777778}, {true, 720, 1280, 0.421875}};
     D3DMATRIX classic{};
     D3DXMatrixPerspectiveFovLH(&classic, 1.0471976f, 1.0f, 1.0f, 800.0f);
     for (const auto& c : cases) {
-        GeneralVariables.FillScreen = c.fill;
-        GeneralVariables.ScreenWidth = static_cast<std::int16_t>(c.width);
-        GeneralVariables.ScreenHeight = static_cast<std::int16_t>(c.height);
+        GeneralVariables.FillScreen = c.Fill;
+        GeneralVariables.ScreenWidth = static_cast<std::int16_t>(c.Width);
+        GeneralVariables.ScreenHeight = static_cast<std::int16_t>(c.Height);
         Hold({});
         UpdateCamera();
         const D3DMATRIX& p = GeneralVariables.MatProj;
-        EXPECT_EQ(p.m[1][1], classic.m[1][1]) << c.width << "x" << c.height;
-        EXPECT_NEAR(p.m[0][0], classic.m[0][0] / c.aspect, 1e-6) << c.width << "x" << c.height;
-        if (c.aspect == 1.0) {
-            EXPECT_EQ(p.m[0][0], classic.m[0][0]) << c.width << "x" << c.height;
+        EXPECT_EQ(p.m[1][1], classic.m[1][1]) << c.Width << "x" << c.Height;
+        EXPECT_NEAR(p.m[0][0], classic.m[0][0] / c.Aspect, 1e-6) << c.Width << "x" << c.Height;
+        if (c.Aspect == 1.0) {
+            EXPECT_EQ(p.m[0][0], classic.m[0][0]) << c.Width << "x" << c.Height;
         }
     }
 }
@@ -142,8 +142,8 @@ TEST_F(MotionTest, ViewLooksAlongTheHeading) {
 
 TEST_F(MotionTest, CollisionBoxes) {
     struct Case {
-        double x, z;
-        bool canMove;
+        double X, Z;
+        bool CanMove;
     };
     const Case cases[] = {
         {-160, 120, true},  {-150, 133, false},  {-150, 134, false},    {-150, 134.001, true}, {-162, 100, false},
@@ -152,11 +152,11 @@ TEST_F(MotionTest, CollisionBoxes) {
     };
     auto& g = GeneralVariables;
     for (const auto& c : cases) {
-        g.PosX = c.x;
-        g.PosZ = c.z;
-        g.CanMove = !c.canMove;
+        g.PosX = c.X;
+        g.PosZ = c.Z;
+        g.CanMove = !c.CanMove;
         CheckCollision();
-        EXPECT_EQ(g.CanMove, c.canMove) << c.x << "," << c.z;
+        EXPECT_EQ(g.CanMove, c.CanMove) << c.X << "," << c.Z;
     }
 }
 
@@ -257,10 +257,10 @@ TEST_F(MotionTest, MouseLook) {
     auto& g = GeneralVariables;
     GameWindow& game = Game();
     struct Case {
-        float x, y;
-        float dYaw, dPitch;
-        int lastX, lastY;
-        std::size_t recentres;
+        float X, Y;
+        float DYaw, DPitch;
+        int LastX, LastY;
+        std::size_t Recentres;
     };
     // Starts compared with (0, 0).
     const Case cases[] = {
@@ -277,12 +277,12 @@ TEST_F(MotionTest, MouseLook) {
     for (const auto& c : cases) {
         const float yaw = g.Yaw, pitch = g.Pitch;
         FakeLogClear();
-        game.Form_MouseMove(0, 0, c.x, c.y);
-        EXPECT_NEAR(g.Yaw - yaw, c.dYaw, 1e-5f) << c.x << "," << c.y;
-        EXPECT_NEAR(g.Pitch - pitch, c.dPitch, 1e-5f) << c.x << "," << c.y;
-        EXPECT_EQ(g.LastMouseX, c.lastX);
-        EXPECT_EQ(g.LastMouseY, c.lastY);
-        EXPECT_EQ(FakeLogWith("SetCursorPos 500 350").size(), c.recentres) << c.x << "," << c.y;
+        game.Form_MouseMove(0, 0, c.X, c.Y);
+        EXPECT_NEAR(g.Yaw - yaw, c.DYaw, 1e-5f) << c.X << "," << c.Y;
+        EXPECT_NEAR(g.Pitch - pitch, c.DPitch, 1e-5f) << c.X << "," << c.Y;
+        EXPECT_EQ(g.LastMouseX, c.LastX);
+        EXPECT_EQ(g.LastMouseY, c.LastY);
+        EXPECT_EQ(FakeLogWith("SetCursorPos 500 350").size(), c.Recentres) << c.X << "," << c.Y;
     }
 }
 

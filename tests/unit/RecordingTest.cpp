@@ -77,9 +77,9 @@ TEST(RecordingTest, EachDamageHasItsOwnMessage) {
     const std::string good = WrittenDrive();
     const std::string endLine = good.substr(good.rfind("2 end"));
     const struct {
-        const char* name;
-        std::string text;
-        const char* message;
+        const char* Name;
+        std::string Text;
+        const char* Message;
     } cases[] = {
         {"empty", "", "empty file"},
         {"another file", "P3\n1 1\n", "line 1: not a recording"},
@@ -106,8 +106,8 @@ TEST(RecordingTest, EachDamageHasItsOwnMessage) {
     for (const auto& c : cases) {
         Recording r;
         std::string error;
-        EXPECT_FALSE(Parse(c.text, r, error)) << c.name;
-        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.name << ": " << error;
+        EXPECT_FALSE(Parse(c.Text, r, error)) << c.Name;
+        EXPECT_EQ(error.rfind(c.Message, 0), 0u) << c.Name << ": " << error;
     }
 }
 

@@ -62,21 +62,21 @@ protected:
 
 TEST_F(WorldTest, DetailLevelsLoadTheirRowsInOrder) {
     struct Case {
-        int detail;
-        std::size_t count;
-        const char* last;
+        int Detail;
+        std::size_t Count;
+        const char* Last;
     };
     const Case cases[] = {{1, 35, "/data/3d/3d00018.x"}, {2, 35, "/data/3d/3d00018.x"}, {3, 38, "/data/3d/3d0004.x"},
                           {0, 0, ""}, {4, 0, ""}, {-1, 0, ""}};
     for (const auto& c : cases) {
         FakeLogClear();
-        GeneralVariables.DetailLevel = c.detail;
+        GeneralVariables.DetailLevel = c.Detail;
         LoadWorld();
         const auto files = LoadedMeshes();
-        ASSERT_EQ(files.size(), c.count) << "detail " << c.detail;
-        if (c.count == 0) continue;
+        ASSERT_EQ(files.size(), c.Count) << "detail " << c.Detail;
+        if (c.Count == 0) continue;
         EXPECT_EQ(files.front(), "/data/3d/3d00014.x");
-        EXPECT_EQ(files.back(), c.last);
+        EXPECT_EQ(files.back(), c.Last);
         EXPECT_EQ(files[5], "/data/3d/3d000car.x");
         EXPECT_EQ(files[6], "/data/3d/3d000car.x");
         EXPECT_EQ(files[19], "/data/Animation/anim0001.x");
@@ -177,9 +177,9 @@ TEST_F(FrameTest, SwitchesOffSkipFogAndTexture) {
 
 TEST_F(FrameTest, LightsPerSwitchCombination) {
     struct Case {
-        bool light, night;
-        std::vector<DWORD> setOrder;
-        std::vector<DWORD> enabled;
+        bool Light, Night;
+        std::vector<DWORD> SetOrder;
+        std::vector<DWORD> Enabled;
     };
     const Case cases[] = {{true, true, {1, 2, 3, 0, 20}, {0, 1, 2, 3, 20}},
                           {true, false, {1, 0, 20}, {0, 1, 20}},
@@ -187,16 +187,16 @@ TEST_F(FrameTest, LightsPerSwitchCombination) {
                           {false, false, {}, {}}};
     for (const auto& c : cases) {
         SetUp();
-        GeneralVariables.LightOn = c.light;
-        GeneralVariables.NightDriveOn = c.night;
+        GeneralVariables.LightOn = c.Light;
+        GeneralVariables.NightDriveOn = c.Night;
         RenderFrame();
         std::vector<DWORD> order;
         for (const auto& line : FakeLogWith("SetLight ")) order.push_back(std::stoul(line.substr(9)));
-        EXPECT_EQ(order, c.setOrder);
-        EXPECT_EQ(EnabledLights(), c.enabled);
+        EXPECT_EQ(order, c.SetOrder);
+        EXPECT_EQ(EnabledLights(), c.Enabled);
         DWORD lighting = 0;
         GeneralVariables.Device->GetRenderState(D3DRS_LIGHTING, &lighting);
-        EXPECT_EQ(lighting, c.light ? 1u : 0u);
+        EXPECT_EQ(lighting, c.Light ? 1u : 0u);
     }
 }
 
@@ -235,23 +235,23 @@ TEST_F(FrameTest, WireframeFromTheSecondFrame) {
 
 TEST_F(FrameTest, AnimationFrameMapping) {
     struct Case {
-        int animFrame;
-        int mesh;
+        int AnimFrame;
+        int Mesh;
     };
     const Case cases[] = {{1, 1}, {15, 15}, {16, 15}, {17, 15}, {18, 14}, {30, 2}, {0, 0}, {31, 0}, {-3, 0}};
     for (const auto& c : cases) {
-        EXPECT_EQ(AnimationMeshFor(c.animFrame), c.mesh) << c.animFrame;
-        GeneralVariables.AnimFrame = c.animFrame;
+        EXPECT_EQ(AnimationMeshFor(c.AnimFrame), c.Mesh) << c.AnimFrame;
+        GeneralVariables.AnimFrame = c.AnimFrame;
         FakeLogClear();
         RenderFrame();
         const auto draws = FakeLogWith("DrawSubset anim");
-        if (c.mesh == 0) {
+        if (c.Mesh == 0) {
             EXPECT_TRUE(draws.empty());
             EXPECT_EQ(FakeLogWith("DrawSubset").size(), 20u);
         } else {
             ASSERT_EQ(draws.size(), 1u);
             EXPECT_EQ(draws[0].substr(11, draws[0].find('+') - 11),
-                      "anim000" + std::to_string(c.mesh) + ".x");
+                      "anim000" + std::to_string(c.Mesh) + ".x");
         }
     }
 }

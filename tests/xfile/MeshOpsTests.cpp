@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::uint32_t N = NoNeighbour;
+constexpr std::uint32_t kN = kNoNeighbour;
 
 MeshData Make(std::size_t numVertices, std::vector<std::uint32_t> indices) {
     MeshData m;
@@ -61,7 +61,7 @@ XFileMesh LoadGrid(std::uint32_t n) {
 void ExpectSymmetric(const std::vector<std::uint32_t>& adjacency) {
     for (std::size_t s = 0; s < adjacency.size(); ++s) {
         const std::uint32_t g = adjacency[s];
-        if (g == N) {
+        if (g == kN) {
             continue;
         }
         ASSERT_LT(g * 3u + 2u, adjacency.size());
@@ -74,11 +74,11 @@ void ExpectSymmetric(const std::vector<std::uint32_t>& adjacency) {
 
 TEST(MeshAdjacency, EdgesPairUpAndStaySymmetric) {
     const std::vector<MeshCase> cases = {
-        {"two triangles on a shared edge", Make(4, {0, 1, 2, 2, 1, 3}), {N, 1, N, 0, N, N}},
-        {"inconsistent winding still pairs", Make(4, {0, 1, 2, 1, 2, 3}), {N, 1, N, 0, N, N}},
-        {"three faces on one edge: the opposite direction wins", Make(5, {0, 1, 2, 0, 1, 3, 1, 0, 4}), {2, N, N, N, N, N, 0, N, N}},
-        {"degenerate face has no neighbours across a collapsed edge", Make(3, {0, 0, 1, 0, 1, 2}), {N, N, N, N, N, N}},
-        {"edges through an out-of-range index are ignored", Make(3, {0, 1, 2, 2, 1, 7}), {N, 1, N, 0, N, N}},
+        {"two triangles on a shared edge", Make(4, {0, 1, 2, 2, 1, 3}), {kN, 1, kN, 0, kN, kN}},
+        {"inconsistent winding still pairs", Make(4, {0, 1, 2, 1, 2, 3}), {kN, 1, kN, 0, kN, kN}},
+        {"three faces on one edge: the opposite direction wins", Make(5, {0, 1, 2, 0, 1, 3, 1, 0, 4}), {2, kN, kN, kN, kN, kN, 0, kN, kN}},
+        {"degenerate face has no neighbours across a collapsed edge", Make(3, {0, 0, 1, 0, 1, 2}), {kN, kN, kN, kN, kN, kN}},
+        {"edges through an out-of-range index are ignored", Make(3, {0, 1, 2, 2, 1, 7}), {kN, 1, kN, 0, kN, kN}},
     };
     for (const MeshCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -97,10 +97,10 @@ TEST(MeshAdjacency, BigMeshesFromOneFileGetTheirOwnFaceNumbers) {
     const xtest::TestMesh grid = xtest::Grid(130);
     xtest::WriteMesh(w, grid);
     xtest::TestMesh quads;  // the same grid as quads, fanned by the loader
-    quads.positions = grid.positions;
-    for (std::size_t f = 0; f < grid.faces.size(); f += 2) {
-        const auto& a = grid.faces[f];
-        quads.faces.push_back({a[0], a[1], a[2], grid.faces[f + 1][2]});
+    quads.Positions = grid.Positions;
+    for (std::size_t f = 0; f < grid.Faces.size(); f += 2) {
+        const auto& a = grid.Faces[f];
+        quads.Faces.push_back({a[0], a[1], a[2], grid.Faces[f + 1][2]});
     }
     xtest::WriteMesh(w, quads);
     const std::string file = w.Finish();
@@ -205,7 +205,7 @@ TEST(MeshClean, BackFacingPairGetsReplicatedVertices) {
     EXPECT_EQ(out.Indices, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(std::vector<float>(out.Positions.begin() + 9, out.Positions.begin() + 12),
               std::vector<float>(in.Positions.begin(), in.Positions.begin() + 3));
-    EXPECT_EQ(cleaned.Adjacency, std::vector<std::uint32_t>(6, N));
+    EXPECT_EQ(cleaned.Adjacency, std::vector<std::uint32_t>(6, kN));
     EXPECT_NE(cleaned.Log.find("back-facing"), std::string::npos);
 }
 
@@ -217,7 +217,7 @@ TEST(MeshClean, GarbageAdjacencyIsToleratedAndBadMeshesRefused) {
     std::string log;
     ASSERT_TRUE(CleanMeshData(in, garbage.data(), out, adjacencyOut, log));
     for (const std::uint32_t a : adjacencyOut) {
-        EXPECT_TRUE(a == N || a < 2u);
+        EXPECT_TRUE(a == kN || a < 2u);
     }
     ASSERT_TRUE(CleanMeshData(in, nullptr, out, adjacencyOut, log));
     EXPECT_EQ(adjacencyOut, ComputeAdjacency(in));
@@ -237,12 +237,12 @@ TEST(MeshSimplify, TargetAtOrAboveTheCurrentCountKeepsTheMesh) {
     const auto vertices = static_cast<std::uint32_t>(grid.Mesh.NumVertices());
     const auto faces = static_cast<std::uint32_t>(grid.Mesh.NumFaces());
     struct Case {
-        std::uint32_t target;
-        std::uint32_t options;
+        std::uint32_t Target;
+        std::uint32_t Options;
     };
     for (const Case c : {Case{vertices, 1}, Case{vertices + 10, 1}, Case{faces, 2}}) {
         MeshData out;
-        ASSERT_TRUE(SimplifyMeshData(grid.Mesh, grid.Adjacency.data(), c.target, c.options, out));
+        ASSERT_TRUE(SimplifyMeshData(grid.Mesh, grid.Adjacency.data(), c.Target, c.Options, out));
         EXPECT_EQ(out.Positions, grid.Mesh.Positions);
         EXPECT_EQ(out.Normals, grid.Mesh.Normals);
         EXPECT_EQ(out.TexCoords, grid.Mesh.TexCoords);

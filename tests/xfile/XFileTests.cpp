@@ -26,7 +26,7 @@ using xtest::XWriter;
 
 namespace {
 
-constexpr std::uint32_t N = NoNeighbour;
+constexpr std::uint32_t kN = kNoNeighbour;
 
 ::testing::AssertionResult Parses(const std::string& bytes, XFileMesh& out) {
     std::string reason;
@@ -60,19 +60,19 @@ std::vector<double> Translate(double x, double y, double z) {
 
 TestMesh Triangle() {
     TestMesh m;
-    m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    m.faces = {{0, 1, 2}};
+    m.Positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    m.Faces = {{0, 1, 2}};
     return m;
 }
 
 // An 8-corner cube, quads, with one normal per side.
 TestMesh Cube() {
     TestMesh m;
-    m.positions = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1, -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1, 1};
-    m.faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
-    m.normals = {0, 0, -1, 0, 0, 1, 0, -1, 0, 0, 1, 0, 1, 0, 0, -1, 0, 0};
+    m.Positions = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1, -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1, 1};
+    m.Faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
+    m.Normals = {0, 0, -1, 0, 0, 1, 0, -1, 0, 0, 1, 0, 1, 0, 0, -1, 0, 0};
     for (std::uint32_t i = 0; i < 6; ++i) {
-        m.normalFaces.push_back({i, i, i, i});
+        m.NormalFaces.push_back({i, i, i, i});
     }
     return m;
 }
@@ -155,18 +155,18 @@ TEST(XFileFrames, NestedTransformsApplyInnermostFirstAndMeshesMerge) {
         SCOPED_TRACE(xtest::EncodingName(e));
         XWriter w(e);
         TestMesh first = Triangle();
-        first.materialList = true;
-        first.numMaterials = 1;
-        first.faceMaterials = {0};
-        first.inlineMaterials = {{1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}};
+        first.MaterialList = true;
+        first.NumMaterials = 1;
+        first.FaceMaterials = {0};
+        first.InlineMaterials = {{1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}};
         xtest::WriteMesh(w, first, "TopLevel");
         w.Begin("Frame", "Outer");
         w.Begin("Frame", "Inner");
         TestMesh second = Triangle();
-        second.materialList = true;
-        second.numMaterials = 2;
-        second.faceMaterials = {1};
-        second.inlineMaterials = {{0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0}};
+        second.MaterialList = true;
+        second.NumMaterials = 2;
+        second.FaceMaterials = {1};
+        second.InlineMaterials = {{0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0}};
         xtest::WriteMesh(w, second);
         // A matrix may follow the mesh it applies to.
         w.Begin("FrameTransformMatrix");
@@ -214,9 +214,9 @@ TEST(XFileFrames, HundredNestedFramesLoadAndPathologicalNestingFails) {
 
 TEST(XFileFaces, PolygonsAreFannedAndLineFacesKeepTheirPlace) {
     struct Case {
-        std::vector<std::vector<std::uint32_t>> faces;
-        std::vector<std::uint32_t> indices;
-        std::vector<std::uint32_t> attributes;
+        std::vector<std::vector<std::uint32_t>> Faces;
+        std::vector<std::uint32_t> Indices;
+        std::vector<std::uint32_t> Attributes;
     };
     const Case cases[] = {
         {{{0, 1, 2, 3, 4}, {1, 5}, {5, 1, 0}}, {0, 1, 2, 0, 2, 3, 0, 3, 4, 5, 1, 0}, {0, 0, 0, 2}},
@@ -227,18 +227,18 @@ TEST(XFileFaces, PolygonsAreFannedAndLineFacesKeepTheirPlace) {
     for (const Case& c : cases) {
         for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
             TestMesh m;
-            m.positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
-            m.faces = c.faces;
-            m.materialList = true;
-            m.numMaterials = 3;
-            m.faceMaterials = {0, 1, 2};
-            m.inlineMaterials.assign(3, std::vector<float>(11, 0.0f));
+            m.Positions = {0, 0, 0, 1, 0, 0, 2, 1, 0, 1, 2, 0, 0, 1, 0, 5, 5, 5};
+            m.Faces = c.Faces;
+            m.MaterialList = true;
+            m.NumMaterials = 3;
+            m.FaceMaterials = {0, 1, 2};
+            m.InlineMaterials.assign(3, std::vector<float>(11, 0.0f));
             XWriter w(e);
             xtest::WriteMesh(w, m);
             const XFileMesh x = MustParse(w.Finish());
-            EXPECT_EQ(x.Mesh.Indices, c.indices);
-            EXPECT_EQ(x.Mesh.Attributes, c.attributes);
-            EXPECT_EQ(x.Adjacency.size(), c.indices.size());
+            EXPECT_EQ(x.Mesh.Indices, c.Indices);
+            EXPECT_EQ(x.Mesh.Attributes, c.Attributes);
+            EXPECT_EQ(x.Adjacency.size(), c.Indices.size());
         }
     }
 }
@@ -254,7 +254,7 @@ TEST(XFileNormals, CornersWithDifferentNormalsSplitButStayAdjacent) {
         ASSERT_TRUE(m.Mesh.HasNormals());
         // Every corner's vertex carries its side's normal.
         for (std::size_t f = 0; f < 12; ++f) {
-            const float* want = &cube.normals[(f / 2) * 3];
+            const float* want = &cube.Normals[(f / 2) * 3];
             for (int k = 0; k < 3; ++k) {
                 const float* n = &m.Mesh.Normals[m.Mesh.Indices[f * 3 + k] * 3];
                 EXPECT_EQ(std::vector<float>(n, n + 3), std::vector<float>(want, want + 3)) << f;
@@ -262,7 +262,7 @@ TEST(XFileNormals, CornersWithDifferentNormalsSplitButStayAdjacent) {
         }
         // A closed cube: the split copies still count as one point for adjacency.
         for (const std::uint32_t a : m.Adjacency) {
-            EXPECT_NE(a, N);
+            EXPECT_NE(a, kN);
         }
     }
 }
@@ -273,7 +273,7 @@ TEST(XFileNormals, MissingOrInconsistentNormalsGiveNoNormalStream) {
     EXPECT_FALSE(MustParse(plain.Finish()).Mesh.HasNormals());
 
     TestMesh mismatched = Cube();
-    mismatched.normalFaces.pop_back();  // five normal faces for six faces
+    mismatched.NormalFaces.pop_back();  // five normal faces for six faces
     XWriter w(Encoding::Text);
     xtest::WriteMesh(w, mismatched);
     const XFileMesh m = MustParse(w.Finish());
@@ -285,11 +285,11 @@ TEST(XFileNormals, MissingOrInconsistentNormalsGiveNoNormalStream) {
 // numbered as the positions unless a case says otherwise.
 TEST(XFileNormals, NormalsNumberedAsThePositionsSplitOnlyWhereACornerDiffers) {
     struct Case {
-        const char* name;
-        std::vector<std::vector<std::uint32_t>> normalFaces;
-        bool secondMesh;  // after a mesh of one triangle
-        std::vector<std::uint32_t> indices;
-        std::vector<float> normals;  // per vertex, x only (y = z = 0)
+        const char* Name;
+        std::vector<std::vector<std::uint32_t>> NormalFaces;
+        bool SecondMesh;  // after a mesh of one triangle
+        std::vector<std::uint32_t> Indices;
+        std::vector<float> Normals;  // per vertex, x only (y = z = 0)
     };
     const Case cases[] = {
         {"by position", {{0, 1, 2}, {1, 3, 2}}, false, {0, 1, 2, 1, 3, 2}, {1, 2, 3, 4, 0}},
@@ -298,28 +298,28 @@ TEST(XFileNormals, NormalsNumberedAsThePositionsSplitOnlyWhereACornerDiffers) {
     };
     for (const Case& c : cases) {
         for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
-            SCOPED_TRACE(std::string(c.name) + " " + xtest::EncodingName(e));
+            SCOPED_TRACE(std::string(c.Name) + " " + xtest::EncodingName(e));
             XWriter w(e);
-            if (c.secondMesh) {
+            if (c.SecondMesh) {
                 TestMesh before = Triangle();
-                before.normals = {9, 0, 0};
-                before.normalFaces = {{0, 0, 0}};
+                before.Normals = {9, 0, 0};
+                before.NormalFaces = {{0, 0, 0}};
                 xtest::WriteMesh(w, before);
             }
             TestMesh m;
-            m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0, 5, 5, 5};
-            m.faces = {{0, 1, 2}, {1, 3, 2}};
-            m.normals = {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5, 0, 0};
-            m.normalFaces = c.normalFaces;
+            m.Positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0, 5, 5, 5};
+            m.Faces = {{0, 1, 2}, {1, 3, 2}};
+            m.Normals = {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5, 0, 0};
+            m.NormalFaces = c.NormalFaces;
             xtest::WriteMesh(w, m);
             const XFileMesh x = MustParse(w.Finish());
-            EXPECT_EQ(x.Mesh.Indices, c.indices);
+            EXPECT_EQ(x.Mesh.Indices, c.Indices);
             std::vector<float> normals;
             for (std::size_t v = 0; v < x.Mesh.NumVertices(); ++v) {
                 normals.push_back(x.Mesh.Normals[v * 3]);
                 EXPECT_EQ(x.Mesh.Normals[v * 3 + 1], 0.0f);
             }
-            EXPECT_EQ(normals, c.normals);
+            EXPECT_EQ(normals, c.Normals);
         }
     }
 }
@@ -341,24 +341,24 @@ TEST(XFileStreams, StreamsOnlySomeMeshesHaveAreFilledForTheOthers) {
 
 TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
     TestMesh m;
-    m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
-    m.faces = {{0, 1, 2}, {1, 3, 2}, {0, 2, 1}, {1, 2, 3}};
-    m.materialList = true;
-    m.numMaterials = 3;
-    m.faceMaterials = {2, 1};
-    m.materialRefs = {"Shiny", "Missing"};  // the second one is skipped
+    m.Positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+    m.Faces = {{0, 1, 2}, {1, 3, 2}, {0, 2, 1}, {1, 2, 3}};
+    m.MaterialList = true;
+    m.NumMaterials = 3;
+    m.FaceMaterials = {2, 1};
+    m.MaterialRefs = {"Shiny", "Missing"};  // the second one is skipped
     struct Case {
-        std::vector<std::uint32_t> listed;
-        std::vector<std::uint32_t> attributes;
+        std::vector<std::uint32_t> Listed;
+        std::vector<std::uint32_t> Attributes;
     };
     for (const Case& c : {Case{{2, 1}, {2, 1, 1, 1}}, Case{{}, {0, 0, 0, 0}}, Case{{1}, {1, 1, 1, 1}},
                           Case{{2, 0, 1, 2}, {2, 0, 1, 2}}}) {
-        m.faceMaterials = c.listed;
+        m.FaceMaterials = c.Listed;
         XWriter w(Encoding::Text);
         xtest::WriteMaterial(w, "Shiny", {0.5f, 0.25f, 0, 1, 30, 1, 1, 1, 0, 0, 0}, "C:\\\\textures\\\\shiny.bmp");
         xtest::WriteMesh(w, m);
         const XFileMesh x = MustParse(w.Finish());
-        EXPECT_EQ(x.Mesh.Attributes, c.attributes);
+        EXPECT_EQ(x.Mesh.Attributes, c.Attributes);
         ASSERT_EQ(x.Materials.size(), 3u);
         EXPECT_FLOAT_EQ(x.Materials[0].MatD3D.Power, 30.0f);
         EXPECT_STREQ(x.Materials[0].TextureFilename, "C:\\\\textures\\\\shiny.bmp");
@@ -373,7 +373,7 @@ TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
 
     XWriter none(Encoding::Text);
     TestMesh bare = m;
-    bare.materialList = false;
+    bare.MaterialList = false;
     xtest::WriteMesh(none, bare);
     const XFileMesh x = MustParse(none.Finish());
     EXPECT_TRUE(x.Materials.empty());
@@ -384,8 +384,8 @@ TEST(XFileAdjacency, TwoByTwoGrid) {
     XWriter w(Encoding::Binary);
     xtest::WriteMesh(w, xtest::Grid(2));
     const XFileMesh m = MustParse(w.Finish());
-    const std::vector<std::uint32_t> expected = {N, 5, 1, 0, 2, N, 1, 7, 3, 2, N, N,
-                                                 N, N, 5, 4, 6, 0, 5, N, 7, 6, N, 2};
+    const std::vector<std::uint32_t> expected = {kN, 5, 1, 0, 2, kN, 1, 7, 3, 2, kN, kN,
+                                                 kN, kN, 5, 4, 6, 0, 5, kN, 7, 6, kN, 2};
     EXPECT_EQ(m.Adjacency, expected);
 }
 
@@ -394,9 +394,9 @@ TEST(XFileAdjacency, TwoByTwoGrid) {
 
 TEST(XFileText, QuirksOfRealFilesLoad) {
     struct Case {
-        const char* name;
-        std::string file;
-        std::size_t faces;
+        const char* Name;
+        std::string File;
+        std::size_t Faces;
     };
     const std::string tri = kTriangleMesh;
     const std::vector<Case> cases = {
@@ -441,11 +441,11 @@ TEST(XFileText, QuirksOfRealFilesLoad) {
          18},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.Name);
         XFileMesh m;
-        ASSERT_TRUE(Parses(c.file, m));
-        EXPECT_EQ(m.Mesh.NumFaces(), c.faces);
-        EXPECT_EQ(m.Adjacency.size(), c.faces * 3);
+        ASSERT_TRUE(Parses(c.File, m));
+        EXPECT_EQ(m.Mesh.NumFaces(), c.Faces);
+        EXPECT_EQ(m.Adjacency.size(), c.Faces * 3);
     }
 }
 
@@ -483,8 +483,8 @@ TEST(XFileText, NumbersReadLikeTheCLibrary) {
 // decimals, and the last ones, near its end, the general one.
 TEST(XFileText, NumbersReadExactlyLikeStrtof) {
     struct Form {
-        const char* format;
-        double low, high;
+        const char* Format;
+        double Low, High;
     };
     const Form forms[] = {
         {"%.6f", -1.0, 1.0},      {"%.6f", -1000.0, 1000.0}, {"%.4f", 0.0, 100000.0}, {"%.9g", -1.0, 1.0},
@@ -495,10 +495,10 @@ TEST(XFileText, NumbersReadExactlyLikeStrtof) {
     std::vector<std::string> numbers = {"0.5", "-0.0", "5.", ".25", "0.000001", "16777217", "0.1", "3.4028235e38",
                                         "9007199254740993", "0.3000000000000000444", "1234567.891"};
     for (const Form& f : forms) {
-        std::uniform_real_distribution<double> value(f.low, f.high);
+        std::uniform_real_distribution<double> value(f.Low, f.High);
         for (int i = 0; i < 3000; ++i) {
             char text[64];
-            std::snprintf(text, sizeof text, f.format, value(random));
+            std::snprintf(text, sizeof text, f.Format, value(random));
             numbers.emplace_back(text);
         }
     }
@@ -584,9 +584,9 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
         return file;
     };
     struct Case {
-        const char* name;
-        std::string file;
-        const char* reason;
+        const char* Name;
+        std::string File;
+        const char* Reason;
     };
     const std::vector<Case> cases = {
         {"empty", "", "not an x file"},
@@ -654,7 +654,7 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
         {"compressed: bytes left over", zipped([](std::string& f) { f += "XY"; }), "truncated compressed block"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FailReason(c.file), c.reason) << c.name;
+        EXPECT_EQ(FailReason(c.File), c.Reason) << c.Name;
     }
 }
 
@@ -671,12 +671,12 @@ TEST(XFileStrayBrace, TopLevelBracesAreSkippedAndOpenObjectsStillFail) {
         w.End();
     };
     struct Case {
-        const char* name;
-        std::function<void(XWriter&)> write;
-        std::uint32_t faces;  // 0: the load fails with `reason`
-        float firstX;         // x of the first position
-        float lastX;          // x of the last position
-        const char* reason;
+        const char* Name;
+        std::function<void(XWriter&)> Write;
+        std::uint32_t Faces;  // 0: the load fails with `reason`
+        float FirstX;         // x of the first position
+        float LastX;          // x of the last position
+        const char* Reason;
     };
     const std::vector<Case> cases = {
         {"between the frame tree and an animation set",
@@ -712,25 +712,25 @@ TEST(XFileStrayBrace, TopLevelBracesAreSkippedAndOpenObjectsStillFail) {
          [&](XWriter& w) {
              w.Begin("Mesh");
              w.Count(3);
-             w.Floats(xtest::Doubles(Triangle().positions), 3);
-             w.Faces(Triangle().faces);
+             w.Floats(xtest::Doubles(Triangle().Positions), 3);
+             w.Faces(Triangle().Faces);
          },
          0, 0, 0, "truncated file"},
     };
     for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + ": " + c.name);
+            SCOPED_TRACE(std::string(xtest::EncodingName(e)) + ": " + c.Name);
             XWriter w(e);
-            c.write(w);
-            if (c.faces == 0) {
-                EXPECT_EQ(FailReason(w.Finish()), c.reason);
+            c.Write(w);
+            if (c.Faces == 0) {
+                EXPECT_EQ(FailReason(w.Finish()), c.Reason);
                 continue;
             }
             const XFileMesh m = MustParse(w.Finish());
-            ASSERT_EQ(m.Mesh.NumFaces(), c.faces);
-            ASSERT_EQ(m.Mesh.NumVertices(), 3 * c.faces);
-            EXPECT_FLOAT_EQ(m.Mesh.Positions.front(), c.firstX);
-            EXPECT_FLOAT_EQ(m.Mesh.Positions[m.Mesh.Positions.size() - 3], c.lastX);
+            ASSERT_EQ(m.Mesh.NumFaces(), c.Faces);
+            ASSERT_EQ(m.Mesh.NumVertices(), 3 * c.Faces);
+            EXPECT_FLOAT_EQ(m.Mesh.Positions.front(), c.FirstX);
+            EXPECT_FLOAT_EQ(m.Mesh.Positions[m.Mesh.Positions.size() - 3], c.LastX);
         }
     }
 }

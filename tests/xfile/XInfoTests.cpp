@@ -14,9 +14,9 @@
 namespace {
 
 struct XInfoRun {
-    int status = -1;
-    std::string output;
-    std::string errors;
+    int Status = -1;
+    std::string Output;
+    std::string Errors;
 };
 
 std::string Take(const std::string& path) {
@@ -36,9 +36,9 @@ XInfoRun RunXInfo(const std::string& args) {
     const std::string command = std::string(ND_XINFO_PATH) + " " + args + " > " + outPath + " 2> " + errPath;
     const int raw = std::system(command.c_str());
     XInfoRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.output = Take(outPath);
-    run.errors = Take(errPath);
+    run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.Output = Take(outPath);
+    run.Errors = Take(errPath);
     return run;
 }
 
@@ -55,25 +55,25 @@ TEST(XInfo, ReportsEachFileAndFailsWhenAnyFails) {
         std::ofstream(bad, std::ios::binary) << "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,9;; }";
     }
     const XInfoRun ok = RunXInfo(good);
-    EXPECT_EQ(ok.status, 0);
-    EXPECT_EQ(ok.output, good + " ok vertices=25 faces=32 materials=2 subsets=2\n");
+    EXPECT_EQ(ok.Status, 0);
+    EXPECT_EQ(ok.Output, good + " ok vertices=25 faces=32 materials=2 subsets=2\n");
 
     const XInfoRun mixed = RunXInfo(good + " " + bad + " " + dir + "/xinfo_missing.x");
-    EXPECT_EQ(mixed.status, 1);
-    EXPECT_EQ(mixed.output, good + " ok vertices=25 faces=32 materials=2 subsets=2\n" + bad +
+    EXPECT_EQ(mixed.Status, 1);
+    EXPECT_EQ(mixed.Output, good + " ok vertices=25 faces=32 materials=2 subsets=2\n" + bad +
                                 " fail face index out of range\n" + dir + "/xinfo_missing.x fail file not found\n");
     std::remove(good.c_str());
     std::remove(bad.c_str());
 }
 
 TEST(XInfo, HelpVersionAndUnknownOptions) {
-    const std::string usage = RunXInfo("--help").output;
+    const std::string usage = RunXInfo("--help").Output;
     ASSERT_EQ(usage.rfind("usage: nightdrive-xinfo", 0), 0u) << usage;
     struct Case {
-        const char* args;
-        int status;
-        std::string output;
-        std::string errors;
+        const char* Args;
+        int Status;
+        std::string Output;
+        std::string Errors;
     };
     const std::vector<Case> cases = {
         {"--help", 0, usage, ""},
@@ -88,9 +88,9 @@ TEST(XInfo, HelpVersionAndUnknownOptions) {
         {"-- -x --version", 1, "-x fail file not found\n--version fail file not found\n", ""},
     };
     for (const Case& c : cases) {
-        const XInfoRun run = RunXInfo(c.args);
-        EXPECT_EQ(run.status, c.status) << c.args;
-        EXPECT_EQ(run.output, c.output) << c.args;
-        EXPECT_EQ(run.errors, c.errors) << c.args;
+        const XInfoRun run = RunXInfo(c.Args);
+        EXPECT_EQ(run.Status, c.Status) << c.Args;
+        EXPECT_EQ(run.Output, c.Output) << c.Args;
+        EXPECT_EQ(run.Errors, c.Errors) << c.Args;
     }
 }

@@ -16,8 +16,8 @@
 [[noreturn]] void RunBaseline() {
     auto& g = GeneralVariables;
     std::unique_ptr<D3DXMesh> merged;
-    const bool dressed = run.options.baseline == "merged";  // with the frame's light, fog and texture
-    if (dressed || run.options.baseline == "flat") {
+    const bool dressed = run.Settings.Baseline == "merged";  // with the frame's light, fog and texture
+    if (dressed || run.Settings.Baseline == "flat") {
         merged = MergeWorld();
         if (!merged) Fail("cannot merge the world for the baseline");
         if (dressed) {
@@ -28,14 +28,14 @@
             g.Device->SetRenderState(D3DRS_FOGENABLE, 0);
             g.Device->SetTexture(0, nullptr);
         }
-        SetSimulatedKeyState(run.keys);
+        SetSimulatedKeyState(run.Keys);
         UpdateCamera();
         if (g.FillWireframesOn) g.Device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
     }
-    const long frames = run.options.frames > 0 ? run.options.frames : 300;
-    while (run.frame < frames) {
-        ++run.frame;
-        if (run.frame == 1) run.frameStart = Clock::now();
+    const long frames = run.Settings.Frames > 0 ? run.Settings.Frames : 300;
+    while (run.Frame < frames) {
+        ++run.Frame;
+        if (run.Frame == 1) run.FrameStart = Clock::now();
         g.Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g.ClearColor, 1.0f, 0);
         if (merged) {
             g.Device->BeginScene();
@@ -45,10 +45,10 @@
             g.Device->EndScene();
         }
         g.Device->Present(nullptr, nullptr, nullptr, nullptr);
-        if (run.device) FinishRendering(run.device->Inner());
+        if (run.Device) FinishRendering(run.Device->Inner());
         RecordFrameTime();
         DoEvents();
     }
-    if (run.options.bench) WriteBench();
+    if (run.Settings.Bench) WriteBench();
     End(0);
 }

@@ -43,8 +43,8 @@ std::uint64_t HashPixels(const std::vector<std::uint8_t>& rgba) {
 
 void CountDraws() {
     GlFrameCounts counts;
-    if (!ReadFrameCounts(run.device->Inner(), counts)) return;
-    GlFrameCounts& sum = run.drawn;
+    if (!ReadFrameCounts(run.Device->Inner(), counts)) return;
+    GlFrameCounts& sum = run.Drawn;
     sum.Clusters += counts.Clusters;
     sum.Triangles += counts.Triangles;
     sum.Vertices += counts.Vertices;
@@ -52,114 +52,114 @@ void CountDraws() {
     sum.TrianglesAsked += counts.TrianglesAsked;
     sum.VerticesAsked += counts.VerticesAsked;
     sum.Draws += counts.Draws;
-    ++run.countedFrames;
+    ++run.CountedFrames;
 }
 
 void Presented() {
     // A recording sets the clock itself, by its timer ticks.
-    if (run.options.replay.empty()) run.clockUs += run.frameStepUs;
+    if (run.Settings.Replay.empty()) run.ClockUs += run.FrameStepUs;
     CountDraws();
-    if (run.frameHashes) {
+    if (run.FrameHashes) {
         std::vector<std::uint8_t> rgba;
         int w = 0, h = 0;
-        if (!ReadBackBuffer(run.device->Inner(), rgba, w, h)) Fail("cannot read the frame back");
-        std::fprintf(run.frameHashes, "%ld %dx%d %016" PRIx64 "\n", run.frame, w, h, HashPixels(rgba));
+        if (!ReadBackBuffer(run.Device->Inner(), rgba, w, h)) Fail("cannot read the frame back");
+        std::fprintf(run.FrameHashes, "%ld %dx%d %016" PRIx64 "\n", run.Frame, w, h, HashPixels(rgba));
     }
-    for (const auto& [frame, path] : run.options.shots) {
-        if (frame != run.frame) continue;
+    for (const auto& [frame, path] : run.Settings.Shots) {
+        if (frame != run.Frame) continue;
         std::vector<std::uint8_t> rgba;
         int w = 0, h = 0;
-        const bool read = ReadBackBuffer(run.device->Inner(), rgba, w, h);
+        const bool read = ReadBackBuffer(run.Device->Inner(), rgba, w, h);
         // The screen shows no alpha: the picture as presented is opaque.
         for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
         if (!read || !png::WriteRgba(path, rgba, w, h)) {
             std::fprintf(stderr, "nightdrive-headless: cannot write the screenshot %s\n", path.c_str());
         }
     }
-    if (!run.options.replay.empty()) ReplayPresented();
+    if (!run.Settings.Replay.empty()) ReplayPresented();
 }
 
 }  // namespace
 
 void ApplyMenuChoices() {
-    if (!run.options.replay.empty()) {
+    if (!run.Settings.Replay.empty()) {
         ApplyRecordedMenu();
         return;
     }
     MenuWindow& menu = Menu();
-    const Options& o = run.options;
+    const Options& o = run.Settings;
     // A size the menu does not offer is the 4:3 projection of "1024 - 768" at that
     // size, or with --fill the screen of that size; the game's start-up takes it
     // from the runner (UseChosenSize).
-    if (o.fill) {
+    if (o.Fill) {
         ClickControl(menu.form, menu.lblFill);
-    } else if (o.size) {
-        const std::string size = o.size;
+    } else if (o.Size) {
+        const std::string size = o.Size;
         ClickControl(menu.form, size == "640x480" ? menu.lbl600 : size == "800x600" ? menu.lbl800 : menu.lbl1024);
     }
-    if (o.depth) ClickControl(menu.form, std::string(o.depth) == "32" ? menu.lbl32bit : menu.lbl16bit);
-    if (o.detail) {
-        const std::string detail = o.detail;
+    if (o.Depth) ClickControl(menu.form, std::string(o.Depth) == "32" ? menu.lbl32bit : menu.lbl16bit);
+    if (o.Detail) {
+        const std::string detail = o.Detail;
         ClickControl(menu.form, detail == "low"      ? menu.lblDetailLow
                                 : detail == "medium" ? menu.lblDetailMedium
                                                      : menu.lblDetailHigh);
     }
-    if (o.night) ClickControl(menu.form, menu.Check1);
-    if (o.noLight) ClickControl(menu.form, menu.Check2);
-    if (o.noFog) ClickControl(menu.form, menu.Check3);
-    if (o.wireframe) ClickControl(menu.form, menu.Check4);
-    if (o.collision) ClickControl(menu.form, menu.Check5);
-    if (o.noTextures) ClickControl(menu.form, menu.Check6);
+    if (o.Night) ClickControl(menu.form, menu.Check1);
+    if (o.NoLight) ClickControl(menu.form, menu.Check2);
+    if (o.NoFog) ClickControl(menu.form, menu.Check3);
+    if (o.Wireframe) ClickControl(menu.form, menu.Check4);
+    if (o.Collision) ClickControl(menu.form, menu.Check5);
+    if (o.NoTextures) ClickControl(menu.form, menu.Check6);
 }
 
 void UseChosenSize() {
-    const Options& o = run.options;
-    if (!o.size) return;
-    GeneralVariables.ScreenWidth = static_cast<std::int16_t>(o.width);
-    GeneralVariables.ScreenHeight = static_cast<std::int16_t>(o.height);
+    const Options& o = run.Settings;
+    if (!o.Size) return;
+    GeneralVariables.ScreenWidth = static_cast<std::int16_t>(o.Width);
+    GeneralVariables.ScreenHeight = static_cast<std::int16_t>(o.Height);
 }
 
 // The simulated pointer: a move that changes it reaches the window as one event.
 bool MovePointer(int x, int y) {
     // A recording holds every move that reached the game, the game's own
     // re-centring among them: replayed, the game's moves add none.
-    if (!run.options.replay.empty()) return true;
-    if (x == run.pointerX && y == run.pointerY) return true;
-    run.pointerX = x;
-    run.pointerY = y;
+    if (!run.Settings.Replay.empty()) return true;
+    if (x == run.PointerX && y == run.PointerY) return true;
+    run.PointerX = x;
+    run.PointerY = y;
     if (GameExists()) PostMouseMove(Game().form, x, y);
     return true;
 }
 
 void StartFrame() {
-    ++run.frame;
-    if (run.frame == 1) run.frameStart = Clock::now();
+    ++run.Frame;
+    if (run.Frame == 1) run.FrameStart = Clock::now();
     for (int scan = 0; scan < 256; ++scan) {
-        if (run.pressed[scan]) run.keys[scan] = 0;
-        run.pressed[scan] = false;
+        if (run.Pressed[scan]) run.Keys[scan] = 0;
+        run.Pressed[scan] = false;
     }
     GameWindow& game = Game();
-    if (!run.options.replay.empty()) ReplayFrameStarting();
-    if (const auto it = run.script.find(run.frame); it != run.script.end()) {
+    if (!run.Settings.Replay.empty()) ReplayFrameStarting();
+    if (const auto it = run.Events.find(run.Frame); it != run.Events.end()) {
         for (const ScriptEvent& e : it->second) {
-            switch (e.kind) {
+            switch (e.Kind) {
                 case ScriptEvent::Kind::KeyDown:
-                    run.keys[e.scanCode] = 0x80;
-                    PostKeyDown(game.form, e.virtualKey);
+                    run.Keys[e.ScanCode] = 0x80;
+                    PostKeyDown(game.form, e.VirtualKey);
                     break;
                 case ScriptEvent::Kind::KeyUp:
-                    run.keys[e.scanCode] = 0;
+                    run.Keys[e.ScanCode] = 0;
                     break;
                 case ScriptEvent::Kind::Press:
-                    run.keys[e.scanCode] = 0x80;
-                    run.pressed[e.scanCode] = true;
-                    PostKeyDown(game.form, e.virtualKey);
+                    run.Keys[e.ScanCode] = 0x80;
+                    run.Pressed[e.ScanCode] = true;
+                    PostKeyDown(game.form, e.VirtualKey);
                     break;
                 case ScriptEvent::Kind::MouseMove:
-                    MovePointer(e.x, e.y);
+                    MovePointer(e.X, e.Y);
                     break;
                 case ScriptEvent::Kind::Click:
-                    PostMouseButton(game.form, vbLeftButton, true, run.pointerX, run.pointerY);
+                    PostMouseButton(game.form, vbLeftButton, true, run.PointerX, run.PointerY);
                     break;
                 default: {
                     std::string error;
@@ -168,31 +168,31 @@ void StartFrame() {
             }
         }
     }
-    if (run.options.replay.empty()) SetSimulatedKeyState(run.keys);
-    run.animMesh = AnimationMeshFor(GeneralVariables.AnimFrame);
-    run.scenesAtStart = run.device ? run.device->Scenes() : 0;
+    if (run.Settings.Replay.empty()) SetSimulatedKeyState(run.Keys);
+    run.AnimMesh = AnimationMeshFor(GeneralVariables.AnimFrame);
+    run.ScenesAtStart = run.Device ? run.Device->Scenes() : 0;
 }
 
 void FrameDrawn() {
     // Timings count the whole frame, also where the renderer defers its work.
-    if (run.options.bench && run.device) FinishRendering(run.device->Inner());
+    if (run.Settings.Bench && run.Device) FinishRendering(run.Device->Inner());
     RecordFrameTime();
-    if (run.frame == 1000) SampleSettledMemory();
+    if (run.Frame == 1000) SampleSettledMemory();
     WriteTrace();
-    if (!run.options.replay.empty()) ReplayFrameDrawn();
-    if (run.options.frames > 0 && run.frame >= run.options.frames) {
-        if (run.options.bench) WriteBench();
-        if (run.trace) std::fclose(run.trace);
-        run.trace = nullptr;
-        if (run.frameHashes) std::fclose(run.frameHashes);
-        run.frameHashes = nullptr;
+    if (!run.Settings.Replay.empty()) ReplayFrameDrawn();
+    if (run.Settings.Frames > 0 && run.Frame >= run.Settings.Frames) {
+        if (run.Settings.Bench) WriteBench();
+        if (run.Trace) std::fclose(run.Trace);
+        run.Trace = nullptr;
+        if (run.FrameHashes) std::fclose(run.FrameHashes);
+        run.FrameHashes = nullptr;
 #if defined(__SANITIZE_ADDRESS__)
         // The click ends the process at once, past the exit-time leak check: with
         // ND_LEAK_CHECK set, the whole session is checked for leaks here instead.
         if (std::getenv("ND_LEAK_CHECK")) __lsan_do_leak_check();
 #endif
         // Ends as a click in the game window does, at the main loop's yield.
-        PostMouseButton(Game().form, vbLeftButton, true, run.pointerX, run.pointerY);
+        PostMouseButton(Game().form, vbLeftButton, true, run.PointerX, run.PointerY);
     }
 }
 
@@ -201,10 +201,10 @@ void MainLoopStarting() {
         CountedDevice()->SetLoading(false);
         SetPresentHook(CountedDevice()->Inner(), [] { Presented(); });
     }
-    run.device = CountedDevice();
-    if (run.device && run.options.noCull) SetClusterCulling(run.device->Inner(), false);
-    run.clockUs = 0;
-    run.inMainLoop = true;
-    if (!run.options.baseline.empty()) RunBaseline();
-    if (!run.options.replay.empty()) ReplayMainLoopStarting();
+    run.Device = CountedDevice();
+    if (run.Device && run.Settings.NoCull) SetClusterCulling(run.Device->Inner(), false);
+    run.ClockUs = 0;
+    run.InMainLoop = true;
+    if (!run.Settings.Baseline.empty()) RunBaseline();
+    if (!run.Settings.Replay.empty()) ReplayMainLoopStarting();
 }

@@ -64,16 +64,16 @@ public:
         const auto start = Clock::now();
         const HRESULT hr =
             inner_->LoadMeshFromX(path, options, Unwrap(device), adjacency, materials, numMaterials, mesh, reason);
-        times.parseMs += MsSince(start);
-        ++times.meshes;
+        times.ParseMs += MsSince(start);
+        ++times.Meshes;
         return hr;
     }
     HRESULT CreateTextureFromFile(Direct3DDevice8& device, const std::string& path,
                                   std::unique_ptr<Direct3DTexture8>& texture) override {
         const auto start = Clock::now();
         const HRESULT hr = inner_->CreateTextureFromFile(Unwrap(device), path, texture);
-        times.textureMs += MsSince(start);
-        ++times.textures;
+        times.TextureMs += MsSince(start);
+        ++times.Textures;
         return hr;
     }
     HRESULT CreateFont(Direct3DDevice8& device, const StdFont& font, std::unique_ptr<D3DXFont>& out) override {
@@ -83,7 +83,7 @@ public:
                       std::unique_ptr<D3DXBuffer>* adjacencyOut, std::string* errors) override {
         const auto start = Clock::now();
         const HRESULT hr = inner_->CleanMesh(mesh, adjacencyIn, out, adjacencyOut, errors);
-        times.cleanupMs += MsSince(start);
+        times.CleanupMs += MsSince(start);
         return hr;
     }
     HRESULT SimplifyMesh(D3DXMesh& mesh, const DWORD* adjacency, const void* attributeWeights,
@@ -91,7 +91,7 @@ public:
                          std::unique_ptr<D3DXMesh>& out) override {
         const auto start = Clock::now();
         const HRESULT hr = inner_->SimplifyMesh(mesh, adjacency, attributeWeights, vertexWeights, minValue, options, out);
-        times.cleanupMs += MsSince(start);
+        times.CleanupMs += MsSince(start);
         return hr;
     }
 
@@ -105,8 +105,8 @@ HRESULT CountingDevice::Present(const RECT* s, const RECT* d, void* w, const voi
     if (!loading_) return inner_->Present(s, d, w, r);
     const auto start = Clock::now();
     const HRESULT hr = inner_->Present(s, d, w, r);
-    times.presentMs += MsSince(start);
-    ++times.presents;
+    times.PresentMs += MsSince(start);
+    ++times.Presents;
     return hr;
 }
 

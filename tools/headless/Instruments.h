@@ -11,11 +11,11 @@
 #include "platform/DirectX.h"
 
 struct StartupTimes {
-    double parseMs = 0;     // LoadMeshFromX
-    double cleanupMs = 0;   // CleanMesh and SimplifyMesh
-    double textureMs = 0;   // CreateTextureFromFile (decode and upload)
-    double presentMs = 0;   // Present while loading (the loading lines)
-    int meshes = 0, textures = 0, presents = 0;
+    double ParseMs = 0;     // LoadMeshFromX
+    double CleanupMs = 0;   // CleanMesh and SimplifyMesh
+    double TextureMs = 0;   // CreateTextureFromFile (decode and upload)
+    double PresentMs = 0;   // Present while loading (the loading lines)
+    int Meshes = 0, Textures = 0, Presents = 0;
 };
 
 StartupTimes& Times();

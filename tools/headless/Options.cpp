@@ -20,11 +20,11 @@ namespace {
 
 // The menu's switches, one option each.
 bool Options::*SwitchNamed(const std::string& name) {
-    static const std::pair<const char*, bool Options::*> switches[] = {
-        {"--night", &Options::night},         {"--no-light", &Options::noLight},
-        {"--no-fog", &Options::noFog},        {"--wireframe", &Options::wireframe},
-        {"--collision", &Options::collision}, {"--no-textures", &Options::noTextures}};
-    for (const auto& [option, flag] : switches) {
+    static const std::pair<const char*, bool Options::*> kSwitches[] = {
+        {"--night", &Options::Night},         {"--no-light", &Options::NoLight},
+        {"--no-fog", &Options::NoFog},        {"--wireframe", &Options::Wireframe},
+        {"--collision", &Options::Collision}, {"--no-textures", &Options::NoTextures}};
+    for (const auto& [option, flag] : kSwitches) {
         if (name == option) return flag;
     }
     return nullptr;
@@ -61,36 +61,36 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         const std::string a = argv[i];
         const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (a == "--size") {
-            o.size = value();
-            if (!ParseSize(o.size, o.width, o.height)) return false;
+            o.Size = value();
+            if (!ParseSize(o.Size, o.Width, o.Height)) return false;
         } else if (a == "--fill") {
-            o.fill = true;
+            o.Fill = true;
         } else if (a == "--depth") {
-            o.depth = value();
-            if (!OneOf(o.depth, {"16", "32"})) return false;
+            o.Depth = value();
+            if (!OneOf(o.Depth, {"16", "32"})) return false;
         } else if (a == "--detail") {
-            o.detail = value();
-            if (!OneOf(o.detail, {"low", "medium", "high"})) return false;
+            o.Detail = value();
+            if (!OneOf(o.Detail, {"low", "medium", "high"})) return false;
         } else if (bool Options::*flag = SwitchNamed(a)) {
             o.*flag = true;
         } else if (a == "--frames") {
             const char* v = value();
             char* end = nullptr;
-            o.frames = v ? std::strtol(v, &end, 10) : -1;
-            if (!v || *end || o.frames < 1) return false;
+            o.Frames = v ? std::strtol(v, &end, 10) : -1;
+            if (!v || *end || o.Frames < 1) return false;
         } else if (a == "--fps") {
             const char* v = value();
             char* end = nullptr;
-            o.fps = v ? std::strtod(v, &end) : 0;
-            if (!v || *end || !(o.fps > 0) || !std::isfinite(o.fps)) return false;
+            o.Fps = v ? std::strtod(v, &end) : 0;
+            if (!v || *end || !(o.Fps > 0) || !std::isfinite(o.Fps)) return false;
         } else if (a == "--input") {
             const char* v = value();
             if (!v) return false;
-            o.input = v;
+            o.Input = v;
         } else if (a == "--trace") {
             const char* v = value();
             if (!v) return false;
-            o.trace = v;
+            o.Trace = v;
         } else if (a == "--shot") {
             const char* v = value();
             const char* colon = v ? std::strchr(v, ':') : nullptr;
@@ -98,40 +98,40 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             char* end = nullptr;
             const long frame = std::strtol(v, &end, 10);
             if (end != colon || frame < 1 || colon[1] == '\0') return false;
-            o.shots.emplace_back(frame, colon + 1);
+            o.Shots.emplace_back(frame, colon + 1);
         } else if (a == "--replay" || a == "--video") {
             const char* v = value();
             if (!v) return false;
-            (a == "--replay" ? o.replay : o.video) = v;
+            (a == "--replay" ? o.Replay : o.Video) = v;
         } else if (a == "--bench") {
-            o.bench = true;
+            o.Bench = true;
         } else if (a == "--baseline") {
             const char* v = value();
             if (!OneOf(v, {"clear", "merged", "flat"})) return false;
-            o.baseline = v;
+            o.Baseline = v;
         } else if (a == "--no-cull") {
-            o.noCull = true;
+            o.NoCull = true;
         } else if (a == "--frame-hashes") {
             const char* v = value();
             if (!v) return false;
-            o.frameHashes = v;
+            o.FrameHashes = v;
         } else {
             return false;
         }
     }
-    if (o.replay.empty()) {
-        return o.video.empty();
+    if (o.Replay.empty()) {
+        return o.Video.empty();
     }
     // A recording brings its own menu choices, input and length.
     const bool menuChoice =
-        o.fill || o.depth || o.detail || o.night || o.noLight || o.noFog || o.wireframe || o.collision || o.noTextures;
-    if (menuChoice || !o.input.empty() || o.frames > 0 || !o.baseline.empty()) return false;
-    if (o.size) {
+        o.Fill || o.Depth || o.Detail || o.Night || o.NoLight || o.NoFog || o.Wireframe || o.Collision || o.NoTextures;
+    if (menuChoice || !o.Input.empty() || o.Frames > 0 || !o.Baseline.empty()) return false;
+    if (o.Size) {
         // Any size a video can have: even, for the usual 4:2:0 encodings.
         char extra = 0;
-        if (o.video.empty() || std::sscanf(o.size, "%dx%d%c", &o.videoWidth, &o.videoHeight, &extra) != 2 ||
-            o.videoWidth < 16 || o.videoHeight < 16 || o.videoWidth > 8192 || o.videoHeight > 8192 ||
-            o.videoWidth % 2 != 0 || o.videoHeight % 2 != 0) {
+        if (o.Video.empty() || std::sscanf(o.Size, "%dx%d%c", &o.VideoWidth, &o.VideoHeight, &extra) != 2 ||
+            o.VideoWidth < 16 || o.VideoHeight < 16 || o.VideoWidth > 8192 || o.VideoHeight > 8192 ||
+            o.VideoWidth % 2 != 0 || o.VideoHeight % 2 != 0) {
             return false;
         }
     }

@@ -6,24 +6,24 @@
 #include <vector>
 
 struct Options {
-    const char* size = nullptr;
-    int width = 0, height = 0;  // from --size
-    bool fill = false;          // "Fill Screen", on a screen of --size (or SDL's)
-    const char* depth = nullptr;
-    const char* detail = nullptr;
-    bool night = false, noLight = false, noFog = false, wireframe = false, collision = false, noTextures = false;
-    long frames = -1;
-    double fps = 60;
-    std::string input, trace;
-    std::vector<std::pair<long, std::string>> shots;
-    bool bench = false;
-    std::string baseline;  // "", "clear", "merged" or "flat"
-    bool noCull = false;   // draw every cluster, visible or not
-    std::string frameHashes;  // one hash of each presented frame's pixels per line
+    const char* Size = nullptr;
+    int Width = 0, Height = 0;  // from --size
+    bool Fill = false;          // "Fill Screen", on a screen of --size (or SDL's)
+    const char* Depth = nullptr;
+    const char* Detail = nullptr;
+    bool Night = false, NoLight = false, NoFog = false, Wireframe = false, Collision = false, NoTextures = false;
+    long Frames = -1;
+    double Fps = 60;
+    std::string Input, Trace;
+    std::vector<std::pair<long, std::string>> Shots;
+    bool Bench = false;
+    std::string Baseline;  // "", "clear", "merged" or "flat"
+    bool NoCull = false;   // draw every cluster, visible or not
+    std::string FrameHashes;  // one hash of each presented frame's pixels per line
     // Playing a recording (its menu choices and input replace the options above),
     // and the video made of it: --size is then the video's size, --fps its rate.
-    std::string replay, video;
-    int videoWidth = 0, videoHeight = 0;
+    std::string Replay, Video;
+    int VideoWidth = 0, VideoHeight = 0;
 };
 
 extern const char* const kUsage;

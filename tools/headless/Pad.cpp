@@ -56,18 +56,18 @@ void PreparePad(std::function<void(int dx, int dy)> movePointerBy) {
 }
 
 bool ApplyPadEvent(const ScriptEvent& event, std::string& error) {
-    if (event.kind == ScriptEvent::Kind::PadAdd) return Plug(error);
+    if (event.Kind == ScriptEvent::Kind::PadAdd) return Plug(error);
     if (!pad) {
         error = "a pad event before padadd";
         return false;
     }
     int result = 0;
-    if (event.kind == ScriptEvent::Kind::PadRemove) {
+    if (event.Kind == ScriptEvent::Kind::PadRemove) {
         Unplug();
-    } else if (event.kind == ScriptEvent::Kind::PadButton) {
-        result = SDL_JoystickSetVirtualButton(pad, event.padInput, static_cast<Uint8>(event.padValue));
-    } else if (event.kind == ScriptEvent::Kind::PadAxis) {
-        result = SDL_JoystickSetVirtualAxis(pad, event.padInput, static_cast<Sint16>(event.padValue));
+    } else if (event.Kind == ScriptEvent::Kind::PadButton) {
+        result = SDL_JoystickSetVirtualButton(pad, event.PadInput, static_cast<Uint8>(event.PadValue));
+    } else if (event.Kind == ScriptEvent::Kind::PadAxis) {
+        result = SDL_JoystickSetVirtualAxis(pad, event.PadInput, static_cast<Sint16>(event.PadValue));
     }
     if (result != 0) error = std::string("pad: ") + SDL_GetError();
     return result == 0;

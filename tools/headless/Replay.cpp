@@ -40,11 +40,11 @@ void FinishVideo() {
     video::EndProgress();
     std::string error;
     if (!video::Finish(error)) {
-        std::fprintf(stderr, "nightdrive-headless: %s: %s\n", run.options.video.c_str(), error.c_str());
+        std::fprintf(stderr, "nightdrive-headless: %s: %s\n", run.Settings.Video.c_str(), error.c_str());
         End(1);
     }
-    std::printf("video: %s, %ld frames of %dx%d at %g fps\n", run.options.video.c_str(), video::FramesWritten(),
-                run.options.videoWidth, run.options.videoHeight, run.options.fps);
+    std::printf("video: %s, %ld frames of %dx%d at %g fps\n", run.Settings.Video.c_str(), video::FramesWritten(),
+                run.Settings.VideoWidth, run.Settings.VideoHeight, run.Settings.Fps);
 }
 
 [[noreturn]] void Parted(long frame, const std::string& what) {
@@ -53,8 +53,8 @@ void FinishVideo() {
                  recordingPath.c_str(), frame, what.c_str());
     if (lastCheckAgreed > 0) std::fprintf(stderr, " (the check of frame %ld still agreed)", lastCheckAgreed);
     std::fputs("\n", stderr);
-    if (run.trace) std::fclose(run.trace);
-    run.trace = nullptr;
+    if (run.Trace) std::fclose(run.Trace);
+    run.Trace = nullptr;
     std::string ignored;
     (void)video::Finish(ignored);
     End(1);
@@ -62,16 +62,16 @@ void FinishVideo() {
 
 // The drive ends where it ended when it was recorded, in the same state.
 void Ending() {
-    if (run.frame != recording.EndFrame) {
-        Parted(run.frame, "the game ended here, the recording at frame " + std::to_string(recording.EndFrame));
+    if (run.Frame != recording.EndFrame) {
+        Parted(run.Frame, "the game ended here, the recording at frame " + std::to_string(recording.EndFrame));
     }
     const std::string differences = record::Differences(recording.EndState, CurrentMotion());
-    if (!differences.empty()) Parted(run.frame, "the end state differs: " + differences);
+    if (!differences.empty()) Parted(run.Frame, "the end state differs: " + differences);
     WriteTrace(true);
-    if (run.trace) std::fclose(run.trace);
-    run.trace = nullptr;
+    if (run.Trace) std::fclose(run.Trace);
+    run.Trace = nullptr;
     FinishVideo();
-    std::printf("replay: %ld frames, %ld checks and the end state agree with %s\n", run.frame, checksAgreed,
+    std::printf("replay: %ld frames, %ld checks and the end state agree with %s\n", run.Frame, checksAgreed,
                 recordingPath.c_str());
 }
 
@@ -82,7 +82,7 @@ void PlayYield(int yield) {
     long ticks = 0;
     for (; nextEvent < recording.Events.size(); ++nextEvent) {
         const record::Event& e = recording.Events[nextEvent];
-        if (e.Frame != run.frame || e.Yield != yield) break;
+        if (e.Frame != run.Frame || e.Yield != yield) break;
         const int x = static_cast<int>(std::lround(e.X)), y = static_cast<int>(std::lround(e.Y));
         bool posted = true;
         switch (e.Kind) {
@@ -106,7 +106,7 @@ void PlayYield(int yield) {
     }
     const std::uint64_t interval = static_cast<std::uint64_t>(game.form.TimerInterval) * 1000;
     ticksRun += ticks;
-    run.clockUs = interval * static_cast<std::uint64_t>(ticksRun + (ticks > 0 ? 0 : 1)) - (ticks > 0 ? 0 : 1);
+    run.ClockUs = interval * static_cast<std::uint64_t>(ticksRun + (ticks > 0 ? 0 : 1)) - (ticks > 0 ? 0 : 1);
 }
 
 // The files of the recorded world that are missing or differ here (files the
@@ -153,21 +153,21 @@ bool LoadReplay(const std::string& path, std::string& error, bool& parted) {
             return false;
         }
     }
-    Options& o = run.options;
+    Options& o = run.Settings;
     const int w = recording.Menu.Width, h = recording.Menu.Height;
-    if (o.videoWidth == 0) {
-        o.videoWidth = w + w % 2;
-        o.videoHeight = h + h % 2;
+    if (o.VideoWidth == 0) {
+        o.VideoWidth = w + w % 2;
+        o.VideoHeight = h + h % 2;
     }
     // The picture keeps the shape it had: as large as the video allows, even.
-    if (static_cast<long>(o.videoWidth) * h <= static_cast<long>(o.videoHeight) * w) {
-        renderWidth = o.videoWidth;
-        renderHeight = static_cast<int>(static_cast<long>(o.videoWidth) * h / w) & ~1;
+    if (static_cast<long>(o.VideoWidth) * h <= static_cast<long>(o.VideoHeight) * w) {
+        renderWidth = o.VideoWidth;
+        renderHeight = static_cast<int>(static_cast<long>(o.VideoWidth) * h / w) & ~1;
     } else {
-        renderHeight = o.videoHeight;
-        renderWidth = static_cast<int>(static_cast<long>(o.videoHeight) * w / h) & ~1;
+        renderHeight = o.VideoHeight;
+        renderWidth = static_cast<int>(static_cast<long>(o.VideoHeight) * w / h) & ~1;
     }
-    if (o.video.empty()) {
+    if (o.Video.empty()) {
         renderWidth = w;
         renderHeight = h;
     }
@@ -175,8 +175,8 @@ bool LoadReplay(const std::string& path, std::string& error, bool& parted) {
 }
 
 bool StartReplayVideo(std::string& error) {
-    if (run.options.video.empty()) return true;
-    if (!video::Start(run.options.video, run.options.videoWidth, run.options.videoHeight, run.options.fps, error)) {
+    if (run.Settings.Video.empty()) return true;
+    if (!video::Start(run.Settings.Video, run.Settings.VideoWidth, run.Settings.VideoHeight, run.Settings.Fps, error)) {
         return false;
     }
     return true;
@@ -234,11 +234,11 @@ void ReplayMainLoopStarting() {
 }
 
 void ReplayFrameStarting() {
-    if (run.frame > recording.EndFrame) {
-        Parted(run.frame,
+    if (run.Frame > recording.EndFrame) {
+        Parted(run.Frame,
                "the recording ended at frame " + std::to_string(recording.EndFrame) + " and the game did not");
     }
-    if (nextKeys < recording.KeyReads.size() && recording.KeyReads[nextKeys].Frame == run.frame) {
+    if (nextKeys < recording.KeyReads.size() && recording.KeyReads[nextKeys].Frame == run.Frame) {
         keys = recording.KeyReads[nextKeys++].Keys;
     }
     SetSimulatedKeyState(keys.data());
@@ -246,15 +246,15 @@ void ReplayFrameStarting() {
 }
 
 void ReplayFrameDrawn() {
-    if (nextCheck < recording.Checks.size() && recording.Checks[nextCheck].Frame == run.frame) {
+    if (nextCheck < recording.Checks.size() && recording.Checks[nextCheck].Frame == run.Frame) {
         const std::string differences = record::Differences(recording.Checks[nextCheck].State, CurrentMotion());
-        if (!differences.empty()) Parted(run.frame, differences);
-        lastCheckAgreed = run.frame;
+        if (!differences.empty()) Parted(run.Frame, differences);
+        lastCheckAgreed = run.Frame;
         ++checksAgreed;
         ++nextCheck;
     }
     PlayYield(record::kLoopYield);
-    video::ShowProgress(run.frame, recording.EndFrame);
+    video::ShowProgress(run.Frame, recording.EndFrame);
 }
 
 void ReplayPresented() {
@@ -262,9 +262,9 @@ void ReplayPresented() {
     // Video frame k shows what was on screen k / fps seconds after the first
     // frame, by the times of the recording.
     const auto& times = recording.FrameTimesMs;
-    const std::size_t f = static_cast<std::size_t>(run.frame);
+    const std::size_t f = static_cast<std::size_t>(run.Frame);
     if (f == 0 || f > times.size()) return;
-    const double fps = run.options.fps;
+    const double fps = run.Settings.Fps;
     const double perMs = fps / 1000.0;
     long target = 0;
     if (f < times.size()) {
@@ -276,8 +276,8 @@ void ReplayPresented() {
     if (count <= 0) return;
     int w = 0, h = 0;
     std::string error;
-    if (!ReadBackBuffer(run.device->Inner(), picture, w, h) || !video::AddFrame(picture, w, h, count, error)) {
+    if (!ReadBackBuffer(run.Device->Inner(), picture, w, h) || !video::AddFrame(picture, w, h, count, error)) {
         video::EndProgress();
-        Fail(run.options.video + ": " + (error.empty() ? "cannot read the frame" : error));
+        Fail(run.Settings.Video + ": " + (error.empty() ? "cannot read the frame" : error));
     }
 }

@@ -16,36 +16,36 @@
 using Clock = std::chrono::steady_clock;
 
 struct Run {
-    Options options;
-    Script script;
-    FILE* trace = nullptr;
-    FILE* frameHashes = nullptr;
-    CountingDevice* device = nullptr;
+    Options Settings;
+    Script Events;
+    FILE* Trace = nullptr;
+    FILE* FrameHashes = nullptr;
+    CountingDevice* Device = nullptr;
 
-    std::uint64_t clockUs = 0;
-    std::uint64_t frameStepUs = 16667;
-    long frame = 0;
-    bool inMainLoop = false;
-    std::uint8_t keys[256] = {};
-    bool pressed[256] = {};  // keys held for one frame only (no allocation per press)
-    int pointerX = 0, pointerY = 0;
+    std::uint64_t ClockUs = 0;
+    std::uint64_t FrameStepUs = 16667;
+    long Frame = 0;
+    bool InMainLoop = false;
+    std::uint8_t Keys[256] = {};
+    bool Pressed[256] = {};  // keys held for one frame only (no allocation per press)
+    int PointerX = 0, PointerY = 0;
 
-    int animMesh = 0;
-    std::uint64_t scenesAtStart = 0;
+    int AnimMesh = 0;
+    std::uint64_t ScenesAtStart = 0;
 
-    Clock::time_point newGame;
-    Clock::time_point frameStart;
-    Clock::time_point lastFrame;
-    double firstFrameMs = 0;
-    std::vector<double> frameMs;
-    double loadMs = 0;
-    std::uint64_t allocationsAfterFirst = 0;
+    Clock::time_point NewGame;
+    Clock::time_point FrameStart;
+    Clock::time_point LastFrame;
+    double FirstFrameMs = 0;
+    std::vector<double> FrameMs;
+    double LoadMs = 0;
+    std::uint64_t AllocationsAfterFirst = 0;
     // Memory and allocations once the run has settled (frame 1000), for soak runs.
-    long peakRssAt1000Kb = 0, rssAnonAt1000Kb = 0;
-    std::uint64_t allocationsAt1000 = 0;
+    long PeakRssAt1000Kb = 0, RssAnonAt1000Kb = 0;
+    std::uint64_t AllocationsAt1000 = 0;
     // What the frames' draws sent to the GL, summed over the presented frames.
-    GlFrameCounts drawn;
-    long countedFrames = 0;
+    GlFrameCounts Drawn;
+    long CountedFrames = 0;
 };
 
 extern Run run;

@@ -9,18 +9,18 @@
 
 bool KeyByName(const std::string& name, int& scanCode, int& virtualKey) {
     struct Key {
-        const char* name;
-        int scan, vk;
+        const char* Name;
+        int Scan, Vk;
     };
-    static const Key keys[] = {{"Up", DIK_UP, VK_UP},         {"Down", DIK_DOWN, VK_DOWN},
+    static const Key kEys[] = {{"Up", DIK_UP, VK_UP},         {"Down", DIK_DOWN, VK_DOWN},
                                {"Left", DIK_LEFT, VK_LEFT},   {"Right", DIK_RIGHT, VK_RIGHT},
                                {"PageUp", DIK_PRIOR, VK_PRIOR}, {"PageDown", DIK_NEXT, VK_NEXT},
                                {"Z", DIK_Z, VK_Z},           {"X", DIK_X, VK_X},
                                {"C", DIK_C, VK_C},           {"Q", DIK_Q, VK_Q}};
-    for (const Key& key : keys) {
-        if (name == key.name) {
-            scanCode = key.scan;
-            virtualKey = key.vk;
+    for (const Key& key : kEys) {
+        if (name == key.Name) {
+            scanCode = key.Scan;
+            virtualKey = key.Vk;
             return true;
         }
     }
@@ -33,15 +33,15 @@ namespace {
 bool ParsePadEvent(const std::string& event, std::istringstream& words, ScriptEvent& e, std::string& error) {
     std::string name;
     if (event == "padadd" || event == "padremove") {
-        e.kind = event == "padadd" ? ScriptEvent::Kind::PadAdd : ScriptEvent::Kind::PadRemove;
+        e.Kind = event == "padadd" ? ScriptEvent::Kind::PadAdd : ScriptEvent::Kind::PadRemove;
         return true;
     }
     if (event == "padbutton") {
         std::string state;
         words >> name >> state;
-        e.kind = ScriptEvent::Kind::PadButton;
-        e.padInput = SDL_GameControllerGetButtonFromString(name.c_str());
-        if (e.padInput == SDL_CONTROLLER_BUTTON_INVALID) {
+        e.Kind = ScriptEvent::Kind::PadButton;
+        e.PadInput = SDL_GameControllerGetButtonFromString(name.c_str());
+        if (e.PadInput == SDL_CONTROLLER_BUTTON_INVALID) {
             error = "unknown pad button '" + name + "'";
             return false;
         }
@@ -49,15 +49,15 @@ bool ParsePadEvent(const std::string& event, std::istringstream& words, ScriptEv
             error = "padbutton needs NAME down|up";
             return false;
         }
-        e.padValue = state == "down" ? 1 : 0;
+        e.PadValue = state == "down" ? 1 : 0;
         return true;
     }
     // padaxis
     long value = 0;
     words >> name;
-    e.kind = ScriptEvent::Kind::PadAxis;
-    e.padInput = SDL_GameControllerGetAxisFromString(name.c_str());
-    if (e.padInput == SDL_CONTROLLER_AXIS_INVALID) {
+    e.Kind = ScriptEvent::Kind::PadAxis;
+    e.PadInput = SDL_GameControllerGetAxisFromString(name.c_str());
+    if (e.PadInput == SDL_CONTROLLER_AXIS_INVALID) {
         error = "unknown pad axis '" + name + "'";
         return false;
     }
@@ -65,7 +65,7 @@ bool ParsePadEvent(const std::string& event, std::istringstream& words, ScriptEv
         error = "padaxis needs NAME VALUE in -32768..32767";
         return false;
     }
-    e.padValue = static_cast<int>(value);
+    e.PadValue = static_cast<int>(value);
     return true;
 }
 
@@ -107,21 +107,21 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
             }
         } else if (event == "keydown" || event == "keyup" || event == "press") {
             std::string name;
-            if (!(words >> name) || !KeyByName(name, e.scanCode, e.virtualKey)) {
+            if (!(words >> name) || !KeyByName(name, e.ScanCode, e.VirtualKey)) {
                 error = "line " + std::to_string(number) + ": unknown key '" + name + "'";
                 return false;
             }
-            e.kind = event == "keydown" ? ScriptEvent::Kind::KeyDown
+            e.Kind = event == "keydown" ? ScriptEvent::Kind::KeyDown
                      : event == "keyup" ? ScriptEvent::Kind::KeyUp
                                         : ScriptEvent::Kind::Press;
         } else if (event == "mousemove") {
-            e.kind = ScriptEvent::Kind::MouseMove;
-            if (!(words >> e.x >> e.y)) {
+            e.Kind = ScriptEvent::Kind::MouseMove;
+            if (!(words >> e.X >> e.Y)) {
                 error = "line " + std::to_string(number) + ": mousemove needs X Y";
                 return false;
             }
         } else if (event == "click") {
-            e.kind = ScriptEvent::Kind::Click;
+            e.Kind = ScriptEvent::Kind::Click;
         } else {
             error = "line " + std::to_string(number) + ": unknown event '" + event + "'";
             return false;

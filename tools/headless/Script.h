@@ -14,14 +14,14 @@
 
 struct ScriptEvent {
     enum class Kind { KeyDown, KeyUp, Press, MouseMove, Click, PadAdd, PadRemove, PadButton, PadAxis };
-    Kind kind = Kind::KeyDown;
-    int scanCode = 0;    // DirectInput scan code (keys)
-    int virtualKey = 0;  // window key code (keys)
-    int x = 0, y = 0;    // client pixels (mousemove)
-    int padInput = 0;    // SDL's controller button or axis (padbutton, padaxis)
-    int padValue = 0;    // 1 down / 0 up (padbutton), the reading (padaxis)
+    Kind Kind = Kind::KeyDown;
+    int ScanCode = 0;    // DirectInput scan code (keys)
+    int VirtualKey = 0;  // window key code (keys)
+    int X = 0, Y = 0;    // client pixels (mousemove)
+    int PadInput = 0;    // SDL's controller button or axis (padbutton, padaxis)
+    int PadValue = 0;    // 1 down / 0 up (padbutton), the reading (padaxis)
 
-    bool IsPad() const { return kind >= Kind::PadAdd; }
+    bool IsPad() const { return Kind >= Kind::PadAdd; }
 };
 
 using Script = std::map<long, std::vector<ScriptEvent>>;

@@ -34,50 +34,50 @@ double Percentile(std::vector<double> values, double p) {
 
 // A sum over the presented frames as a mean per frame.
 double PerFrame(std::uint64_t sum) {
-    return run.countedFrames > 0 ? static_cast<double>(sum) / static_cast<double>(run.countedFrames) : 0.0;
+    return run.CountedFrames > 0 ? static_cast<double>(sum) / static_cast<double>(run.CountedFrames) : 0.0;
 }
 
 }  // namespace
 
 void RecordFrameTime() {
     const auto now = Clock::now();
-    if (run.frame == 1) {
-        run.loadMs = std::chrono::duration<double, std::milli>(now - run.newGame).count();
-        run.firstFrameMs = std::chrono::duration<double, std::milli>(now - run.frameStart).count();
-        run.allocationsAfterFirst = Allocations();
+    if (run.Frame == 1) {
+        run.LoadMs = std::chrono::duration<double, std::milli>(now - run.NewGame).count();
+        run.FirstFrameMs = std::chrono::duration<double, std::milli>(now - run.FrameStart).count();
+        run.AllocationsAfterFirst = Allocations();
     } else {
-        run.frameMs.push_back(std::chrono::duration<double, std::milli>(now - run.lastFrame).count());
+        run.FrameMs.push_back(std::chrono::duration<double, std::milli>(now - run.LastFrame).count());
     }
-    run.lastFrame = now;
+    run.LastFrame = now;
 }
 
 void SampleSettledMemory() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    run.peakRssAt1000Kb = usage.ru_maxrss;
-    run.rssAnonAt1000Kb = RssAnonKb();
-    run.allocationsAt1000 = Allocations();
+    run.PeakRssAt1000Kb = usage.ru_maxrss;
+    run.RssAnonAt1000Kb = RssAnonKb();
+    run.AllocationsAt1000 = Allocations();
 }
 
 void WriteBench() {
     // Taken first: the summary below allocates.
     const std::uint64_t allocationsNow = Allocations();
     std::vector<double> rates;
-    const std::size_t window = run.frameMs.size() >= 60 ? 30 : std::max<std::size_t>(1, run.frameMs.size());
-    for (std::size_t start = 0; start + window <= run.frameMs.size(); start += window) {
+    const std::size_t window = run.FrameMs.size() >= 60 ? 30 : std::max<std::size_t>(1, run.FrameMs.size());
+    for (std::size_t start = 0; start + window <= run.FrameMs.size(); start += window) {
         double total = 0;
-        for (std::size_t i = start; i < start + window; ++i) total += run.frameMs[i];
+        for (std::size_t i = start; i < start + window; ++i) total += run.FrameMs[i];
         if (total > 0) rates.push_back(1000.0 * static_cast<double>(window) / total);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const double framesAfterFirst = static_cast<double>(run.frame > 1 ? run.frame - 1 : 1);
+    const double framesAfterFirst = static_cast<double>(run.Frame > 1 ? run.Frame - 1 : 1);
     const StartupTimes& t = Times();
-    const double p50 = Percentile(run.frameMs, 0.5);
+    const double p50 = Percentile(run.FrameMs, 0.5);
     // The first frame uploads every mesh; what it takes beyond a usual frame.
-    const double uploadMs = std::max(0.0, run.firstFrameMs - p50);
+    const double uploadMs = std::max(0.0, run.FirstFrameMs - p50);
     const double otherMs =
-        std::max(0.0, run.loadMs - t.parseMs - t.cleanupMs - t.textureMs - t.presentMs - run.firstFrameMs);
+        std::max(0.0, run.LoadMs - t.ParseMs - t.CleanupMs - t.TextureMs - t.PresentMs - run.FirstFrameMs);
     std::printf(
         "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,"
         "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"peak_rss_kb_at_1000\":%ld,\"rss_anon_kb_at_1000\":%ld,"
@@ -85,12 +85,12 @@ void WriteBench() {
         "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f},"
         "\"drawn_per_frame\":{\"clusters\":%.1f,\"of_clusters\":%.1f,\"triangles\":%.1f,\"of_triangles\":%.1f,"
         "\"vertices\":%.1f,\"of_vertices\":%.1f,\"draws\":%.1f}}\n",
-        run.loadMs, run.frame, Percentile(rates, 0.5), p50, Percentile(run.frameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
-        run.peakRssAt1000Kb, run.rssAnonAt1000Kb,
-        run.frame >= 1000 ? allocationsNow - run.allocationsAt1000 : std::uint64_t{0},
-        static_cast<double>(allocationsNow - run.allocationsAfterFirst) / framesAfterFirst, t.parseMs,
-        t.cleanupMs, t.textureMs, t.presentMs, uploadMs, otherMs, PerFrame(run.drawn.Clusters),
-        PerFrame(run.drawn.ClustersAsked), PerFrame(run.drawn.Triangles), PerFrame(run.drawn.TrianglesAsked),
-        PerFrame(run.drawn.Vertices), PerFrame(run.drawn.VerticesAsked), PerFrame(run.drawn.Draws));
+        run.LoadMs, run.Frame, Percentile(rates, 0.5), p50, Percentile(run.FrameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
+        run.PeakRssAt1000Kb, run.RssAnonAt1000Kb,
+        run.Frame >= 1000 ? allocationsNow - run.AllocationsAt1000 : std::uint64_t{0},
+        static_cast<double>(allocationsNow - run.AllocationsAfterFirst) / framesAfterFirst, t.ParseMs,
+        t.CleanupMs, t.TextureMs, t.PresentMs, uploadMs, otherMs, PerFrame(run.Drawn.Clusters),
+        PerFrame(run.Drawn.ClustersAsked), PerFrame(run.Drawn.Triangles), PerFrame(run.Drawn.TrianglesAsked),
+        PerFrame(run.Drawn.Vertices), PerFrame(run.Drawn.VerticesAsked), PerFrame(run.Drawn.Draws));
     std::fflush(stdout);
 }

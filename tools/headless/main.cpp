@@ -57,22 +57,22 @@ void Fail(const std::string& message) {
 }
 
 int main(int argc, char** argv) {
-    if (!ParseArgs(argc, argv, run.options)) {
+    if (!ParseArgs(argc, argv, run.Settings)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (!run.options.input.empty()) {
-        std::ifstream in(run.options.input);
-        if (!in) Fail("cannot read " + run.options.input);
+    if (!run.Settings.Input.empty()) {
+        std::ifstream in(run.Settings.Input);
+        if (!in) Fail("cannot read " + run.Settings.Input);
         std::stringstream text;
         text << in.rdbuf();
         std::string error;
-        if (!ParseScript(text.str(), run.script, error)) Fail(run.options.input + ": " + error);
+        if (!ParseScript(text.str(), run.Events, error)) Fail(run.Settings.Input + ": " + error);
     }
-    if (!run.options.replay.empty()) {
+    if (!run.Settings.Replay.empty()) {
         std::string error;
         bool parted = false;
-        if (!LoadReplay(run.options.replay, error, parted)) {
+        if (!LoadReplay(run.Settings.Replay, error, parted)) {
             std::fprintf(stderr, "nightdrive-headless: %s\n", error.c_str());
             return parted ? 1 : 2;
         }
@@ -81,30 +81,30 @@ int main(int argc, char** argv) {
     // ND_RECORD=FILE records the run as the game does, on the simulated clock.
     if (const char* target = std::getenv("ND_RECORD"); target && *target) {
         record::SetTarget(target);
-        record::SetClock([] { return static_cast<double>(run.clockUs) / 1000.0; });
+        record::SetClock([] { return static_cast<double>(run.ClockUs) / 1000.0; });
     }
-    if (!run.options.trace.empty()) {
-        run.trace = std::fopen(run.options.trace.c_str(), "w");
-        if (!run.trace) Fail("cannot write " + run.options.trace);
+    if (!run.Settings.Trace.empty()) {
+        run.Trace = std::fopen(run.Settings.Trace.c_str(), "w");
+        if (!run.Trace) Fail("cannot write " + run.Settings.Trace);
     }
-    if (!run.options.frameHashes.empty()) {
-        run.frameHashes = std::fopen(run.options.frameHashes.c_str(), "w");
-        if (!run.frameHashes) Fail("cannot write " + run.options.frameHashes);
+    if (!run.Settings.FrameHashes.empty()) {
+        run.FrameHashes = std::fopen(run.Settings.FrameHashes.c_str(), "w");
+        if (!run.FrameHashes) Fail("cannot write " + run.Settings.FrameHashes);
     }
-    run.frameStepUs = static_cast<std::uint64_t>(std::llround(1000000.0 / run.options.fps));
+    run.FrameStepUs = static_cast<std::uint64_t>(std::llround(1000000.0 / run.Settings.Fps));
     // The timings must not allocate while they measure allocations, nor grow the
     // resident memory a soak run watches: the record is filled once here, so its
     // pages are resident from the start, then emptied (the capacity stays).
-    run.frameMs.resize(static_cast<std::size_t>(std::max(run.options.frames, 300L)) + 1);
-    run.frameMs.clear();
+    run.FrameMs.resize(static_cast<std::size_t>(std::max(run.Settings.Frames, 300L)) + 1);
+    run.FrameMs.clear();
 
     host::UseOffscreenVideo();
     ConfigureAllocator();
 
-    SetClockSource([] { return run.clockUs; });
+    SetClockSource([] { return run.ClockUs; });
     SetTimerCatchUp(true);
     SetCursorPosHandler([](int x, int y) { return MovePointer(x, y); });
-    PreparePad([](int dx, int dy) { MovePointer(run.pointerX + dx, run.pointerY + dy); });
+    PreparePad([](int dx, int dy) { MovePointer(run.PointerX + dx, run.PointerY + dy); });
     GameHooks().ResolutionRead = UseChosenSize;
     GameHooks().MainLoopStarting = MainLoopStarting;
     GameHooks().FrameStarting = StartFrame;
@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
 
     // "New Game": the press reads depth and detail, the release starts the game,
     // which ends the process from inside.
-    run.newGame = Clock::now();
-    if (const auto menuPad = run.script.find(0); menuPad != run.script.end()) {
+    run.NewGame = Clock::now();
+    if (const auto menuPad = run.Events.find(0); menuPad != run.Events.end()) {
         std::string error;
         if (!RunMenuPadEvents(menuPad->second, error)) Fail(error);
         Fail("the pad did not start the game");

@@ -101,8 +101,8 @@ TEST(Png, BrokenFilesAreRefused) {
     std::string badCrc = good;
     badCrc[good.find("IDAT") + 6] ^= 0x20;
     const struct {
-        const char* name;
-        std::string file;
+        const char* Name;
+        std::string File;
     } cases[] = {
         {"empty", ""},
         {"signature only", good.substr(0, 8)},
@@ -116,7 +116,7 @@ TEST(Png, BrokenFilesAreRefused) {
     for (const auto& c : cases) {
         std::vector<std::uint8_t> rgba;
         int w = 0, h = 0;
-        EXPECT_FALSE(png::DecodeRgba(c.file, rgba, w, h)) << c.name;
+        EXPECT_FALSE(png::DecodeRgba(c.File, rgba, w, h)) << c.Name;
     }
     EXPECT_EQ(png::EncodeRgba(pixels, 17, 16), "") << "fewer pixels than the size claims";
 }

@@ -7,22 +7,22 @@
 namespace worldgen {
 
 void Mesh::Tri(uint32_t a, uint32_t b, uint32_t c) {
-    const V3 pa = verts[a].p, pb = verts[b].p, pc = verts[c].p;
+    const V3 pa = Verts[a].P, pb = Verts[b].P, pc = Verts[c].P;
     const V3 face = Cross(pb - pa, pc - pa);
     if (Length(face) < 1e-9) return;  // never write a degenerate triangle
-    const V3 n = verts[a].n + verts[b].n + verts[c].n;
+    const V3 n = Verts[a].N + Verts[b].N + Verts[c].N;
     if (Dot(face, n) < 0) std::swap(b, c);
-    tris.push_back({a, b, c});
+    Tris.push_back({a, b, c});
 }
 
 void Mesh::Append(const Mesh& other) {
-    const uint32_t base = static_cast<uint32_t>(verts.size());
-    verts.insert(verts.end(), other.verts.begin(), other.verts.end());
-    for (const auto& t : other.tris) tris.push_back({t[0] + base, t[1] + base, t[2] + base});
+    const uint32_t base = static_cast<uint32_t>(Verts.size());
+    Verts.insert(Verts.end(), other.Verts.begin(), other.Verts.end());
+    for (const auto& t : other.Tris) Tris.push_back({t[0] + base, t[1] + base, t[2] + base});
 }
 
 void Mesh::Translate(V3 t) {
-    for (auto& v : verts) v.p = v.p + t;
+    for (auto& v : Verts) v.P = v.P + t;
 }
 
 std::vector<double> EvenLines(double lo, double hi, double step) {
@@ -136,32 +136,32 @@ void Wall(Mesh& m, V3 bottomLeft, V3 normal, double width, double height, const 
 }
 
 void Box(Mesh& m, V3 lo, V3 hi, const BoxMaps& mp) {
-    const double w = hi.x - lo.x, h = hi.y - lo.y, d = hi.z - lo.z;
+    const double w = hi.X - lo.X, h = hi.Y - lo.Y, d = hi.Z - lo.Z;
     // All faces are cut at the same world lines, so that the sides, the top
     // and the bottom meet at shared vertices. The repeats of the picture
     // start at the low x and z ends on every face; a face that runs the
     // other way starts with the partial repeat.
-    const double repX = mp.repW > 0 ? std::min(mp.repW, w) : w, repZ = mp.repW > 0 ? std::min(mp.repW, d) : d;
-    const std::vector<double> xs = BlockLines(w, repX, mp.step), zs = BlockLines(d, repZ, mp.step);
-    const std::vector<double> ys = BlockLines(h, mp.repH > 0 ? mp.repH : h, mp.step);
+    const double repX = mp.RepW > 0 ? std::min(mp.RepW, w) : w, repZ = mp.RepW > 0 ? std::min(mp.RepW, d) : d;
+    const std::vector<double> xs = BlockLines(w, repX, mp.Step), zs = BlockLines(d, repZ, mp.Step);
+    const std::vector<double> ys = BlockLines(h, mp.RepH > 0 ? mp.RepH : h, mp.Step);
     const double tailX = std::fmod(w, repX), tailZ = std::fmod(d, repZ);
     const V3 down{0, -1, 0};
-    AtlasSurfaceLines(m, {lo.x, hi.y, lo.z}, {1, 0, 0}, down, xs, ys, {0, 0, -1}, mp.sides, repX, mp.repH, 0, 0);
-    AtlasSurfaceLines(m, {hi.x, hi.y, lo.z}, {0, 0, 1}, down, zs, ys, {1, 0, 0}, mp.sides, repZ, mp.repH, 0, 0);
-    AtlasSurfaceLines(m, {hi.x, hi.y, hi.z}, {-1, 0, 0}, down, Mirror(xs, w), ys, {0, 0, 1}, mp.sides, repX, mp.repH,
+    AtlasSurfaceLines(m, {lo.X, hi.Y, lo.Z}, {1, 0, 0}, down, xs, ys, {0, 0, -1}, mp.Sides, repX, mp.RepH, 0, 0);
+    AtlasSurfaceLines(m, {hi.X, hi.Y, lo.Z}, {0, 0, 1}, down, zs, ys, {1, 0, 0}, mp.Sides, repZ, mp.RepH, 0, 0);
+    AtlasSurfaceLines(m, {hi.X, hi.Y, hi.Z}, {-1, 0, 0}, down, Mirror(xs, w), ys, {0, 0, 1}, mp.Sides, repX, mp.RepH,
                       tailX, 0);
-    AtlasSurfaceLines(m, {lo.x, hi.y, hi.z}, {0, 0, -1}, down, Mirror(zs, d), ys, {-1, 0, 0}, mp.sides, repZ, mp.repH,
+    AtlasSurfaceLines(m, {lo.X, hi.Y, hi.Z}, {0, 0, -1}, down, Mirror(zs, d), ys, {-1, 0, 0}, mp.Sides, repZ, mp.RepH,
                       tailZ, 0);
-    const double topZ = mp.topRepH > 0 ? std::fmod(d, mp.topRepH) : 0;
-    AtlasSurfaceLines(m, {lo.x, hi.y, hi.z}, {1, 0, 0}, {0, 0, -1}, xs, Mirror(zs, d), {0, 1, 0}, mp.top, mp.topRepW,
-                      mp.topRepH, 0, topZ);
-    if (mp.withBottom)
-        AtlasSurfaceLines(m, {lo.x, lo.y, lo.z}, {1, 0, 0}, {0, 0, 1}, xs, zs, {0, -1, 0}, mp.bottom, 0, 0, 0, 0);
+    const double topZ = mp.TopRepH > 0 ? std::fmod(d, mp.TopRepH) : 0;
+    AtlasSurfaceLines(m, {lo.X, hi.Y, hi.Z}, {1, 0, 0}, {0, 0, -1}, xs, Mirror(zs, d), {0, 1, 0}, mp.Top, mp.TopRepW,
+                      mp.TopRepH, 0, topZ);
+    if (mp.WithBottom)
+        AtlasSurfaceLines(m, {lo.X, lo.Y, lo.Z}, {1, 0, 0}, {0, 0, 1}, xs, zs, {0, -1, 0}, mp.Bottom, 0, 0, 0, 0);
 }
 
 void OrientedBox(Mesh& m, V3 c, V3 ax, V3 ay, V3 az, V3 half, const Region& r) {
     const V3 axes[3] = {ax, ay, az};
-    const double hs[3] = {half.x, half.y, half.z};
+    const double hs[3] = {half.X, half.Y, half.Z};
     for (int k = 0; k < 3; ++k)
         for (int sgn = -1; sgn <= 1; sgn += 2) {
             const V3 n = axes[k] * sgn;
@@ -186,7 +186,7 @@ void FlatPolygon(Mesh& m, const std::vector<V3>& pts, V3 normal, V3 origin, V3 r
 
 namespace {
 void Basis(V3 axis, V3& e1, V3& e2) {
-    const V3 helper = std::fabs(axis.y) < 0.9 ? V3{0, 1, 0} : V3{1, 0, 0};
+    const V3 helper = std::fabs(axis.Y) < 0.9 ? V3{0, 1, 0} : V3{1, 0, 0};
     e1 = Normalize(Cross(helper, axis));
     e2 = Cross(axis, e1);
 }
@@ -198,9 +198,9 @@ void Cylinder(Mesh& m, V3 base, V3 axis, double r0, double r1, double len, int s
     V3 e1, e2;
     Basis(axis, e1, e2);
     const V3 top = base + axis * len;
-    const uint32_t first = static_cast<uint32_t>(m.verts.size());
+    const uint32_t first = static_cast<uint32_t>(m.Verts.size());
     for (int i = 0; i <= sides; ++i) {
-        const double a = 2 * Pi * (i % sides) / sides;
+        const double a = 2 * kPi * (i % sides) / sides;
         const V3 e = e1 * std::cos(a) + e2 * std::sin(a);
         const V3 n = Normalize(e * len - axis * (r1 - r0));
         const double u = side.U(static_cast<double>(i) / sides);
@@ -220,7 +220,7 @@ void Cylinder(Mesh& m, V3 base, V3 axis, double r0, double r1, double len, int s
         const uint32_t mid = m.Add({c, n, caps->U(0.5), caps->V(0.5)});
         std::vector<uint32_t> ring;
         for (int i = 0; i < sides; ++i) {
-            const double a = 2 * Pi * i / sides;
+            const double a = 2 * kPi * i / sides;
             ring.push_back(m.Add({c + (e1 * std::cos(a) + e2 * std::sin(a)) * rad, n,
                                   caps->U(0.5 + 0.5 * std::cos(a)), caps->V(0.5 + 0.5 * std::sin(a))}));
         }
@@ -235,15 +235,15 @@ void Blob(Mesh& m, V3 c, V3 rad, int segments, int rings, double jitter, Rng& rn
         f[static_cast<size_t>(i)] = f[0];
         f[static_cast<size_t>(rings * segments + i)] = f[static_cast<size_t>(rings * segments)];
     }
-    const uint32_t first = static_cast<uint32_t>(m.verts.size());
+    const uint32_t first = static_cast<uint32_t>(m.Verts.size());
     const int cols = segments + 1;
     for (int j = 0; j <= rings; ++j)
         for (int i = 0; i <= segments; ++i) {
-            const double ph = Pi * j / rings, th = 2 * Pi * (i % segments) / segments;
+            const double ph = kPi * j / rings, th = 2 * kPi * (i % segments) / segments;
             const V3 d{std::sin(ph) * std::cos(th), std::cos(ph), std::sin(ph) * std::sin(th)};
             const double k = f[static_cast<size_t>(j * segments + i % segments)];
-            const V3 p = c + V3{d.x * rad.x, d.y * rad.y, d.z * rad.z} * k;
-            const V3 n = Normalize({d.x / rad.x, d.y / rad.y, d.z / rad.z});
+            const V3 p = c + V3{d.X * rad.X, d.Y * rad.Y, d.Z * rad.Z} * k;
+            const V3 n = Normalize({d.X / rad.X, d.Y / rad.Y, d.Z / rad.Z});
             m.Add({p, n, r.U(static_cast<double>(i) / segments), r.V(static_cast<double>(j) / rings)});
         }
     for (int j = 0; j < rings; ++j)
@@ -262,7 +262,7 @@ void Blob(Mesh& m, V3 c, V3 rad, int segments, int rings, double jitter, Rng& rn
 void Cone(Mesh& m, V3 base, double radius, double height, int sides, const Region& r) {
     const V3 apex = base + V3{0, height, 0};
     for (int i = 0; i < sides; ++i) {
-        const double a0 = 2 * Pi * i / sides, a1 = 2 * Pi * (i + 1) / sides, am = (a0 + a1) / 2;
+        const double a0 = 2 * kPi * i / sides, a1 = 2 * kPi * (i + 1) / sides, am = (a0 + a1) / 2;
         auto normalAt = [&](double a) { return Normalize({std::cos(a) * height, radius, std::sin(a) * height}); };
         const uint32_t p0 = m.Add({base + V3{std::cos(a0) * radius, 0, std::sin(a0) * radius}, normalAt(a0),
                                    r.U(static_cast<double>(i) / sides), r.V(1)});
@@ -274,7 +274,7 @@ void Cone(Mesh& m, V3 base, double radius, double height, int sides, const Regio
     std::vector<uint32_t> ring;
     const uint32_t mid = m.Add({base, {0, -1, 0}, r.U(0.5), r.V(0.5)});
     for (int i = 0; i < sides; ++i) {
-        const double a = 2 * Pi * i / sides;
+        const double a = 2 * kPi * i / sides;
         ring.push_back(m.Add({base + V3{std::cos(a) * radius, 0, std::sin(a) * radius}, {0, -1, 0},
                               r.U(0.5 + 0.5 * std::cos(a)), r.V(0.5 + 0.5 * std::sin(a))}));
     }

@@ -15,33 +15,33 @@
 namespace worldgen {
 
 struct V3 {
-    double x = 0, y = 0, z = 0;
+    double X = 0, Y = 0, Z = 0;
 };
-inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+inline V3 operator+(V3 a, V3 b) { return {a.X + b.X, a.Y + b.Y, a.Z + b.Z}; }
+inline V3 operator-(V3 a, V3 b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
+inline V3 operator*(V3 a, double s) { return {a.X * s, a.Y * s, a.Z * s}; }
 inline V3 operator*(double s, V3 a) { return a * s; }
-inline double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline double Dot(V3 a, V3 b) { return a.X * b.X + a.Y * b.Y + a.Z * b.Z; }
+inline V3 Cross(V3 a, V3 b) { return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X}; }
 inline double Length(V3 a) { return std::sqrt(Dot(a, a)); }
 inline V3 Normalize(V3 a) {
     const double l = Length(a);
     return l > 0 ? a * (1.0 / l) : V3{0, 1, 0};
 }
 
-constexpr double Pi = 3.14159265358979323846;
+constexpr double kPi = 3.14159265358979323846;
 
 // A rectangle of the texture picture, in texture coordinates (v grows downward).
 struct Region {
-    double u0 = 0, v0 = 0, u1 = 1, v1 = 1;
-    double U(double s) const { return u0 + (u1 - u0) * s; }
-    double V(double t) const { return v0 + (v1 - v0) * t; }
+    double U0 = 0, V0 = 0, U1 = 1, V1 = 1;
+    double U(double s) const { return U0 + (U1 - U0) * s; }
+    double V(double t) const { return V0 + (V1 - V0) * t; }
 };
 
 struct Vertex {
-    V3 p;
-    V3 n;
-    double u = 0, v = 0;
+    V3 P;
+    V3 N;
+    double U = 0, V = 0;
 };
 
 // A fixed-seed generator of our own, so the output never depends on the
@@ -65,13 +65,13 @@ private:
 
 class Mesh {
 public:
-    std::string name;
-    std::vector<Vertex> verts;
-    std::vector<std::array<uint32_t, 3>> tris;
+    std::string Name;
+    std::vector<Vertex> Verts;
+    std::vector<std::array<uint32_t, 3>> Tris;
 
     uint32_t Add(const Vertex& v) {
-        verts.push_back(v);
-        return static_cast<uint32_t>(verts.size() - 1);
+        Verts.push_back(v);
+        return static_cast<uint32_t>(Verts.size() - 1);
     }
     // One triangle; the corner order is flipped if needed so that the face
     // winds clockwise seen from the side its normals point to.
@@ -98,15 +98,15 @@ template <typename UvFn, typename SkipFn>
 void GridSurface(Mesh& m, V3 origin, V3 a, V3 b, const std::vector<double>& uLines, const std::vector<double>& vLines,
                  V3 normal, UvFn uvOf, SkipFn skip) {
     const size_t nu = uLines.size(), nv = vLines.size();
-    const uint32_t base = static_cast<uint32_t>(m.verts.size());
+    const uint32_t base = static_cast<uint32_t>(m.Verts.size());
     for (size_t j = 0; j < nv; ++j)
         for (size_t i = 0; i < nu; ++i) {
             Vertex v;
-            v.p = origin + a * uLines[i] + b * vLines[j];
-            v.n = normal;
-            const auto uv = uvOf(v.p, uLines[i], vLines[j]);
-            v.u = uv[0];
-            v.v = uv[1];
+            v.P = origin + a * uLines[i] + b * vLines[j];
+            v.N = normal;
+            const auto uv = uvOf(v.P, uLines[i], vLines[j]);
+            v.U = uv[0];
+            v.V = uv[1];
             m.Add(v);
         }
     for (size_t j = 0; j + 1 < nv; ++j)
@@ -141,11 +141,11 @@ void Wall(Mesh& m, V3 bottomLeft, V3 normal, double width, double height, const 
 // `bottom` is drawn only when asked for. The top repeats either once or at
 // the sides' repeat, so that its repeats fall on the shared cut lines.
 struct BoxMaps {
-    Region sides, top, bottom;
-    double repW = 0, repH = 0;  // world size of one repeat on the sides; 0: once per face
-    double topRepW = 0, topRepH = 0;
-    double step = 1e9;          // largest cell; 1e9: no cuts
-    bool withBottom = false;
+    Region Sides, Top, Bottom;
+    double RepW = 0, RepH = 0;  // world size of one repeat on the sides; 0: once per face
+    double TopRepW = 0, TopRepH = 0;
+    double Step = 1e9;          // largest cell; 1e9: no cuts
+    bool WithBottom = false;
 };
 void Box(Mesh& m, V3 lo, V3 hi, const BoxMaps& maps);
 

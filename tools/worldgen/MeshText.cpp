@@ -16,20 +16,20 @@ std::string XText(const Mesh& m) {
     std::vector<double> positions;
     std::vector<double> normals;
     std::vector<double> texCoords;
-    for (const Vertex& v : m.verts) {
-        const V3 n = Normalize(v.n);
-        positions.insert(positions.end(), {v.p.x, v.p.y, v.p.z});
-        normals.insert(normals.end(), {n.x, n.y, n.z});
-        texCoords.insert(texCoords.end(), {v.u, v.v});
+    for (const Vertex& v : m.Verts) {
+        const V3 n = Normalize(v.N);
+        positions.insert(positions.end(), {v.P.X, v.P.Y, v.P.Z});
+        normals.insert(normals.end(), {n.X, n.Y, n.Z});
+        texCoords.insert(texCoords.end(), {v.U, v.V});
     }
     std::vector<std::vector<std::uint32_t>> faces;
-    for (const auto& t : m.tris) {
+    for (const auto& t : m.Tris) {
         faces.push_back({t[0], t[1], t[2]});
     }
-    const auto vertexCount = static_cast<std::uint32_t>(m.verts.size());
+    const auto vertexCount = static_cast<std::uint32_t>(m.Verts.size());
 
     xwriter::Writer w(xwriter::Encoding::Text);
-    w.Begin("Mesh", m.name);
+    w.Begin("Mesh", m.Name);
     w.Count(vertexCount);
     w.Floats(positions, 3, kPlaces);
     w.Faces(faces);
@@ -47,8 +47,8 @@ std::string XText(const Mesh& m) {
 
     w.Begin("MeshMaterialList");
     w.Count(1);
-    w.Count(static_cast<std::uint32_t>(m.tris.size()));
-    w.Ints(std::vector<std::uint32_t>(m.tris.size(), 0), kIndicesPerLine);
+    w.Count(static_cast<std::uint32_t>(m.Tris.size()));
+    w.Ints(std::vector<std::uint32_t>(m.Tris.size(), 0), kIndicesPerLine);
     w.Begin("Material");
     // White, no shine, no emission.
     w.Raw("   1.000000;1.000000;1.000000;1.000000;;\n"

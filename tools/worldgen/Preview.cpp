@@ -12,37 +12,37 @@ namespace worldgen {
 namespace {
 
 struct Instance {
-    const Mesh* mesh;
-    V3 offset;
-    const Image* tex;
+    const Mesh* Shape;
+    V3 Offset;
+    const Image* Tex;
 };
 
 struct Light {
-    V3 pos;
-    double range, a0;
+    V3 Pos;
+    double Range, A0;
 };
 
 struct Camera {
-    V3 eye;
-    double yaw, pitch;
+    V3 Eye;
+    double Yaw, Pitch;
 };
 
 struct Frame {
-    int w, h;
-    std::vector<double> depth;
-    Image img;
-    Frame(int width, int height, uint32_t clear) : w(width), h(height) {
-        depth.assign(static_cast<size_t>(w * h), 0.0);
-        img.w = w, img.h = h;
-        img.rgb.resize(static_cast<size_t>(w * h * 3));
-        for (int i = 0; i < w * h; ++i) {
-            img.rgb[static_cast<size_t>(i * 3)] = static_cast<uint8_t>(clear >> 16);
-            img.rgb[static_cast<size_t>(i * 3 + 1)] = static_cast<uint8_t>(clear >> 8);
-            img.rgb[static_cast<size_t>(i * 3 + 2)] = static_cast<uint8_t>(clear);
+    int W, H;
+    std::vector<double> Depth;
+    Image Img;
+    Frame(int width, int height, uint32_t clear) : W(width), H(height) {
+        Depth.assign(static_cast<size_t>(W * H), 0.0);
+        Img.W = W, Img.H = H;
+        Img.Rgb.resize(static_cast<size_t>(W * H * 3));
+        for (int i = 0; i < W * H; ++i) {
+            Img.Rgb[static_cast<size_t>(i * 3)] = static_cast<uint8_t>(clear >> 16);
+            Img.Rgb[static_cast<size_t>(i * 3 + 1)] = static_cast<uint8_t>(clear >> 8);
+            Img.Rgb[static_cast<size_t>(i * 3 + 2)] = static_cast<uint8_t>(clear);
         }
     }
     void Put(int x, int y, double r, double g, double b) {
-        uint8_t* p = &img.rgb[static_cast<size_t>((y * w + x) * 3)];
+        uint8_t* p = &Img.Rgb[static_cast<size_t>((y * W + x) * 3)];
         p[0] = static_cast<uint8_t>(std::clamp(r, 0.0, 255.0));
         p[1] = static_cast<uint8_t>(std::clamp(g, 0.0, 255.0));
         p[2] = static_cast<uint8_t>(std::clamp(b, 0.0, 255.0));
@@ -52,95 +52,95 @@ struct Frame {
 void Sample(const Image& t, double u, double v, double out[3]) {
     u -= std::floor(u);
     v -= std::floor(v);
-    const int x = std::min(t.w - 1, static_cast<int>(u * t.w)), y = std::min(t.h - 1, static_cast<int>(v * t.h));
-    const uint8_t* p = &t.rgb[static_cast<size_t>((y * t.w + x) * 3)];
+    const int x = std::min(t.W - 1, static_cast<int>(u * t.W)), y = std::min(t.H - 1, static_cast<int>(v * t.H));
+    const uint8_t* p = &t.Rgb[static_cast<size_t>((y * t.W + x) * 3)];
     out[0] = p[0], out[1] = p[1], out[2] = p[2];
 }
 
 double Lit(V3 p, V3 n, const std::vector<Light>& lights) {
     double d = 0.05;
     for (const Light& l : lights) {
-        const V3 to = l.pos - p;
+        const V3 to = l.Pos - p;
         const double dist = Length(to);
-        if (dist > l.range) continue;
-        d += std::max(0.0, Dot(n, to * (1.0 / dist))) / l.a0;
+        if (dist > l.Range) continue;
+        d += std::max(0.0, Dot(n, to * (1.0 / dist))) / l.A0;
     }
     return std::min(1.0, d);
 }
 
 // Camera-space vertex carried through clipping.
 struct CV {
-    V3 c;  // camera space
-    double lit, u, v;
+    V3 C;  // camera space
+    double Lit, U, V;
 };
 CV Lerp(const CV& a, const CV& b, double t) {
-    return {a.c + (b.c - a.c) * t, a.lit + (b.lit - a.lit) * t, a.u + (b.u - a.u) * t, a.v + (b.v - a.v) * t};
+    return {a.C + (b.C - a.C) * t, a.Lit + (b.Lit - a.Lit) * t, a.U + (b.U - a.U) * t, a.V + (b.V - a.V) * t};
 }
 
 V3 ToCamera(const Camera& cam, V3 p) {
-    const V3 t = p - cam.eye;
-    const double cy = std::cos(cam.yaw), sy = std::sin(cam.yaw);
-    const V3 r{t.x * cy + t.z * sy, t.y, -t.x * sy + t.z * cy};
-    const double cp = std::cos(cam.pitch), sp = std::sin(cam.pitch);
-    return {r.x, r.y * cp - r.z * sp, r.y * sp + r.z * cp};
+    const V3 t = p - cam.Eye;
+    const double cy = std::cos(cam.Yaw), sy = std::sin(cam.Yaw);
+    const V3 r{t.X * cy + t.Z * sy, t.Y, -t.X * sy + t.Z * cy};
+    const double cp = std::cos(cam.Pitch), sp = std::sin(cam.Pitch);
+    return {r.X, r.Y * cp - r.Z * sp, r.Y * sp + r.Z * cp};
 }
 
 bool RenderView(const std::vector<Instance>& scene, const Camera& cam, const std::vector<Light>& lights,
                 uint32_t sky, const std::string& path) {
     Frame f(800, 600, sky);
-    const double tanHalf = std::tan(Pi / 6);
+    const double tanHalf = std::tan(kPi / 6);
     const double skyRgb[3] = {double(sky >> 16 & 255), double(sky >> 8 & 255), double(sky & 255)};
     for (const Instance& in : scene) {
-        const Mesh& m = *in.mesh;
-        std::vector<CV> cv(m.verts.size());
-        for (size_t i = 0; i < m.verts.size(); ++i) {
-            const V3 p = m.verts[i].p + in.offset;
-            cv[i] = {ToCamera(cam, p), Lit(p, m.verts[i].n, lights), m.verts[i].u, m.verts[i].v};
+        const Mesh& m = *in.Shape;
+        std::vector<CV> cv(m.Verts.size());
+        for (size_t i = 0; i < m.Verts.size(); ++i) {
+            const V3 p = m.Verts[i].P + in.Offset;
+            cv[i] = {ToCamera(cam, p), Lit(p, m.Verts[i].N, lights), m.Verts[i].U, m.Verts[i].V};
         }
-        for (const auto& t : m.tris) {
+        for (const auto& t : m.Tris) {
             std::vector<CV> poly = {cv[t[0]], cv[t[1]], cv[t[2]]}, clipped;
             for (size_t i = 0; i < poly.size(); ++i) {
                 const CV& a = poly[i];
                 const CV& b = poly[(i + 1) % poly.size()];
-                const bool ina = a.c.z >= 1, inb = b.c.z >= 1;
+                const bool ina = a.C.Z >= 1, inb = b.C.Z >= 1;
                 if (ina) clipped.push_back(a);
-                if (ina != inb) clipped.push_back(Lerp(a, b, (1 - a.c.z) / (b.c.z - a.c.z)));
+                if (ina != inb) clipped.push_back(Lerp(a, b, (1 - a.C.Z) / (b.C.Z - a.C.Z)));
             }
             if (clipped.size() < 3) continue;
             struct SV {
-                double x, y, iz, lit, u, v;
+                double X, Y, Iz, Lit, U, V;
             };
             std::vector<SV> sv;
             for (const CV& c : clipped) {
-                const double iz = 1 / c.c.z;
-                sv.push_back({(c.c.x * iz / tanHalf + 1) * 0.5 * f.w, (1 - c.c.y * iz / tanHalf) * 0.5 * f.h, iz,
-                              c.lit * iz, c.u * iz, c.v * iz});
+                const double iz = 1 / c.C.Z;
+                sv.push_back({(c.C.X * iz / tanHalf + 1) * 0.5 * f.W, (1 - c.C.Y * iz / tanHalf) * 0.5 * f.H, iz,
+                              c.Lit * iz, c.U * iz, c.V * iz});
             }
             for (size_t k = 1; k + 1 < sv.size(); ++k) {
                 const SV &a = sv[0], &b = sv[k], &c = sv[k + 1];
-                const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+                const double area = (b.X - a.X) * (c.Y - a.Y) - (b.Y - a.Y) * (c.X - a.X);
                 if (area <= 0) continue;  // back face
-                const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
-                const int x1 = std::min(f.w - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
-                const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
-                const int y1 = std::min(f.h - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+                const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.X, b.X, c.X}))));
+                const int x1 = std::min(f.W - 1, static_cast<int>(std::ceil(std::max({a.X, b.X, c.X}))));
+                const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.Y, b.Y, c.Y}))));
+                const int y1 = std::min(f.H - 1, static_cast<int>(std::ceil(std::max({a.Y, b.Y, c.Y}))));
                 for (int y = y0; y <= y1; ++y)
                     for (int x = x0; x <= x1; ++x) {
                         const double px = x + 0.5, py = y + 0.5;
-                        const double wa = ((b.x - px) * (c.y - py) - (b.y - py) * (c.x - px)) / area;
-                        const double wb = ((c.x - px) * (a.y - py) - (c.y - py) * (a.x - px)) / area;
+                        const double wa = ((b.X - px) * (c.Y - py) - (b.Y - py) * (c.X - px)) / area;
+                        const double wb = ((c.X - px) * (a.Y - py) - (c.Y - py) * (a.X - px)) / area;
                         const double wc = 1 - wa - wb;
                         if (wa < 0 || wb < 0 || wc < 0) continue;
-                        const double iz = wa * a.iz + wb * b.iz + wc * c.iz;
-                        double& d = f.depth[static_cast<size_t>(y * f.w + x)];
+                        const double iz = wa * a.Iz + wb * b.Iz + wc * c.Iz;
+                        double& d = f.Depth[static_cast<size_t>(y * f.W + x)];
                         if (iz <= d || iz < 1.0 / 800) continue;
                         d = iz;
                         const double z = 1 / iz;
-                        const double lit = (wa * a.lit + wb * b.lit + wc * c.lit) * z;
-                        const double u = (wa * a.u + wb * b.u + wc * c.u) * z;
-                        const double v = (wa * a.v + wb * b.v + wc * c.v) * z;
+                        const double lit = (wa * a.Lit + wb * b.Lit + wc * c.Lit) * z;
+                        const double u = (wa * a.U + wb * b.U + wc * c.U) * z;
+                        const double v = (wa * a.V + wb * b.V + wc * c.V) * z;
                         double tex[3];
-                        Sample(*in.tex, u, v, tex);
+                        Sample(*in.Tex, u, v, tex);
                         const double fog = std::clamp((700 - z) / 300, 0.0, 1.0);
                         f.Put(x, y, tex[0] * lit * fog + skyRgb[0] * (1 - fog), tex[1] * lit * fog + skyRgb[1] * (1 - fog),
                               tex[2] * lit * fog + skyRgb[2] * (1 - fog));
@@ -148,37 +148,37 @@ bool RenderView(const std::vector<Instance>& scene, const Camera& cam, const std
             }
         }
     }
-    return SavePng(f.img, path);
+    return SavePng(f.Img, path);
 }
 
 // Top-down map of x, z in [-half, half], north up, highest surface wins.
 bool RenderMap(const std::vector<Instance>& scene, double half, const std::string& path) {
     Frame f(1000, 1000, 0x202020);
-    std::fill(f.depth.begin(), f.depth.end(), -1e9);
-    const double scale = 2 * half / f.w;
+    std::fill(f.Depth.begin(), f.Depth.end(), -1e9);
+    const double scale = 2 * half / f.W;
     for (const Instance& in : scene) {
-        const Mesh& m = *in.mesh;
-        for (const auto& t : m.tris) {
+        const Mesh& m = *in.Shape;
+        for (const auto& t : m.Tris) {
             V3 p[3];
             double tex[3][3];
             for (int k = 0; k < 3; ++k) {
-                const Vertex& v = m.verts[t[static_cast<size_t>(k)]];
-                p[k] = v.p + in.offset;
-                Sample(*in.tex, v.u, v.v, tex[k]);
+                const Vertex& v = m.Verts[t[static_cast<size_t>(k)]];
+                p[k] = v.P + in.Offset;
+                Sample(*in.Tex, v.U, v.V, tex[k]);
             }
             const V3 n = Normalize(Cross(p[1] - p[0], p[2] - p[0]));
-            if (n.y <= 0.05) continue;
-            const double shade = 0.45 + 0.55 * n.y;
+            if (n.Y <= 0.05) continue;
+            const double shade = 0.45 + 0.55 * n.Y;
             double col[3];
             for (int c = 0; c < 3; ++c) col[c] = (tex[0][c] + tex[1][c] + tex[2][c]) / 3 * shade;
             double sx[3], sy[3];
-            for (int k = 0; k < 3; ++k) sx[k] = (p[k].x + half) / scale, sy[k] = (half - p[k].z) / scale;
+            for (int k = 0; k < 3; ++k) sx[k] = (p[k].X + half) / scale, sy[k] = (half - p[k].Z) / scale;
             const double area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sy[1] - sy[0]) * (sx[2] - sx[0]);
             if (std::fabs(area) < 1e-12) continue;
             const int x0 = std::max(0, static_cast<int>(std::min({sx[0], sx[1], sx[2]})));
-            const int x1 = std::min(f.w - 1, static_cast<int>(std::max({sx[0], sx[1], sx[2]})) + 1);
+            const int x1 = std::min(f.W - 1, static_cast<int>(std::max({sx[0], sx[1], sx[2]})) + 1);
             const int y0 = std::max(0, static_cast<int>(std::min({sy[0], sy[1], sy[2]})));
-            const int y1 = std::min(f.h - 1, static_cast<int>(std::max({sy[0], sy[1], sy[2]})) + 1);
+            const int y1 = std::min(f.H - 1, static_cast<int>(std::max({sy[0], sy[1], sy[2]})) + 1);
             for (int y = y0; y <= y1; ++y)
                 for (int x = x0; x <= x1; ++x) {
                     const double px = x + 0.5, py = y + 0.5;
@@ -186,8 +186,8 @@ bool RenderMap(const std::vector<Instance>& scene, double half, const std::strin
                     const double wb = ((sx[2] - px) * (sy[0] - py) - (sy[2] - py) * (sx[0] - px)) / area;
                     const double wc = 1 - wa - wb;
                     if (wa < 0 || wb < 0 || wc < 0) continue;
-                    const double h = wa * p[0].y + wb * p[1].y + wc * p[2].y;
-                    double& d = f.depth[static_cast<size_t>(y * f.w + x)];
+                    const double h = wa * p[0].Y + wb * p[1].Y + wc * p[2].Y;
+                    double& d = f.Depth[static_cast<size_t>(y * f.W + x)];
                     if (h < d) continue;
                     d = h;
                     f.Put(x, y, col[0], col[1], col[2]);
@@ -196,31 +196,31 @@ bool RenderMap(const std::vector<Instance>& scene, double half, const std::strin
     }
     // The start position and the edges of the first view.
     const V3 eye{-160, 0, 120};
-    for (double a : {3.5 - Pi / 6, 3.5, 3.5 + Pi / 6})
+    for (double a : {3.5 - kPi / 6, 3.5, 3.5 + kPi / 6})
         for (double t = 0; t < 700; t += 0.5) {
-            const double x = eye.x - std::sin(a) * t, z = eye.z + std::cos(a) * t;
+            const double x = eye.X - std::sin(a) * t, z = eye.Z + std::cos(a) * t;
             const int px = static_cast<int>((x + half) / scale), py = static_cast<int>((half - z) / scale);
-            if (px >= 0 && py >= 0 && px < f.w && py < f.h) f.Put(px, py, 255, 255, 0);
+            if (px >= 0 && py >= 0 && px < f.W && py < f.H) f.Put(px, py, 255, 255, 0);
         }
-    return SavePng(f.img, path);
+    return SavePng(f.Img, path);
 }
 
 }  // namespace
 
 bool RenderPreviews(const std::vector<MeshFile>& world, const std::vector<Picture>& pictures, const std::string& dir) {
     std::map<std::string, const Image*> tex;
-    for (const Picture& p : pictures) tex[p.file] = &p.image;
+    for (const Picture& p : pictures) tex[p.File] = &p.Pixels;
     auto sceneAt = [&](int animFrame, double car1Z, double car2Z) {
         std::vector<Instance> s;
         for (const MeshFile& f : world) {
-            if (f.path.rfind("Animation/", 0) == 0) {
-                if (f.path == "Animation/anim000" + std::to_string(animFrame) + ".x")
-                    s.push_back({&f.mesh, f.placedAt, tex[f.texture]});
-            } else if (f.path == "3d/3d000car.x") {
-                s.push_back({&f.mesh, {-45, 0, car1Z}, tex["texture0005.jpg"]});
-                s.push_back({&f.mesh, {-85, 0, car2Z}, tex["texture00012.jpg"]});
+            if (f.Path.rfind("Animation/", 0) == 0) {
+                if (f.Path == "Animation/anim000" + std::to_string(animFrame) + ".x")
+                    s.push_back({&f.Shape, f.PlacedAt, tex[f.Texture]});
+            } else if (f.Path == "3d/3d000car.x") {
+                s.push_back({&f.Shape, {-45, 0, car1Z}, tex["texture0005.jpg"]});
+                s.push_back({&f.Shape, {-85, 0, car2Z}, tex["texture00012.jpg"]});
             } else {
-                s.push_back({&f.mesh, f.placedAt, tex[f.texture]});
+                s.push_back({&f.Shape, f.PlacedAt, tex[f.Texture]});
             }
         }
         return s;
@@ -228,7 +228,7 @@ bool RenderPreviews(const std::vector<MeshFile>& world, const std::vector<Pictur
     const std::vector<Light> day = {{{0, 700, -500}, 20000, 1}};
     auto night = [](double car1Z, double car2Z) {
         std::vector<Light> l;
-        for (double z : layout::LampZ) l.push_back({{layout::LampX, layout::LampY, z}, 500, 0.9});
+        for (double z : layout::kLampZ) l.push_back({{layout::kLampX, layout::kLampY, z}, 500, 0.9});
         l.push_back({{-45, 5, car1Z + 60}, 150, 1});
         l.push_back({{-85, 5, car2Z + 60}, 150, 1});
         return l;
@@ -252,7 +252,7 @@ bool RenderPreviews(const std::vector<MeshFile>& world, const std::vector<Pictur
     ok &= RenderView(scene, {{-170, 14, 60}, 2.6, -0.1}, withCars(day), 0x015ADF, dir + "/west_day.png");
     ok &= RenderView(scene, {{-5, 14, -60}, 4.11, 0.1}, withCars(day), 0x015ADF, dir + "/east_day.png");
     for (int k : {1, 8, 15})
-        ok &= RenderView(sceneAt(k, c1, c2), {{layout::FigureX, 9, layout::FigureZ + 24}, Pi, -0.05}, withCars(day), 0x015ADF,
+        ok &= RenderView(sceneAt(k, c1, c2), {{layout::kFigureX, 9, layout::kFigureZ + 24}, kPi, -0.05}, withCars(day), 0x015ADF,
                    dir + "/statue" + std::to_string(k) + ".png");
     ok &= RenderView(sceneAt(1, 0, 0), {{-30, 7, 20}, 2.5, -0.15}, withCars(day), 0x015ADF, dir + "/car.png");
     ok &= RenderView(scene, {{-160, 130, 120}, 3.5, 200}, withCars(day), 0x015ADF, dir + "/aerial_day.png");

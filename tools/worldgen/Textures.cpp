@@ -13,7 +13,7 @@ namespace worldgen {
 
 namespace {
 
-constexpr int Size = 256;
+constexpr int kSize = 256;
 
 uint32_t Hash(uint32_t x, uint32_t y, uint32_t seed) {
     uint32_t h = x * 374761393u + y * 668265263u + seed * 2246822519u;
@@ -52,18 +52,18 @@ double Fbm(double u, double v, int periodU, int periodV, int octaves, uint32_t s
 }
 
 struct Rgb {
-    double r, g, b;
+    double R, G, B;
 };
-Rgb operator*(Rgb c, double s) { return {c.r * s, c.g * s, c.b * s}; }
-Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+Rgb operator*(Rgb c, double s) { return {c.R * s, c.G * s, c.B * s}; }
+Rgb operator+(Rgb a, Rgb b) { return {a.R + b.R, a.G + b.G, a.B + b.B}; }
 Rgb Mix(Rgb a, Rgb b, double t) { return a * (1 - t) + b * t; }
 
 class Canvas {
 public:
-    Canvas() { img_.w = Size, img_.h = Size, img_.rgb.assign(Size * Size * 3, 0); }
+    Canvas() { img_.W = kSize, img_.H = kSize, img_.Rgb.assign(kSize * kSize * 3, 0); }
     void Set(int x, int y, Rgb c) {
-        uint8_t* p = &img_.rgb[static_cast<size_t>((y * Size + x) * 3)];
-        p[0] = Clamp(c.r), p[1] = Clamp(c.g), p[2] = Clamp(c.b);
+        uint8_t* p = &img_.Rgb[static_cast<size_t>((y * kSize + x) * 3)];
+        p[0] = Clamp(c.R), p[1] = Clamp(c.G), p[2] = Clamp(c.B);
     }
     Image Take() { return std::move(img_); }
 
@@ -77,16 +77,16 @@ private:
 template <class PixelAt>
 Image Paint(PixelAt at) {
     Canvas c;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) c.Set(x, y, at(x, y, x / double(Size), y / double(Size)));
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) c.Set(x, y, at(x, y, x / double(kSize), y / double(kSize)));
     return c.Take();
 }
 
 // Running-bond bricks over a band of `rows` pixel rows starting at y0.
 Rgb BrickAt(int x, int y, int y0, uint32_t seed) {
     const int ly = y - y0, row = ly / 16, off = (row % 2) * 16;
-    const int bx = ((x + off) % Size) / 32, inx = (x + off) % 32, iny = ly % 16;
-    const double u = x / double(Size), v = y / double(Size);
+    const int bx = ((x + off) % kSize) / 32, inx = (x + off) % 32, iny = ly % 16;
+    const double u = x / double(kSize), v = y / double(kSize);
     const double grain = Fbm(u, v, 16, 16, 3, seed + 7) - 0.5;
     if (inx < 2 || iny < 2) {
         const double m = 160 + 25 * grain + 10 * Rand(x, y, seed + 3);
@@ -116,7 +116,7 @@ Image WoodAndTiles() {
     return Paint([](int x, int y, double u, double v) {
         Rgb p{};
         if (y < 128) {
-            const int row = y / 16, off = (row % 2) * 16, tx = ((x + off) % Size) / 32;
+            const int row = y / 16, off = (row % 2) * 16, tx = ((x + off) % kSize) / 32;
             const int inx = (x + off) % 32, iny = y % 16;
             const double tone = Rand(static_cast<uint32_t>(tx), static_cast<uint32_t>(row), 21);
             p = Mix({158, 64, 40}, {118, 50, 34}, tone);
@@ -130,8 +130,8 @@ Image WoodAndTiles() {
             const double tone = Rand(static_cast<uint32_t>(plank), 0, 24);
             p = Mix({132, 92, 54}, {96, 64, 38}, tone) * (0.75 + 0.5 * grain);
             if (iny < 2) p = p * 0.4;
-            const int knotX = static_cast<int>(Rand(static_cast<uint32_t>(plank), 1, 25) * Size);
-            const double dx = std::min(std::abs(x - knotX), Size - std::abs(x - knotX)), dy = iny - 8;
+            const int knotX = static_cast<int>(Rand(static_cast<uint32_t>(plank), 1, 25) * kSize);
+            const double dx = std::min(std::abs(x - knotX), kSize - std::abs(x - knotX)), dy = iny - 8;
             if (dx * dx / 9 + dy * dy / 4 < 1) p = p * 0.6;
         }
         return p;
@@ -140,7 +140,7 @@ Image WoodAndTiles() {
 
 Image Stone() {
     return Paint([](int x, int y, double u, double v) {
-        const int row = y / 32, off = (row % 2) * 32, bx = ((x + off) % Size) / 64;
+        const int row = y / 32, off = (row % 2) * 32, bx = ((x + off) % kSize) / 64;
         const int inx = (x + off) % 64, iny = y % 32;
         const double tone = Rand(static_cast<uint32_t>(bx), static_cast<uint32_t>(row), 31);
         Rgb p = Mix({176, 168, 150}, {136, 130, 120}, tone);
@@ -327,8 +327,8 @@ std::vector<Picture> MakePictures() {
 
 namespace {
 SDL_Surface* Wrap(const Image& image) {
-    return SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(image.rgb.data()), image.w, image.h, 24,
-                                              image.w * 3, SDL_PIXELFORMAT_RGB24);
+    return SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(image.Rgb.data()), image.W, image.H, 24,
+                                              image.W * 3, SDL_PIXELFORMAT_RGB24);
 }
 }  // namespace
 

@@ -11,21 +11,21 @@
 namespace worldgen {
 
 struct MeshFile {
-    std::string path;     // relative to the data folder, e.g. "3d/3d0001.x"
-    std::string texture;  // the picture the game pairs with it, e.g. "texture0001.jpg"
-    bool highOnly = false;
-    V3 placedAt;          // world translation the game applies (car: first car's lane at z 0)
-    Mesh mesh;
+    std::string Path;     // relative to the data folder, e.g. "3d/3d0001.x"
+    std::string Texture;  // the picture the game pairs with it, e.g. "texture0001.jpg"
+    bool HighOnly = false;
+    V3 PlacedAt;          // world translation the game applies (car: first car's lane at z 0)
+    Mesh Shape;
 };
 
 // Fixed places shared with the preview and the README.
 namespace layout {
-constexpr double RoadWest = -105, RoadEast = -25;
-constexpr double WalkWest = -120, WalkEast = 0;
-constexpr double LampX = -10, LampY = 33;
-constexpr double LampZ[3] = {-500, -100, 300};
-constexpr double FigureX = -138, FigureZ = 35;
-constexpr double LandmarkX = 80, LandmarkZ = -250;
+constexpr double kRoadWest = -105, kRoadEast = -25;
+constexpr double kWalkWest = -120, kWalkEast = 0;
+constexpr double kLampX = -10, kLampY = 33;
+constexpr double kLampZ[3] = {-500, -100, 300};
+constexpr double kFigureX = -138, kFigureZ = 35;
+constexpr double kLandmarkX = 80, kLandmarkZ = -250;
 }  // namespace layout
 
 std::vector<MeshFile> MakeWorld();

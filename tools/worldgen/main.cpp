@@ -39,36 +39,36 @@ int main(int argc, char** argv) {
     size_t totalBytes = 0;
     std::printf("%-28s %8s %8s %9s\n", "file", "vertices", "faces", "bytes");
     for (const Picture& p : pictures) {
-        const auto path = out / "bitmap" / p.file;
-        if (!SaveJpeg(p.image, path.string(), 85)) {
+        const auto path = out / "bitmap" / p.File;
+        if (!SaveJpeg(p.Pixels, path.string(), 85)) {
             std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), SDL_GetError());
             return 1;
         }
         const size_t bytes = std::filesystem::file_size(path);
         totalBytes += bytes;
-        std::printf("%-28s %8s %8s %9zu  %dx%d\n", ("bitmap/" + p.file).c_str(), "", "", bytes, p.image.w, p.image.h);
+        std::printf("%-28s %8s %8s %9zu  %dx%d\n", ("bitmap/" + p.File).c_str(), "", "", bytes, p.Pixels.W, p.Pixels.H);
     }
     size_t base = 0, high = 0, anim = 0, car = 0;
     for (const MeshFile& f : world) {
-        if (f.mesh.verts.size() >= 65536) {
-            std::fprintf(stderr, "%s has %zu vertices, more than 16-bit indices allow\n", f.path.c_str(),
-                         f.mesh.verts.size());
+        if (f.Shape.Verts.size() >= 65536) {
+            std::fprintf(stderr, "%s has %zu vertices, more than 16-bit indices allow\n", f.Path.c_str(),
+                         f.Shape.Verts.size());
             return 1;
         }
-        const std::string text = XText(f.mesh);
-        if (!xwriter::WriteFile((out / f.path).string(), text)) {
-            std::fprintf(stderr, "cannot write %s\n", (out / f.path).c_str());
+        const std::string text = XText(f.Shape);
+        if (!xwriter::WriteFile((out / f.Path).string(), text)) {
+            std::fprintf(stderr, "cannot write %s\n", (out / f.Path).c_str());
             return 1;
         }
         totalBytes += text.size();
-        std::printf("%-28s %8zu %8zu %9zu  %s\n", f.path.c_str(), f.mesh.verts.size(), f.mesh.tris.size(), text.size(),
-                    f.mesh.name.c_str());
-        const size_t n = f.mesh.tris.size();
-        if (f.path.rfind("Animation/", 0) == 0)
+        std::printf("%-28s %8zu %8zu %9zu  %s\n", f.Path.c_str(), f.Shape.Verts.size(), f.Shape.Tris.size(), text.size(),
+                    f.Shape.Name.c_str());
+        const size_t n = f.Shape.Tris.size();
+        if (f.Path.rfind("Animation/", 0) == 0)
             anim = std::max(anim, n);
-        else if (f.path == "3d/3d000car.x")
+        else if (f.Path == "3d/3d000car.x")
             car = n;
-        else if (f.highOnly)
+        else if (f.HighOnly)
             high += n;
         else
             base += n;

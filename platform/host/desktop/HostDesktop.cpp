@@ -125,8 +125,8 @@ bool SharpWholeScaling() { return false; }
 // when it drives the context.
 void SurfaceSize(SDL_Window* window, int& width, int& height) {
     SDL_GL_GetDrawableSize(window, &width, &height);
-    static const bool egl = epoxy_has_egl();
-    if (!egl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
+    static const bool kEgl = epoxy_has_egl();
+    if (!kEgl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
     const EGLDisplay display = eglGetCurrentDisplay();
     const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
     EGLint w = 0, h = 0;

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/XGrid.h"
 #include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
-#include "bench/XGrid.h"
 
 // ---------------------------------------------------------------------------------
 // Heap accounting: every allocation of the process goes through these.
@@ -166,9 +166,29 @@ void LoadAndPrepare(benchmark::State& state, bool binary) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(LoadFile, text, false)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(LoadFile, binary, true)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(LoadAndPrepare, text, false)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(LoadAndPrepare, binary, true)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(LoadFile, text, false)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(LoadFile, binary, true)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(LoadAndPrepare, text, false)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(LoadAndPrepare, binary, true)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

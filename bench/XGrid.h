@@ -87,6 +87,8 @@ inline std::string GridFile(const Grid& g, bool binary, bool materialPerFace = f
 }
 
 // Squares per side for about `triangles` triangles.
-inline std::uint32_t Side(double triangles) { return static_cast<std::uint32_t>(std::lround(std::sqrt(triangles / 2.0))); }
+inline std::uint32_t Side(double triangles) {
+    return static_cast<std::uint32_t>(std::lround(std::sqrt(triangles / 2.0)));
+}
 
 }  // namespace xgrid

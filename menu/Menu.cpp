@@ -99,10 +99,10 @@ MenuWindow::MenuWindow() {
     lblexit.MouseUp = [this](int b, int s, float x, float y) { lblexit_MouseUp(b, s, x, y); };
 
     // Tab order.
-    form.Controls = {&lblStart,  &lblexit,         &lbl600,        &lbl800,    &lbl1024, &lblvirsion, &lblunuse1,
-                     &lblunuse2, &lbl16bit,        &lbl32bit,      &lblunuse3, &lblDetailLow,
-                     &lblDetailMedium, &lblDetailHigh, &Check1,   &Check2,    &Check3,  &Check4,     &Frame1,
-                     &Check5,    &Check6,          &lblunuse4,     &lblFill};
+    form.Controls = {&lblStart,        &lblexit,       &lbl600,   &lbl800,    &lbl1024,   &lblvirsion,
+                     &lblunuse1,       &lblunuse2,     &lbl16bit, &lbl32bit,  &lblunuse3, &lblDetailLow,
+                     &lblDetailMedium, &lblDetailHigh, &Check1,   &Check2,    &Check3,    &Check4,
+                     &Frame1,          &Check5,        &Check6,   &lblunuse4, &lblFill};
 }
 
 void MenuWindow::Form_Load() {
@@ -175,7 +175,9 @@ void MenuWindow::lblStart_MouseUp(int /*button*/, int /*shift*/, float /*x*/, fl
     }
 }
 
-void MenuWindow::lblexit_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) { lblexit.BackColor = kChosen; }
+void MenuWindow::lblexit_MouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+    lblexit.BackColor = kChosen;
+}
 
 void MenuWindow::lblexit_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
     lblexit.BackColor = kNotChosen;

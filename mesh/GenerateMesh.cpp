@@ -96,9 +96,7 @@ void GenerateMesh::AddMeshStatic(MeshSlot& XName, TextureSet& TextureName, const
 
     // Clean, simplify and compact read the adjacency as the copy left it; a mesh whose array cannot hold
     // an adjacency for every face skips them rather than read past its end.
-    const auto adjacencyFits = [&] {
-        return adjacency.size() >= static_cast<std::size_t>(XName->GetNumFaces()) * 3;
-    };
+    const auto adjacencyFits = [&] { return adjacency.size() >= static_cast<std::size_t>(XName->GetNumFaces()) * 3; };
     const auto* adjacencyIn = reinterpret_cast<const DWORD*>(adjacency.data());
 
     // Clean.
@@ -182,10 +180,10 @@ void GenerateMesh::SetupLightsPoint(D3DLIGHT8& LightVar, int LightRange, double 
     FinishLight(LightVar, LightRange, LightNumber, LightPower, static_cast<float>(LightAttenuation0));
 }
 
-void GenerateMesh::SetupLightsDirectional(D3DLIGHT8& LightVarD, int LightRangeD, int LightXD, int LightYD,
-                                          int LightZD, int LightNumberD, int LightBD, int LightGD, int LightRD,
-                                          int LightPowerD, int LightAttenuation0D, int LightDirectionX,
-                                          int LightDirectionY, int LightDirectionZ) {
+void GenerateMesh::SetupLightsDirectional(D3DLIGHT8& LightVarD, int LightRangeD, int LightXD, int LightYD, int LightZD,
+                                          int LightNumberD, int LightBD, int LightGD, int LightRD, int LightPowerD,
+                                          int LightAttenuation0D, int LightDirectionX, int LightDirectionY,
+                                          int LightDirectionZ) {
     LightVarD.Type = D3DLIGHT_DIRECTIONAL;
     LightVarD.Position = Vector(LightXD, LightYD, LightZD);
     LightVarD.Direction = Vector(LightDirectionX, LightDirectionY, LightDirectionZ);

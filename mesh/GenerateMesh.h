@@ -20,8 +20,7 @@ public:
     void RenderStatic(TextureSet& HasTexture, MeshSlot& HasX);
     void SetupLightsDirectional(D3DLIGHT8& LightVarD, int LightRangeD, int LightXD, int LightYD, int LightZD,
                                 int LightNumberD, int LightBD, int LightGD, int LightRD, int LightPowerD,
-                                int LightAttenuation0D, int LightDirectionX, int LightDirectionY,
-                                int LightDirectionZ);
+                                int LightAttenuation0D, int LightDirectionX, int LightDirectionY, int LightDirectionZ);
     D3DCOLORVALUE ColorValue(const float& A, const float& R, const float& G, const float& B);
     void SetupLightsPoint(D3DLIGHT8& LightVar, int LightRange, double LightX, double LightY, double LightZ,
                           int LightNumber, int LightB, int LightG, int LightR, int LightPower,

@@ -19,14 +19,12 @@ class Direct3DDevice8 {
 public:
     virtual ~Direct3DDevice8() = default;
 
-    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                          DWORD stencil) = 0;
+    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) = 0;
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     // Source and destination rectangles, override window and dirty region: the game
     // always passes none, and the device shows the whole back buffer.
-    virtual HRESULT Present(const RECT* source, const RECT* dest, void* overrideWindow,
-                            const void* dirtyRegion) = 0;
+    virtual HRESULT Present(const RECT* source, const RECT* dest, void* overrideWindow, const void* dirtyRegion) = 0;
     virtual HRESULT SetRenderState(DWORD state, DWORD value) = 0;
     virtual HRESULT GetRenderState(DWORD state, DWORD* value) = 0;
     virtual HRESULT SetTransform(DWORD state, const D3DMATRIX& matrix) = 0;
@@ -41,11 +39,10 @@ class Direct3D8 {
 public:
     virtual ~Direct3D8() = default;
     virtual HRESULT GetAdapterDisplayMode(DWORD adapter, D3DDISPLAYMODE& mode) = 0;
-    virtual HRESULT CheckDeviceType(DWORD adapter, DWORD devType, DWORD displayFormat,
-                                    DWORD backBufferFormat, int windowed) = 0;
+    virtual HRESULT CheckDeviceType(DWORD adapter, DWORD devType, DWORD displayFormat, DWORD backBufferFormat,
+                                    int windowed) = 0;
     // hFocusWindow and params.hDeviceWindow are the game window's native handle
     // (FormHandle of platform/Window.h).
     virtual HRESULT CreateDevice(DWORD adapter, DWORD devType, void* hFocusWindow, DWORD behaviorFlags,
-                                 D3DPRESENT_PARAMETERS& params,
-                                 std::unique_ptr<Direct3DDevice8>& device) = 0;
+                                 D3DPRESENT_PARAMETERS& params, std::unique_ptr<Direct3DDevice8>& device) = 0;
 };

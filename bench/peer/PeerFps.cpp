@@ -34,15 +34,15 @@ const Object kHighOnly[] = {
     {"3d/3d0004.x", "texture0004.jpg", 0, 0},
 };
 const Object kAlways[] = {
-    {"3d/3d0005.x", "texture0004.jpg", 0, 0},       {"3d/3d0007.x", "texture0004.jpg", 0, 0},
-    {"3d/3d00014.x", "texture0004.jpg", 0, 0},      {"3d/3d0006.x", "texture0005.jpg", 0, 0},
-    {"3d/3d00015.x", "texture0005.jpg", 0, 0},      {"3d/3d0001.x", "texture0001.jpg", 0, 0},
-    {"3d/3d00012.x", "texture00010.jpg", 0, 0},     {"3d/3d00013.x", "texture00011.jpg", 0, 0},
-    {"3d/3d00016.x", "texture0007.jpg", 0, 0},      {"3d/3d00017.x", "texture0007.jpg", 0, 0},
-    {"3d/3d0008.x", "texture0008.jpg", 0, 0},       {"3d/3d00011.x", "texture0008.jpg", 0, 0},
-    {"3d/3d00019.x", "texture0008.jpg", 0, 0},      {"3d/3d00020.x", "texture0008.jpg", 0, 0},
-    {"3d/3d00021.x", "texture0008.jpg", 0, 0},      {"3d/3d00022.x", "texture0008.jpg", 0, 0},
-    {"3d/3d00023.x", "texture0008.jpg", 0, 0},      {"Animation/anim0001.x", "texture00012.jpg", 0, 0},
+    {"3d/3d0005.x", "texture0004.jpg", 0, 0},        {"3d/3d0007.x", "texture0004.jpg", 0, 0},
+    {"3d/3d00014.x", "texture0004.jpg", 0, 0},       {"3d/3d0006.x", "texture0005.jpg", 0, 0},
+    {"3d/3d00015.x", "texture0005.jpg", 0, 0},       {"3d/3d0001.x", "texture0001.jpg", 0, 0},
+    {"3d/3d00012.x", "texture00010.jpg", 0, 0},      {"3d/3d00013.x", "texture00011.jpg", 0, 0},
+    {"3d/3d00016.x", "texture0007.jpg", 0, 0},       {"3d/3d00017.x", "texture0007.jpg", 0, 0},
+    {"3d/3d0008.x", "texture0008.jpg", 0, 0},        {"3d/3d00011.x", "texture0008.jpg", 0, 0},
+    {"3d/3d00019.x", "texture0008.jpg", 0, 0},       {"3d/3d00020.x", "texture0008.jpg", 0, 0},
+    {"3d/3d00021.x", "texture0008.jpg", 0, 0},       {"3d/3d00022.x", "texture0008.jpg", 0, 0},
+    {"3d/3d00023.x", "texture0008.jpg", 0, 0},       {"Animation/anim0001.x", "texture00012.jpg", 0, 0},
     {"3d/3d000car.x", "texture0005.jpg", -45, -600}, {"3d/3d000car.x", "texture00012.jpg", -85, -900},
     {"3d/3d00018.x", "texture0003.jpg", 80, -250},
 };
@@ -159,8 +159,7 @@ int main(int argc, char** argv) {
 
     if (sceneManager) {
         for (const Loaded& o : objects) {
-            scene::IMeshSceneNode* node =
-                scene->addMeshSceneNode(o.Mesh, nullptr, -1, o.World.getTranslation());
+            scene::IMeshSceneNode* node = scene->addMeshSceneNode(o.Mesh, nullptr, -1, o.World.getTranslation());
             for (u32 i = 0; i < node->getMaterialCount(); ++i) node->getMaterial(i) = o.Material;
         }
         for (const auto& l : lights) {

@@ -75,12 +75,11 @@ struct GeneralVariablesModule {
 
     // World slots
     MeshSlot Mesh01, Mesh02, Mesh03, Mesh04, Mesh05, Mesh06, Mesh07, Mesh08;
-    MeshSlot Mesh11, Mesh12, Mesh13, Mesh14, Mesh15, Mesh16, Mesh17, Mesh18, Mesh19, Mesh20, Mesh21, Mesh22,
-        Mesh23;
+    MeshSlot Mesh11, Mesh12, Mesh13, Mesh14, Mesh15, Mesh16, Mesh17, Mesh18, Mesh19, Mesh20, Mesh21, Mesh22, Mesh23;
     std::array<MeshSlot, 16> AnimMesh;  // AnimMesh[1] .. AnimMesh[15]; element 0 is unused
     MeshSlot CarMesh1, CarMesh2;
-    TextureSet TexSet01, TexSet02, TexSet03, TexSet04, TexSet04High, TexSet05, TexSet07, TexSet08, TexSet10,
-        TexSet11, TexSetAnim, TexSetCar1, TexSetCar2;
+    TextureSet TexSet01, TexSet02, TexSet03, TexSet04, TexSet04High, TexSet05, TexSet07, TexSet08, TexSet10, TexSet11,
+        TexSetAnim, TexSetCar1, TexSetCar2;
     BufferSlot AdjBuffer;
 
     // Lights

@@ -30,7 +30,7 @@ struct FakeConfig {
     bool ShowFormFails = false;
     std::string AppPath = "/app";
     int ScreenWidth = 1920, ScreenHeight = 1080;  // ScreenPixelSize; 0 fails it
-    std::set<std::string> MissingFiles;        // full paths that do not load
+    std::set<std::string> MissingFiles;           // full paths that do not load
     std::map<std::string, FakeMeshShape> Shapes;  // by full path; others get the default shape
     bool CleanFails = false, SimplifyFails = false, OptimizeFails = false;
 };

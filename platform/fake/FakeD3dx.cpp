@@ -30,8 +30,8 @@ public:
     }
     HRESULT Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD*, DWORD*, std::unique_ptr<D3DXBuffer>* vertexRemap,
                      std::unique_ptr<D3DXMesh>& out) override {
-        FakeRecord("Optimize " + FakeName(this) + " " + std::to_string(flags) + " adj0=" +
-                   (adjacencyIn ? std::to_string(adjacencyIn[0]) : "null"));
+        FakeRecord("Optimize " + FakeName(this) + " " + std::to_string(flags) +
+                   " adj0=" + (adjacencyIn ? std::to_string(adjacencyIn[0]) : "null"));
         if (Fake().OptimizeFails) return E_FAIL;
         if (vertexRemap) {
             *vertexRemap = std::make_unique<D3DXBuffer>(static_cast<std::size_t>(vertices_) * 4);

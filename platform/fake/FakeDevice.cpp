@@ -79,9 +79,9 @@ public:
         return D3D_OK;
     }
     HRESULT SetLight(DWORD index, const D3DLIGHT8& l) override {
-        FakeRecord("SetLight " + std::to_string(index) + " type=" + std::to_string(l.Type) + " pos=" +
-                   Num(l.Position.x) + "," + Num(l.Position.y) + "," + Num(l.Position.z) + " diffuse=" +
-                   Color(l.Diffuse) + " range=" + Num(l.Range) + " att0=" + Num(l.Attenuation0));
+        FakeRecord("SetLight " + std::to_string(index) + " type=" + std::to_string(l.Type) +
+                   " pos=" + Num(l.Position.x) + "," + Num(l.Position.y) + "," + Num(l.Position.z) +
+                   " diffuse=" + Color(l.Diffuse) + " range=" + Num(l.Range) + " att0=" + Num(l.Attenuation0));
         return D3D_OK;
     }
     HRESULT LightEnable(DWORD index, int enable) override {
@@ -125,9 +125,8 @@ public:
         FakeRecord("CreateDevice " + std::to_string(adapter) + " " + std::to_string(devType) + " " + Hex(flags) +
                    " size=" + std::to_string(p.BackBufferWidth) + "x" + std::to_string(p.BackBufferHeight) +
                    " format=" + std::to_string(p.BackBufferFormat) + " count=" + std::to_string(p.BackBufferCount) +
-                   " swap=" + std::to_string(p.SwapEffect) + " windowed=" + std::to_string(p.Windowed) +
-                   " autodepth=" + std::to_string(p.EnableAutoDepthStencil) +
-                   " depth=" + std::to_string(p.AutoDepthStencilFormat) +
+                   " swap=" + std::to_string(p.SwapEffect) + " windowed=" + std::to_string(p.Windowed) + " autodepth=" +
+                   std::to_string(p.EnableAutoDepthStencil) + " depth=" + std::to_string(p.AutoDepthStencilFormat) +
                    " window=" + (p.hDeviceWindow ? "set" : "none"));
         if (Fake().CreateDeviceFails || p.BackBufferWidth == 0 || p.BackBufferHeight == 0) return D3DERR_INVALIDCALL;
         device = std::make_unique<FakeDevice>(p);

@@ -1,7 +1,7 @@
 // Shared state of the recording platform.
+#include <unistd.h>
 #include <cstdio>
 #include <deque>
-#include <unistd.h>
 
 #include "platform/Window.h"
 #include "platform/fake/Fake.h"

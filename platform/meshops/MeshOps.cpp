@@ -212,8 +212,7 @@ struct CleanPlan {
 // Faces on the same three vertices with opposite winding: the faces of the
 // minority winding of each such group get vertices of their own, and the
 // adjacency between the group's faces is dropped.
-void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacency, CleanPlan& plan,
-                         std::string& log) {
+void FindBackFacingPairs(const MeshData& m, std::vector<std::uint32_t>& adjacency, CleanPlan& plan, std::string& log) {
     const std::size_t numFaces = m.NumFaces();
     const std::size_t numVertices = m.NumVertices();
     const std::uint32_t* idx = m.Indices.data();
@@ -565,8 +564,8 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
 // Each subset is reduced on its own (faces never change subset), by meshoptimizer
 // with the face target scaled from the requested count; the vertices left unused are
 // then dropped. A target at or above the current count returns the mesh as it is.
-bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::uint32_t minValue,
-                      std::uint32_t options, MeshData& out) {
+bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::uint32_t minValue, std::uint32_t options,
+                      MeshData& out) {
     (void)adjacency;  // meshoptimizer finds its own topology
     if (!ValidMesh(in) || (options != 1 && options != 2)) {
         return false;
@@ -598,7 +597,7 @@ bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::u
         std::vector<std::uint32_t> group;
         std::vector<std::uint32_t> result;
         std::vector<std::uint32_t> local(in.NumVertices(), kNoNeighbour);  // vertex -> subset vertex
-        std::vector<std::uint32_t> used;                                  // subset vertex -> vertex
+        std::vector<std::uint32_t> used;                                   // subset vertex -> vertex
         std::vector<float> localPositions;
         for (std::size_t i = 0; i < numFaces;) {
             const std::uint32_t attribute = in.Attributes.empty() ? 0 : in.Attributes[order[i]];

@@ -21,8 +21,8 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
 
 // Reduces to at least minValue vertices (options 1) or faces (options 2); a target
 // at or above the current count keeps the mesh as it is.
-bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::uint32_t minValue,
-                      std::uint32_t options, MeshData& out);
+bool SimplifyMeshData(const MeshData& in, const std::uint32_t* adjacency, std::uint32_t minValue, std::uint32_t options,
+                      MeshData& out);
 
 // Drops vertices no face references, keeping the order of the rest and every face.
 // vertexRemap receives, for each output vertex, the input vertex it came from.

@@ -9,11 +9,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/meshops/MeshOps.h"
 #include "platform/sdl_gl/D3dxMesh.h"
 #include "platform/sdl_gl/D3dxTexture.h"
 #include "platform/sdl_gl/FontTtf.h"
 #include "platform/sdl_gl/GlDevice.h"
-#include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
 
 namespace {
@@ -88,7 +88,8 @@ public:
         if (!CleanMeshData(in->Data(), adjacencyIn, cleaned, adjacency, log)) return D3DERR_INVALIDCALL;
         std::unique_ptr<GlMesh> made = GlMesh::Make(in->Context(), std::move(cleaned), in->Options(), nullptr);
         if (!made) return E_FAIL;
-        if (adjacencyOut != nullptr) *adjacencyOut = BufferOf(adjacency.data(), adjacency.size() * sizeof(std::uint32_t));
+        if (adjacencyOut != nullptr)
+            *adjacencyOut = BufferOf(adjacency.data(), adjacency.size() * sizeof(std::uint32_t));
         if (errors != nullptr) *errors = log;
         out = std::move(made);
         return D3D_OK;

@@ -14,8 +14,8 @@
 #include <numeric>
 
 #include "platform/host/Host.h"
-#include "platform/sdl_gl/GlDebug.h"
 #include "platform/meshops/MeshOps.h"
+#include "platform/sdl_gl/GlDebug.h"
 
 namespace {
 

@@ -53,7 +53,7 @@ private:
     DWORD options_;
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0;
     GLenum indexType_ = GL_UNSIGNED_SHORT;
-    std::vector<Subset> subsets_;  // sorted by attribute
+    std::vector<Subset> subsets_;      // sorted by attribute
     std::vector<GlCluster> clusters_;  // in index-buffer order, subset by subset
     bool uploaded_ = false;
 };

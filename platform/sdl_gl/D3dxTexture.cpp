@@ -25,17 +25,20 @@ HRESULT CreateGlTextureFromFile(GlDevice& device, const std::string& path, std::
     const std::string type = dot != std::string::npos && path[dot] == '.' ? path.substr(dot + 1) : std::string();
     GLuint name = 0;
     int texWidth = 0, texHeight = 0;
-    const HRESULT hr = DecodeTexturePicture(file, type, device.MaxTextureSize(), [&](int w, int h, const std::uint8_t* texels) {
-        texWidth = w;
-        texHeight = h;
-        device.MakeCurrent();
-        glGenTextures(1, &name);
-        glBindTexture(GL_TEXTURE_2D, name);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        // Row 0 of the picture is its top row, addressed by v = 0: uploaded as it stands.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    }, reason);
+    const HRESULT hr = DecodeTexturePicture(
+        file, type, device.MaxTextureSize(),
+        [&](int w, int h, const std::uint8_t* texels) {
+            texWidth = w;
+            texHeight = h;
+            device.MakeCurrent();
+            glGenTextures(1, &name);
+            glBindTexture(GL_TEXTURE_2D, name);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            // Row 0 of the picture is its top row, addressed by v = 0: uploaded as it stands.
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+        },
+        reason);
     if (hr != D3D_OK) return Refuse(path, reason, hr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

@@ -25,7 +25,6 @@ constexpr DWORD kDtNoClip = 0x100;
 constexpr DWORD kDtCalcRect = 0x400;
 constexpr unsigned kScreenDpi = 96;
 
-
 class TtfFont final : public D3DXFont {
 public:
     TtfFont(std::shared_ptr<GlContextRef> context, TTF_Font* font) : context_(std::move(context)), font_(font) {
@@ -42,8 +41,7 @@ public:
     TtfFont& operator=(const TtfFont&) = delete;
 
     int DrawText(const std::string& text, int count, const RECT& rect, DWORD format, D3DCOLOR color) override {
-        const std::size_t length =
-            count < 0 ? text.size() : std::min(text.size(), static_cast<std::size_t>(count));
+        const std::size_t length = count < 0 ? text.size() : std::min(text.size(), static_cast<std::size_t>(count));
         const int lineSkip = TTF_FontLineSkip(font_);
         // Count the lines first: the vertical placement needs the total height.
         int lines = 1;

@@ -265,7 +265,7 @@ void GlDevice::ResetState() {
     rs[kRsSrcBlend] = 2;   // ONE
     rs[kRsDestBlend] = 1;  // ZERO
     rs[D3DRS_CULLMODE] = D3DCULL_CCW;
-    rs[D3DRS_ZFUNC] = 4;  // LESSEQUAL
+    rs[D3DRS_ZFUNC] = 4;   // LESSEQUAL
     rs[kRsAlphaFunc] = 8;  // ALWAYS
     rs[D3DRS_FOGEND] = Bits(1.0f);
     rs[kRsFogDensity] = Bits(1.0f);

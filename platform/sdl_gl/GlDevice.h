@@ -83,7 +83,6 @@ struct GlDrawCall {
     std::size_t ClusterCount = 0;
 };
 
-
 class GlDevice final : public Direct3DDevice8 {
 public:
     // Takes ownership of `context`, which must be current. Returns null (and a
@@ -94,8 +93,7 @@ public:
     GlDevice(const GlDevice&) = delete;
     GlDevice& operator=(const GlDevice&) = delete;
 
-    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                  DWORD stencil) override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
     HRESULT BeginScene() override;
     HRESULT EndScene() override;
     HRESULT Present(const RECT* source, const RECT* dest, void* overrideWindow, const void* dirtyRegion) override;
@@ -215,13 +213,13 @@ private:
     static constexpr int kMaxVariants = 64;
     std::array<Variant, kMaxVariants> variants_{};
     int variantCount_ = 0;
-    int current_ = -1;      // index of the variant in use, -1 before the first draw
+    int current_ = -1;  // index of the variant in use, -1 before the first draw
     int textVariant_ = -1;
     int fallbackBuilds_ = 0;
-    bool warming_ = true;       // until a frame with draws is presented
+    bool warming_ = true;         // until a frame with draws is presented
     bool drewThisFrame_ = false;  // variants made at a draw rather than at creation
-    GLuint program_ = 0;    // the current variant's program
-    Uniforms u_{};          // and its uniform locations
+    GLuint program_ = 0;          // the current variant's program
+    Uniforms u_{};                // and its uniform locations
     GLuint quadVao_ = 0, quadVbo_ = 0;
     bool transformsDirty_ = true, lightsDirty_ = true, materialDirty_ = true, statesDirty_ = true;
     bool lightUniformsDirty_ = true, stateUniformsDirty_ = true;
@@ -233,8 +231,8 @@ private:
     DWORD fogMode_ = 0;
     bool rasterDirty_ = true;
     bool anySpecularLight_ = false;  // an enabled light has a specular colour
-    int baseFlags_ = 0;     // the flags that follow from render states alone
-    int lastFlags_ = -1;    // last value sent to uFlags
+    int baseFlags_ = 0;              // the flags that follow from render states alone
+    int lastFlags_ = -1;             // last value sent to uFlags
     GLuint boundTexture_ = 0;
     bool clusterCulling_ = true;
     GlFrameCounts frameCounts_;

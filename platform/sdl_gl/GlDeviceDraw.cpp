@@ -26,12 +26,16 @@ HRESULT GlDevice::SetRenderState(DWORD state, DWORD value) {
     if (renderStates_[state] == value) return D3D_OK;
     renderStates_[state] = value;
     switch (state) {
-    case D3DRS_FILLMODE:
-    case D3DRS_CULLMODE:
-    case D3DRS_ZENABLE:
-    case D3DRS_ZWRITEENABLE:
-    case D3DRS_ZFUNC: rasterDirty_ = true; break;
-    default: statesDirty_ = true; break;
+        case D3DRS_FILLMODE:
+        case D3DRS_CULLMODE:
+        case D3DRS_ZENABLE:
+        case D3DRS_ZWRITEENABLE:
+        case D3DRS_ZFUNC:
+            rasterDirty_ = true;
+            break;
+        default:
+            statesDirty_ = true;
+            break;
     }
     return D3D_OK;
 }
@@ -53,16 +57,20 @@ HRESULT GlDevice::GetRenderState(DWORD state, DWORD* value) {
 
 HRESULT GlDevice::SetTransform(DWORD state, const D3DMATRIX& matrix) {
     switch (state) {
-    case D3DTS_WORLD: world_ = matrix; break;
-    case D3DTS_VIEW:
-        view_ = matrix;
-        lightsDirty_ = true;  // lights live in camera space
-        break;
-    case D3DTS_PROJECTION: projection_ = matrix; break;
-    default:
-        // Texture transforms (16..23) and further world matrices are accepted and unused.
-        if ((state >= 16 && state <= 23) || (state > 256 && state < 512)) return D3D_OK;
-        return D3DERR_INVALIDCALL;
+        case D3DTS_WORLD:
+            world_ = matrix;
+            break;
+        case D3DTS_VIEW:
+            view_ = matrix;
+            lightsDirty_ = true;  // lights live in camera space
+            break;
+        case D3DTS_PROJECTION:
+            projection_ = matrix;
+            break;
+        default:
+            // Texture transforms (16..23) and further world matrices are accepted and unused.
+            if ((state >= 16 && state <= 23) || (state > 256 && state < 512)) return D3D_OK;
+            return D3DERR_INVALIDCALL;
     }
     transformsDirty_ = true;
     return D3D_OK;
@@ -151,7 +159,9 @@ HRESULT GlDevice::GetLightEnable(DWORD index, int* enable) {
 void GlDevice::ApplyRasterState() {
     const DWORD fill = renderStates_[D3DRS_FILLMODE];
     if (fill != appliedFill_) {
-        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_WIREFRAME ? GL_LINE : fill == D3DFILL_POINT ? GL_POINT : GL_FILL);
+        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_WIREFRAME ? GL_LINE
+                                         : fill == D3DFILL_POINT   ? GL_POINT
+                                                                   : GL_FILL);
         appliedFill_ = fill;
     }
     const DWORD cull = renderStates_[D3DRS_CULLMODE];
@@ -252,7 +262,8 @@ void GlDevice::GatherLights() {
     pointLights_ = points;
     bool anySpecular = false;
     for (int i = 0; i < n; ++i)
-        anySpecular = anySpecular || lightSpecular_[i][0] != 0 || lightSpecular_[i][1] != 0 || lightSpecular_[i][2] != 0;
+        anySpecular =
+            anySpecular || lightSpecular_[i][0] != 0 || lightSpecular_[i][1] != 0 || lightSpecular_[i][2] != 0;
     if (anySpecular != anySpecularLight_) {
         anySpecularLight_ = anySpecular;
         statesDirty_ = true;
@@ -408,8 +419,8 @@ void MultiplyInto(const double a[4][4], const double b[4][4], double out[4][4]) 
             out[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j] + a[i][3] * b[3][j];
 }
 
-ClipTransform MakeClipTransform(const D3DMATRIX& world, const D3DMATRIX& view, const D3DMATRIX& projection,
-                                DWORD width, DWORD height) {
+ClipTransform MakeClipTransform(const D3DMATRIX& world, const D3DMATRIX& view, const D3DMATRIX& projection, DWORD width,
+                                DWORD height) {
     double w[4][4], v[4][4], p[4][4], aw[4][4], av[4][4], ap[4][4], wv[4][4], awv[4][4];
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
@@ -540,8 +551,8 @@ void GlDevice::WarmVariants(const GlDrawCall& call) {
     glUseProgram(program_);
 }
 
-void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int height, const RECT& clip,
-                                 bool clipToRect, D3DCOLOR color) {
+void GlDevice::DrawScreenTexture(GLuint texture, int x, int y, int width, int height, const RECT& clip, bool clipToRect,
+                                 D3DCOLOR color) {
     if (width <= 0 || height <= 0 || width_ == 0 || height_ == 0) return;
     const float w = static_cast<float>(width_), h = static_cast<float>(height_);
     const float x0 = 2.0f * static_cast<float>(x) / w - 1.0f;

@@ -63,21 +63,28 @@ inline D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
     D3DMATRIX out;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            out.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                          a.m[i][3] * b.m[3][j];
+            out.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
     return out;
 }
 
 inline GLenum CompareFunc(DWORD d3dCmp) {
     switch (d3dCmp) {
-    case 1: return GL_NEVER;
-    case 2: return GL_LESS;
-    case 3: return GL_EQUAL;
-    case 5: return GL_GREATER;
-    case 6: return GL_NOTEQUAL;
-    case 7: return GL_GEQUAL;
-    case 8: return GL_ALWAYS;
-    default: return GL_LEQUAL;
+        case 1:
+            return GL_NEVER;
+        case 2:
+            return GL_LESS;
+        case 3:
+            return GL_EQUAL;
+        case 5:
+            return GL_GREATER;
+        case 6:
+            return GL_NOTEQUAL;
+        case 7:
+            return GL_GEQUAL;
+        case 8:
+            return GL_ALWAYS;
+        default:
+            return GL_LEQUAL;
     }
 }
 
@@ -88,4 +95,4 @@ inline void ColorToFloats(D3DCOLOR c, float out[4]) {
     out[3] = static_cast<float>((c >> 24) & 0xFF) / 255.0f;
 }
 
-}  // namespace GlStates
+}  // namespace gl_states

@@ -29,9 +29,7 @@ DWORD WithoutAlpha(DWORD format) {
     return format;
 }
 
-bool EnsureVideo() {
-    return SDL_WasInit(SDL_INIT_VIDEO) != 0 || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-}
+bool EnsureVideo() { return SDL_WasInit(SDL_INIT_VIDEO) != 0 || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
 
 class GlDirect3D8 final : public Direct3D8 {
 public:
@@ -67,8 +65,7 @@ public:
         if (adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
         if (devType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
         auto* window = static_cast<SDL_Window*>(params.hDeviceWindow != nullptr ? params.hDeviceWindow : hFocusWindow);
-        if (window == nullptr || params.BackBufferWidth == 0 || params.BackBufferHeight == 0)
-            return D3DERR_INVALIDCALL;
+        if (window == nullptr || params.BackBufferWidth == 0 || params.BackBufferHeight == 0) return D3DERR_INVALIDCALL;
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0) return D3DERR_INVALIDCALL;
 
         const bool fullScreen = params.Windowed == 0;

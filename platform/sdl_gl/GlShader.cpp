@@ -238,8 +238,17 @@ constexpr GlShaderKey PointLit(int count, bool fog, bool texture) {
 
 const GlShaderKey kGlStartupVariants[] = {
     GlShaderKey{true, false, false, false, false, 0, 0},
-    Unlit(false, false), Unlit(false, true), Unlit(true, false), Unlit(true, true),
-    PointLit(3, false, false), PointLit(3, false, true), PointLit(3, true, false), PointLit(3, true, true),
-    PointLit(5, false, false), PointLit(5, false, true), PointLit(5, true, false), PointLit(5, true, true),
+    Unlit(false, false),
+    Unlit(false, true),
+    Unlit(true, false),
+    Unlit(true, true),
+    PointLit(3, false, false),
+    PointLit(3, false, true),
+    PointLit(3, true, false),
+    PointLit(3, true, true),
+    PointLit(5, false, false),
+    PointLit(5, false, true),
+    PointLit(5, true, false),
+    PointLit(5, true, true),
 };
 const std::size_t kGlStartupVariantCount = sizeof kGlStartupVariants / sizeof kGlStartupVariants[0];

@@ -25,7 +25,7 @@ inline constexpr int kDiffuseFromVertex = 1 << 9;
 inline constexpr int kAmbientFromVertex = 1 << 10;
 inline constexpr int kSpecularFromVertex = 1 << 11;
 inline constexpr int kEmissiveFromVertex = 1 << 12;
-}  // namespace GlFlag
+}  // namespace gl_flag
 
 inline constexpr int kGlMaxLights = 8;
 
@@ -36,14 +36,14 @@ inline constexpr int kGlFogLinear = 3;  // (end - d) / (end - start)
 
 // The state a program variant is made for.
 struct GlShaderKey {
-    bool Text = false;      // screen-space text: nothing else applies
+    bool Text = false;  // screen-space text: nothing else applies
     bool Lighting = false;
     bool Specular = false;  // only with lighting
     bool Fog = false;
     bool Texture = false;
     int LightCount = 0;          // enabled lights, 0..GlMaxLights (only with lighting)
     unsigned PointLights = 0;    // bit i: light i is a point light, else directional
-    int FogMode = kGlFogLinear;   // with fog: which factor the program computes
+    int FogMode = kGlFogLinear;  // with fog: which factor the program computes
 
     // One number per distinct variant; keys that make the same program pack alike.
     std::uint32_t Packed() const;

@@ -52,8 +52,9 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
 enum class Format { Unknown, Jpeg, Png, Bmp, Tga };
 
 bool SameLetters(const std::string& a, const char* b) {
-    return a.size() == std::strlen(b) &&
-           std::equal(a.begin(), a.end(), b, [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == y; });
+    return a.size() == std::strlen(b) && std::equal(a.begin(), a.end(), b, [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == y;
+           });
 }
 
 // The format is told by the first bytes; Targa, which has no signature, by the
@@ -142,8 +143,8 @@ bool ClaimedSize(const std::vector<std::uint8_t>& file, Format format, std::uint
             if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
             // The end of the image, or scan data, before any frame header.
             if (marker == 0xD9 || marker == 0xDA) return false;
-            const bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                                      marker != 0xCC;
+            const bool startOfFrame =
+                marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
             if (startOfFrame) {
                 if (n - at < 7) return false;
                 height = (std::uint64_t{p[at + 3]} << 8) | p[at + 4];
@@ -334,11 +335,20 @@ HRESULT DecodeTexturePicture(std::vector<std::uint8_t>& file, const std::string&
     }
     SDL_Surface* loaded = nullptr;
     switch (format) {
-        case Format::Jpeg: loaded = IMG_LoadJPG_RW(stream); break;
-        case Format::Png: loaded = IMG_LoadPNG_RW(stream); break;
-        case Format::Bmp: loaded = IMG_LoadBMP_RW(stream); break;
-        case Format::Tga: loaded = IMG_LoadTGA_RW(stream); break;
-        case Format::Unknown: break;
+        case Format::Jpeg:
+            loaded = IMG_LoadJPG_RW(stream);
+            break;
+        case Format::Png:
+            loaded = IMG_LoadPNG_RW(stream);
+            break;
+        case Format::Bmp:
+            loaded = IMG_LoadBMP_RW(stream);
+            break;
+        case Format::Tga:
+            loaded = IMG_LoadTGA_RW(stream);
+            break;
+        case Format::Unknown:
+            break;
     }
     SDL_RWclose(stream);
     if (loaded == nullptr) {

@@ -42,8 +42,8 @@ struct KeyCodes {
     int VirtualKey;
 };
 constexpr KeyCodes kEyCodes[KeyCount] = {
-    {DIK_UP, VK_UP}, {DIK_DOWN, VK_DOWN}, {DIK_LEFT, VK_LEFT}, {DIK_RIGHT, VK_RIGHT}, {DIK_PRIOR, VK_PRIOR},
-    {DIK_NEXT, VK_NEXT}, {DIK_Z, VK_Z},   {DIK_X, VK_X},       {DIK_C, VK_C},         {DIK_Q, VK_Q},
+    {DIK_UP, VK_UP},     {DIK_DOWN, VK_DOWN}, {DIK_LEFT, VK_LEFT}, {DIK_RIGHT, VK_RIGHT}, {DIK_PRIOR, VK_PRIOR},
+    {DIK_NEXT, VK_NEXT}, {DIK_Z, VK_Z},       {DIK_X, VK_X},       {DIK_C, VK_C},         {DIK_Q, VK_Q},
 };
 
 // The buttons that hold a key outright.
@@ -52,11 +52,16 @@ struct ButtonKey {
     PadKey Key;
 };
 constexpr ButtonKey kButtonKeys[] = {
-    {SDL_CONTROLLER_BUTTON_DPAD_UP, KeyUp},          {SDL_CONTROLLER_BUTTON_DPAD_DOWN, KeyDown},
-    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, KeyLeft},      {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, KeyRight},
-    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, KeyPageUp}, {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, KeyPageDown},
-    {SDL_CONTROLLER_BUTTON_Y, KeyZ},                 {SDL_CONTROLLER_BUTTON_X, KeyX},
-    {SDL_CONTROLLER_BUTTON_B, KeyC},                 {SDL_CONTROLLER_BUTTON_BACK, KeyQ},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP, KeyUp},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, KeyDown},
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, KeyLeft},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, KeyRight},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, KeyPageUp},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, KeyPageDown},
+    {SDL_CONTROLLER_BUTTON_Y, KeyZ},
+    {SDL_CONTROLLER_BUTTON_X, KeyX},
+    {SDL_CONTROLLER_BUTTON_B, KeyC},
+    {SDL_CONTROLLER_BUTTON_BACK, KeyQ},
 };
 
 std::uint32_t Bit(int button) { return std::uint32_t{1} << button; }
@@ -125,7 +130,7 @@ int FocusStep(const Form& form, int from, int dx, int dy) {
         const int cx = 2 * r.x + r.w - 2 * o.x - o.w, cy = 2 * r.y + r.h - 2 * o.y - o.h;
         const int ahead = cx * dx + cy * dy;
         // Doubled distance from the centre of `from` to the candidate's near edge.
-        const int beyond = dx > 0 ? 2 * r.x - 2 * o.x - o.w
+        const int beyond = dx > 0   ? 2 * r.x - 2 * o.x - o.w
                            : dx < 0 ? 2 * o.x + o.w - 2 * (r.x + r.w)
                            : dy > 0 ? 2 * r.y - 2 * o.y - o.h
                                     : 2 * o.y + o.h - 2 * (r.y + r.h);
@@ -261,8 +266,12 @@ void StartGamepads() {
 
 bool HandleGamepadEvent(const SDL_Event& event) {
     switch (event.type) {
-        case SDL_CONTROLLERDEVICEADDED: AddPad(event.cdevice.which); return true;
-        case SDL_CONTROLLERDEVICEREMOVED: RemovePad(event.cdevice.which); return true;
+        case SDL_CONTROLLERDEVICEADDED:
+            AddPad(event.cdevice.which);
+            return true;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            RemovePad(event.cdevice.which);
+            return true;
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP: {
             Pad* pad = PadOf(event.cbutton.which);
@@ -279,7 +288,8 @@ bool HandleGamepadEvent(const SDL_Event& event) {
             PadsChanged();
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

@@ -39,9 +39,7 @@ struct MouseCapture {
 };
 MouseCapture capture;
 
-bool IsLoaded(const Form* form) {
-    return std::find(loadedForms.begin(), loadedForms.end(), form) != loadedForms.end();
-}
+bool IsLoaded(const Form* form) { return std::find(loadedForms.begin(), loadedForms.end(), form) != loadedForms.end(); }
 
 Form* FormOfWindowId(std::uint32_t id) {
     for (Form* form : loadedForms) {
@@ -53,10 +51,14 @@ Form* FormOfWindowId(std::uint32_t id) {
 // SDL numbers the buttons left 1, middle 2, right 3; window events use 1, 4, 2.
 int VbButton(std::uint8_t sdlButton) {
     switch (sdlButton) {
-        case SDL_BUTTON_LEFT: return vbLeftButton;
-        case SDL_BUTTON_RIGHT: return vbRightButton;
-        case SDL_BUTTON_MIDDLE: return vbMiddleButton;
-        default: return 0;
+        case SDL_BUTTON_LEFT:
+            return vbLeftButton;
+        case SDL_BUTTON_RIGHT:
+            return vbRightButton;
+        case SDL_BUTTON_MIDDLE:
+            return vbMiddleButton;
+        default:
+            return 0;
     }
 }
 
@@ -107,9 +109,7 @@ int NextFocus(const Form& form, int from, int step) {
 
 // A click on a check box: unchecked and grayed become checked, checked becomes
 // unchecked. SetValue runs the box's Click handler.
-void ToggleCheckBox(Control& box) {
-    box.SetValue(box.Value() == vbChecked ? vbUnchecked : vbChecked);
-}
+void ToggleCheckBox(Control& box) { box.SetValue(box.Value() == vbChecked ? vbUnchecked : vbChecked); }
 
 void RestartTimer(NativeWindow& native, int interval) {
     native.TimerInterval = interval;
@@ -128,9 +128,7 @@ void ToFormPixels(std::uint32_t eventWindowId, int x, int y, const Form& form, i
     outY = y + fromY - toY;
 }
 
-float TwipsInControl(int pixel, int controlTwips) {
-    return static_cast<float>(pixel * kTwipsPerPixel - controlTwips);
-}
+float TwipsInControl(int pixel, int controlTwips) { return static_cast<float>(pixel * kTwipsPerPixel - controlTwips); }
 
 void OnMouseDown(const SDL_MouseButtonEvent& event) {
     Form* form = FormOfWindowId(event.windowID);
@@ -149,7 +147,8 @@ void OnMouseDown(const SDL_MouseButtonEvent& event) {
     }
     if (control->Kind == ControlKind::CheckBox) form->Native->Focus = IndexOf(*form, control);
     if (control->MouseDown) {
-        control->MouseDown(button, shift, TwipsInControl(event.x, control->Left), TwipsInControl(event.y, control->Top));
+        control->MouseDown(button, shift, TwipsInControl(event.x, control->Left),
+                           TwipsInControl(event.y, control->Top));
     }
 }
 
@@ -298,20 +297,33 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
 
 void Dispatch(const SDL_Event& event) {
     switch (event.type) {
-        case SDL_MOUSEBUTTONDOWN: OnMouseDown(event.button); break;
-        case SDL_MOUSEBUTTONUP: OnMouseUp(event.button); break;
-        case SDL_MOUSEMOTION: OnMouseMove(event.motion); break;
-        case SDL_KEYDOWN: OnKeyDown(event.key); break;
-        case SDL_WINDOWEVENT: OnWindowEvent(event.window); break;
+        case SDL_MOUSEBUTTONDOWN:
+            OnMouseDown(event.button);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            OnMouseUp(event.button);
+            break;
+        case SDL_MOUSEMOTION:
+            OnMouseMove(event.motion);
+            break;
+        case SDL_KEYDOWN:
+            OnKeyDown(event.key);
+            break;
+        case SDL_WINDOWEVENT:
+            OnWindowEvent(event.window);
+            break;
         case SDL_CONTROLLERDEVICEADDED:
         case SDL_CONTROLLERDEVICEREMOVED:
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP:
-        case SDL_CONTROLLERAXISMOTION: HandleGamepadEvent(event); break;
+        case SDL_CONTROLLERAXISMOTION:
+            HandleGamepadEvent(event);
+            break;
         case SDL_QUIT:
             UnloadEveryForm();
             End(0);
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -400,7 +412,8 @@ bool EnsureSdl() {
         }
     }
     if (reason) {
-        std::fprintf(stderr, "nightdrive: cannot open a window: %s; is a display available (DISPLAY/WAYLAND_DISPLAY)?\n",
+        std::fprintf(stderr,
+                     "nightdrive: cannot open a window: %s; is a display available (DISPLAY/WAYLAND_DISPLAY)?\n",
                      reason);
         sdlFailed = true;
         return false;
@@ -411,9 +424,7 @@ bool EnsureSdl() {
     return true;
 }
 
-Form* ActiveForm() {
-    return KeyboardForm(0);
-}
+Form* ActiveForm() { return KeyboardForm(0); }
 
 SDL_Window* TopVisibleWindow() {
     SDL_Window* any = nullptr;
@@ -430,9 +441,7 @@ std::uint64_t WindowClockNow() {
     return SDL_GetTicks64() * 1000;
 }
 
-int TwipsToPixels(int twips) {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
+int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
 SDL_Rect ControlRect(const Control& control) {
     return SDL_Rect{TwipsToPixels(control.Left), TwipsToPixels(control.Top), TwipsToPixels(control.Width),
@@ -537,9 +546,7 @@ void UnloadForm(Form& form) {
     delete native;
 }
 
-void* FormHandle(Form& form) {
-    return form.Native ? static_cast<void*>(form.Native->Window) : nullptr;
-}
+void* FormHandle(Form& form) { return form.Native ? static_cast<void*>(form.Native->Window) : nullptr; }
 
 void DoEvents() {
     if (!sdlReady) return;
@@ -570,6 +577,4 @@ void SetClockSource(std::function<std::uint64_t()> nowMicroseconds) {
     }
 }
 
-void SetTimerCatchUp(bool runEveryDueTick) {
-    timerCatchUp = runEveryDueTick;
-}
+void SetTimerCatchUp(bool runEveryDueTick) { timerCatchUp = runEveryDueTick; }

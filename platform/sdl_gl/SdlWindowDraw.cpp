@@ -43,7 +43,8 @@ int FittingDpi(const Form& form) {
         bool fits = true;
         for (const Control* control : form.Controls) {
             int width = 0;
-            if (control->Caption.empty() || TTF_SizeUTF8(face, control->Caption.c_str(), &width, nullptr) != 0) continue;
+            if (control->Caption.empty() || TTF_SizeUTF8(face, control->Caption.c_str(), &width, nullptr) != 0)
+                continue;
             int room = ControlRect(*control).w - 2;
             if (control->Kind == ControlKind::CheckBox) room -= kCheckBoxSize + 4;
             if (control->Kind == ControlKind::Frame) room -= 12;
@@ -189,8 +190,8 @@ std::string Snapshot(const Form& form) {
     for (const Control* c : form.Controls) {
         s += '|' + c->Caption + '\x1f' + std::to_string(static_cast<int>(c->Kind)) + ',' + std::to_string(c->Left) +
              ',' + std::to_string(c->Top) + ',' + std::to_string(c->Width) + ',' + std::to_string(c->Height) + ',' +
-             std::to_string(c->BackColor) + ',' + std::to_string(c->ForeColor) + ',' +
-             std::to_string(c->Centered) + ',' + std::to_string(c->Value());
+             std::to_string(c->BackColor) + ',' + std::to_string(c->ForeColor) + ',' + std::to_string(c->Centered) +
+             ',' + std::to_string(c->Value());
     }
     return s;
 }

@@ -9,10 +9,14 @@ namespace {
 
 std::uint8_t SdlButton(int vbButton) {
     switch (vbButton) {
-        case vbLeftButton: return SDL_BUTTON_LEFT;
-        case vbRightButton: return SDL_BUTTON_RIGHT;
-        case vbMiddleButton: return SDL_BUTTON_MIDDLE;
-        default: return 0;
+        case vbLeftButton:
+            return SDL_BUTTON_LEFT;
+        case vbRightButton:
+            return SDL_BUTTON_RIGHT;
+        case vbMiddleButton:
+            return SDL_BUTTON_MIDDLE;
+        default:
+            return 0;
     }
 }
 
@@ -26,9 +30,7 @@ SDL_Keymod KeymodFromShift(int shift) {
 
 }  // namespace
 
-std::uint32_t FormWindowId(Form& form) {
-    return form.Native ? form.Native->Id : 0;
-}
+std::uint32_t FormWindowId(Form& form) { return form.Native ? form.Native->Id : 0; }
 
 void ControlCentre(const Control& control, int& x, int& y) {
     const SDL_Rect rect = ControlRect(control);

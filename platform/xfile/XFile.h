@@ -19,7 +19,7 @@
 
 struct XFileMesh {
     MeshData Mesh;
-    std::vector<D3DXMATERIAL> Materials;    // in the order of the file's material list
+    std::vector<D3DXMATERIAL> Materials;   // in the order of the file's material list
     std::vector<std::uint32_t> Adjacency;  // 3 per face, NoNeighbour where none
 };
 

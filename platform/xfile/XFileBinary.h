@@ -15,16 +15,23 @@ namespace xfile {
 class BinaryReader {
 public:
     enum : std::uint16_t {
-        kName = 1, kString = 2, kInteger = 3, kGuid = 5, kIntegerList = 6, kFloatList = 7,
-        kOpenBrace = 10, kCloseBrace = 11, kComma = 19, kSemicolon = 20, kTemplate = 31,
+        kName = 1,
+        kString = 2,
+        kInteger = 3,
+        kGuid = 5,
+        kIntegerList = 6,
+        kFloatList = 7,
+        kOpenBrace = 10,
+        kCloseBrace = 11,
+        kComma = 19,
+        kSemicolon = 20,
+        kTemplate = 31,
     };
 
     BinaryReader(const std::uint8_t* data, std::size_t size, bool doubles)
         : p_(data), end_(data + size), floatSize_(doubles ? 8u : 4u) {}
 
-    std::size_t MaxValuesLeft() const {
-        return ints_ + floats_ + static_cast<std::size_t>(end_ - p_) / 4;
-    }
+    std::size_t MaxValuesLeft() const { return ints_ + floats_ + static_cast<std::size_t>(end_ - p_) / 4; }
     std::size_t BytesLeft() const { return static_cast<std::size_t>(end_ - p_); }
 
     // Numbers not asked for by the layout are dropped when structure resumes.
@@ -44,18 +51,28 @@ public:
             }
             const std::uint16_t code = PeekCode();
             switch (code) {
-            case kComma:
-            case kSemicolon: p_ += 2; continue;
-            case kName: return Tok::Name;
-            case kString: return Tok::String;
-            case kGuid: return Tok::Guid;
-            case kInteger:
-            case kIntegerList:
-            case kFloatList: return Tok::Number;
-            case kOpenBrace: return Tok::OpenBrace;
-            case kCloseBrace: return Tok::CloseBrace;
-            case kTemplate: return Tok::Template;
-            default: return Tok::Other;
+                case kComma:
+                case kSemicolon:
+                    p_ += 2;
+                    continue;
+                case kName:
+                    return Tok::Name;
+                case kString:
+                    return Tok::String;
+                case kGuid:
+                    return Tok::Guid;
+                case kInteger:
+                case kIntegerList:
+                case kFloatList:
+                    return Tok::Number;
+                case kOpenBrace:
+                    return Tok::OpenBrace;
+                case kCloseBrace:
+                    return Tok::CloseBrace;
+                case kTemplate:
+                    return Tok::Template;
+                default:
+                    return Tok::Other;
             }
         }
     }
@@ -110,53 +127,53 @@ public:
             const std::uint16_t code = PeekCode();
             std::uint32_t n = 0;
             switch (code) {
-            case kName:
-            case kString:
-                if (!Counted(2, n, 1)) {
-                    return false;
-                }
-                p_ += 6 + static_cast<std::size_t>(n);
-                break;
-            case kInteger:
-                if (end_ - p_ < 6) {
-                    return false;
-                }
-                p_ += 6;
-                break;
-            case kGuid:
-                if (end_ - p_ < 18) {
-                    return false;
-                }
-                p_ += 18;
-                break;
-            case kIntegerList:
-                if (!Counted(2, n, 4)) {
-                    return false;
-                }
-                p_ += 6 + static_cast<std::size_t>(n) * 4;
-                break;
-            case kFloatList:
-                if (!Counted(2, n, floatSize_)) {
-                    return false;
-                }
-                p_ += 6 + static_cast<std::size_t>(n) * floatSize_;
-                break;
-            case kOpenBrace:
-                ++depth;
-                p_ += 2;
-                break;
-            case kCloseBrace:
-                p_ += 2;
-                if (--depth == 0) {
-                    return true;
-                }
-                break;
-            default:
-                if ((code >= 12 && code <= 20) || code == kTemplate || (code >= 40 && code <= 52)) {
+                case kName:
+                case kString:
+                    if (!Counted(2, n, 1)) {
+                        return false;
+                    }
+                    p_ += 6 + static_cast<std::size_t>(n);
+                    break;
+                case kInteger:
+                    if (end_ - p_ < 6) {
+                        return false;
+                    }
+                    p_ += 6;
+                    break;
+                case kGuid:
+                    if (end_ - p_ < 18) {
+                        return false;
+                    }
+                    p_ += 18;
+                    break;
+                case kIntegerList:
+                    if (!Counted(2, n, 4)) {
+                        return false;
+                    }
+                    p_ += 6 + static_cast<std::size_t>(n) * 4;
+                    break;
+                case kFloatList:
+                    if (!Counted(2, n, floatSize_)) {
+                        return false;
+                    }
+                    p_ += 6 + static_cast<std::size_t>(n) * floatSize_;
+                    break;
+                case kOpenBrace:
+                    ++depth;
                     p_ += 2;
                     break;
-                }
-                return false;
+                case kCloseBrace:
+                    p_ += 2;
+                    if (--depth == 0) {
+                        return true;
+                    }
+                    break;
+                default:
+                    if ((code >= 12 && code <= 20) || code == kTemplate || (code >= 40 && code <= 52)) {
+                        p_ += 2;
+                        break;
+                    }
+                    return false;
             }
         }
         return false;
@@ -245,9 +262,7 @@ private:
         return v;
     }
 
-    std::uint16_t PeekCode() const {
-        return static_cast<std::uint16_t>(p_[0] | (p_[1] << 8));
-    }
+    std::uint16_t PeekCode() const { return static_cast<std::uint16_t>(p_[0] | (p_[1] << 8)); }
 
     // A lone NUL (or zero padding) after the last object ends the body.
     bool AtTrailer() const {

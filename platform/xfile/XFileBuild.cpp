@@ -249,8 +249,8 @@ bool MeshBuilder::Append(RawMesh& m, std::uint32_t frame, std::string& reason) {
     const std::size_t numListed = m.FaceMaterials.size();
     const std::size_t numFaces = m.NumFaces;
     // One listed material per triangle of the first mesh: the list is the attribute stream.
-    const bool listIsStream = m.HasMaterialList && !m.Materials.empty() && m.FaceSizes.empty() &&
-                              firstFace == 0 && materialBase == 0 && numListed == numFaces;
+    const bool listIsStream = m.HasMaterialList && !m.Materials.empty() && m.FaceSizes.empty() && firstFace == 0 &&
+                              materialBase == 0 && numListed == numFaces;
     if (listIsStream) {
         o.Attributes = std::move(m.FaceMaterials);
     } else {
@@ -315,8 +315,8 @@ void MeshBuilder::ResolveNormals(const RawMesh& m, const std::uint32_t* tri, con
     MeshData& o = out_.Mesh;
     const float* normals = m.Normals.data();
     const std::size_t copyBase = o.NumVertices();  // the mesh's positions are in already
-    std::vector<std::uint32_t> slots;         // copy vertex + 1, or 0
-    std::vector<std::uint32_t> copySource;    // position of each copy
+    std::vector<std::uint32_t> slots;              // copy vertex + 1, or 0
+    std::vector<std::uint32_t> copySource;         // position of each copy
     std::size_t used = 0;
     const auto source = [&](std::uint32_t v) { return copySource[v - copyBase]; };
     const auto find = [&](std::uint32_t position, const float* n, std::uint64_t hash) -> std::uint32_t& {
@@ -440,9 +440,8 @@ void MeshBuilder::Transform(const float* w, std::size_t first, std::size_t end) 
     // Cofactors of the upper 3x3: det(M) times the inverse transpose. The scale goes
     // with the renormalisation; only the sign of det(M) is kept.
     const float a = w[0], b = w[1], c = w[2], d = w[4], e = w[5], f = w[6], g = w[8], h = w[9], i = w[10];
-    const float n[9] = {e * i - f * h, f * g - d * i, d * h - e * g,
-                        c * h - b * i, a * i - c * g, b * g - a * h,
-                        b * f - c * e, c * d - a * f, a * e - b * d};
+    const float n[9] = {e * i - f * h, f * g - d * i, d * h - e * g, c * h - b * i, a * i - c * g,
+                        b * g - a * h, b * f - c * e, c * d - a * f, a * e - b * d};
     const float det = a * n[0] + b * n[1] + c * n[2];
     const float sign = det < 0.0f ? -1.0f : 1.0f;
     for (std::size_t v = first; v < end; ++v) {

@@ -10,9 +10,7 @@ namespace xfile {
 
 namespace {
 
-std::uint16_t Load16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+std::uint16_t Load16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 // The most a compressed body may inflate to. Larger claims are refused before any
 // memory is taken.
@@ -20,8 +18,7 @@ constexpr std::size_t kMaxInflated = std::size_t{1} << 30;
 
 }  // namespace
 
-bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
-                  std::string& reason) {
+bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out, std::string& reason) {
     if (size < 4) {
         reason = "truncated compressed data";
         return false;

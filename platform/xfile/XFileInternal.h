@@ -68,8 +68,7 @@ bool ParseBody(const std::uint8_t* body, std::size_t size, bool binary, bool dou
 
 // Inflates the MSZIP blocks that follow the 16-byte header of a tzip/bzip file.
 // `data` starts at the DWORD total size.
-bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
-                  std::string& reason);
+bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out, std::string& reason);
 
 // A frame of the file's hierarchy; the root (index 0) has the identity.
 struct FrameNode {
@@ -79,7 +78,7 @@ struct FrameNode {
 
 // One Mesh object as read, before it joins the output.
 struct RawMesh {
-    std::vector<float> Positions;              // 3 per position
+    std::vector<float> Positions;  // 3 per position
     std::size_t NumFaces = 0;
     std::vector<std::uint32_t> FaceSizes;      // corners per face; empty when all are triangles
     std::vector<std::uint32_t> Corners;        // position index per corner, all checked

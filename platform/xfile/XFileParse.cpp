@@ -33,8 +33,8 @@
 namespace xfile {
 namespace {
 
-constexpr std::size_t kMaxFrameDepth = 1024;           // deeper frame nesting fails the load
-constexpr std::uint32_t kMaxMaterials = 65536;         // per material list
+constexpr std::size_t kMaxFrameDepth = 1024;    // deeper frame nesting fails the load
+constexpr std::uint32_t kMaxMaterials = 65536;  // per material list
 
 D3DXMATERIAL WhiteMaterial() {
     D3DXMATERIAL m;
@@ -91,7 +91,8 @@ public:
             bool isObject = false;
             std::string_view type;
             std::string_view name;
-            if (!Between(t, "unexpected token", [](std::string_view) {}, isObject, type, name)) {
+            if (!Between(
+                    t, "unexpected token", [](std::string_view) {}, isObject, type, name)) {
                 return false;
             }
             if (!isObject) {
@@ -252,9 +253,7 @@ private:
         return ReadObjectHeader(type, name);
     }
 
-    bool CheckCount(std::uint64_t count, std::uint64_t valuesEach) {
-        return count * valuesEach <= r_.MaxValuesLeft();
-    }
+    bool CheckCount(std::uint64_t count, std::uint64_t valuesEach) { return count * valuesEach <= r_.MaxValuesLeft(); }
 
     // A count of items of `each` values, checked against what the file can still
     // hold before anything is allocated.

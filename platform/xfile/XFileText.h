@@ -42,11 +42,16 @@ public:
             return Tok::End;
         }
         switch (*p_) {
-        case '{': return Tok::OpenBrace;
-        case '}': return Tok::CloseBrace;
-        case '"': return Tok::String;
-        case '<': return Tok::Guid;
-        default: break;
+            case '{':
+                return Tok::OpenBrace;
+            case '}':
+                return Tok::CloseBrace;
+            case '"':
+                return Tok::String;
+            case '<':
+                return Tok::Guid;
+            default:
+                break;
         }
         if (IsNameChar(*p_)) {
             const char* q = p_;
@@ -121,32 +126,35 @@ public:
         while (p_ < end_) {
             const char c = *p_++;
             switch (c) {
-            case '{': ++depth; break;
-            case '}':
-                if (--depth == 0) {
-                    return true;
+                case '{':
+                    ++depth;
+                    break;
+                case '}':
+                    if (--depth == 0) {
+                        return true;
+                    }
+                    break;
+                case '"': {
+                    const void* close = std::memchr(p_, '"', static_cast<std::size_t>(end_ - p_));
+                    if (close == nullptr) {
+                        return false;
+                    }
+                    p_ = static_cast<const char*>(close) + 1;
+                    break;
                 }
-                break;
-            case '"': {
-                const void* close = std::memchr(p_, '"', static_cast<std::size_t>(end_ - p_));
-                if (close == nullptr) {
-                    return false;
-                }
-                p_ = static_cast<const char*>(close) + 1;
-                break;
-            }
-            case '/':
-                if (p_ < end_ && *p_ == '/') {
-                    SkipLine();
-                }
-                break;
-            case '#':
-                // "1.#QNAN0" is a number, not a comment.
-                if (prev != '.') {
-                    SkipLine();
-                }
-                break;
-            default: break;
+                case '/':
+                    if (p_ < end_ && *p_ == '/') {
+                        SkipLine();
+                    }
+                    break;
+                case '#':
+                    // "1.#QNAN0" is a number, not a comment.
+                    if (prev != '.') {
+                        SkipLine();
+                    }
+                    break;
+                default:
+                    break;
             }
             prev = c;
         }
@@ -205,11 +213,23 @@ public:
 private:
     static bool IsNameChar(char c) {
         switch (c) {
-        case ' ': case '\t': case '\r': case '\n': case '\f': case '\v': case '\0': case '\x1a':
-        case ';': case ',': case '{': case '}': case '"': case '<':
-            return false;
-        default:
-            return true;
+            case ' ':
+            case '\t':
+            case '\r':
+            case '\n':
+            case '\f':
+            case '\v':
+            case '\0':
+            case '\x1a':
+            case ';':
+            case ',':
+            case '{':
+            case '}':
+            case '"':
+            case '<':
+                return false;
+            default:
+                return true;
         }
     }
 
@@ -261,9 +281,8 @@ private:
     // Bytes that must be left for the fast number paths, which read without bounds checks.
     static constexpr std::ptrdiff_t kFastBytes = 48;
 
-    static constexpr std::uint64_t kPow10u[] = {1ull,         10ull,         100ull,         1000ull,
-                                                10000ull,     100000ull,     1000000ull,     10000000ull,
-                                                100000000ull};
+    static constexpr std::uint64_t kPow10u[] = {1ull,      10ull,      100ull,      1000ull,     10000ull,
+                                                100000ull, 1000000ull, 10000000ull, 100000000ull};
 
     // The fast paths are inlined where numbers are read; the general ones are not.
     [[gnu::always_inline]] bool ParseUInt(std::uint32_t& v) {
@@ -331,8 +350,7 @@ private:
 
     // Appends a run of digits to mantissa (at most 19 significant digits kept);
     // digits past that only move the exponent when they are before the point.
-    void Digits(const char*& p, std::uint64_t& mantissa, int& digits, int& exponent, bool fraction,
-                bool& any) const {
+    void Digits(const char*& p, std::uint64_t& mantissa, int& digits, int& exponent, bool fraction, bool& any) const {
         while (end_ - p >= 8 && digits <= 11) {
             std::uint64_t run = 0;
             const int n = DigitRun8(p, run);

@@ -131,15 +131,15 @@ std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end
 
 // A 2 x 1 BMP with the old 12-byte info header (16-bit sizes): red, then blue.
 std::vector<std::uint8_t> OldBmp() {
-    return Bytes(std::string("BM\x22\0\0\0\0\0\0\0\x1A\0\0\0", 14) +                   // file header
-                 std::string("\x0C\0\0\0\x02\0\x01\0\x01\0\x18\0", 12) +                 // 12-byte info
-                 std::string("\0\0\xFF\xFF\0\0\0\0", 8));                                // BGR BGR, padding
+    return Bytes(std::string("BM\x22\0\0\0\0\0\0\0\x1A\0\0\0", 14) +      // file header
+                 std::string("\x0C\0\0\0\x02\0\x01\0\x01\0\x18\0", 12) +  // 12-byte info
+                 std::string("\0\0\xFF\xFF\0\0\0\0", 8));                 // BGR BGR, padding
 }
 
 TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
     const std::string png8 = std::string("\x89PNG\r\n\x1a\n", 8);
-    const std::string ihdr = std::string("\0\0\0\x0dIHDR", 8) + std::string("\0\0\0\2\0\0\0\1\x08\x02\0\0\0", 13) +
-                             std::string(4, '\0');
+    const std::string ihdr =
+        std::string("\0\0\0\x0dIHDR", 8) + std::string("\0\0\0\2\0\0\0\1\x08\x02\0\0\0", 13) + std::string(4, '\0');
     struct Case {
         const char* Name;
         std::vector<std::uint8_t> File;
@@ -154,8 +154,8 @@ TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
         {"targa claiming 1000 x 1000 in 21 bytes", Tga(1000, 1000, {1, 2, 3}), "tga", false, "truncated"},
         {"bmp with the old 12-byte header", OldBmp(), "bmp", true, ""},
         {"bmp claiming 1000 x 1000 raw pixels in 56 bytes",
-         Bytes(std::string("BM", 2) + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0\xE8\x03\0\0\xE8\x03\0\0\1\0\x18\0", 20) +
-               std::string(26, '\0')),
+         Bytes(std::string("BM", 2) + std::string(8, '\0') +
+               std::string("\x36\0\0\0\x28\0\0\0\xE8\x03\0\0\xE8\x03\0\0\1\0\x18\0", 20) + std::string(26, '\0')),
          "bmp", false, "truncated"},
         {"bmp claiming 100000 x 100000",
          Bytes(std::string("BM", 2) + std::string(16, '\0') + std::string("\xA0\x86\x01\0\xA0\x86\x01\0", 8) +
@@ -172,11 +172,14 @@ TEST(PictureDecode, FormatsAndHeadersAreCheckedBeforeDecoding) {
         std::string reason;
         int width = 0, height = 0;
         std::vector<std::uint8_t> texels;
-        const HRESULT hr = DecodeTexturePicture(file, c.Type, 4096, [&](int w, int h, const std::uint8_t* t) {
-            width = w;
-            height = h;
-            texels.assign(t, t + static_cast<std::size_t>(w) * h * 4);
-        }, reason);
+        const HRESULT hr = DecodeTexturePicture(
+            file, c.Type, 4096,
+            [&](int w, int h, const std::uint8_t* t) {
+                width = w;
+                height = h;
+                texels.assign(t, t + static_cast<std::size_t>(w) * h * 4);
+            },
+            reason);
         EXPECT_EQ(hr == D3D_OK, c.Loads) << c.Name << ": " << reason;
         if (c.Loads) {
             EXPECT_EQ(width, 2) << c.Name;
@@ -320,9 +323,9 @@ TEST_F(MeshFileTest, LoadsMaterialsAdjacencyAndCleansUp) {
     DWORD numMaterials = 0;
     std::unique_ptr<D3DXMesh> mesh;
     std::string reason;
-    ASSERT_EQ(d3dx->LoadMeshFromX(path, D3DXMESH_MANAGED, *device, &adjacency, &materials, &numMaterials, mesh,
-                                   &reason),
-              D3D_OK)
+    ASSERT_EQ(
+        d3dx->LoadMeshFromX(path, D3DXMESH_MANAGED, *device, &adjacency, &materials, &numMaterials, mesh, &reason),
+        D3D_OK)
         << reason;
     EXPECT_EQ(numMaterials, 2u);
     EXPECT_EQ(mesh->GetNumFaces(), 2u);
@@ -335,12 +338,12 @@ TEST_F(MeshFileTest, LoadsMaterialsAdjacencyAndCleansUp) {
     std::unique_ptr<D3DXMesh> cleaned;
     std::unique_ptr<D3DXBuffer> cleanAdjacency;
     std::string log;
-    ASSERT_EQ(d3dx->CleanMesh(*mesh, static_cast<const DWORD*>(adjacency->GetBufferPointer()), cleaned,
-                               &cleanAdjacency, &log),
+    ASSERT_EQ(d3dx->CleanMesh(*mesh, static_cast<const DWORD*>(adjacency->GetBufferPointer()), cleaned, &cleanAdjacency,
+                              &log),
               D3D_OK);
     std::unique_ptr<D3DXMesh> simplified;
     ASSERT_EQ(d3dx->SimplifyMesh(*cleaned, static_cast<const DWORD*>(cleanAdjacency->GetBufferPointer()), nullptr,
-                                  nullptr, cleaned->GetNumVertices(), D3DXMESHSIMP_VERTEX, simplified),
+                                 nullptr, cleaned->GetNumVertices(), D3DXMESHSIMP_VERTEX, simplified),
               D3D_OK);
     EXPECT_EQ(simplified->GetNumFaces(), 2u);
     std::unique_ptr<D3DXMesh> compact;
@@ -367,8 +370,8 @@ TEST_F(MeshFileTest, FailureLeavesEveryOutputUntouched) {
         DWORD numMaterials = 77;
         std::unique_ptr<D3DXMesh> mesh;
         std::string reason;
-        EXPECT_NE(d3dx->LoadMeshFromX((TempDir() / name).string(), D3DXMESH_MANAGED, *device, &adjacency,
-                                       &materials, &numMaterials, mesh, &reason),
+        EXPECT_NE(d3dx->LoadMeshFromX((TempDir() / name).string(), D3DXMESH_MANAGED, *device, &adjacency, &materials,
+                                      &numMaterials, mesh, &reason),
                   D3D_OK)
             << name;
         EXPECT_EQ(adjacency.get(), keptAdjacency);

@@ -51,14 +51,29 @@ TEST_F(DeviceDefaults, MatchDirect3D8AfterCreation) {
     const struct {
         DWORD State, Value;
     } defaults[] = {
-        {D3DRS_ZENABLE, D3DZB_TRUE},       {D3DRS_FILLMODE, D3DFILL_SOLID}, {D3DRS_ZWRITEENABLE, 1},
-        {D3DRS_CULLMODE, D3DCULL_CCW},     {D3DRS_ZFUNC, 4},                {D3DRS_FOGENABLE, 0},
-        {D3DRS_SPECULARENABLE, 0},         {D3DRS_FOGCOLOR, 0},             {D3DRS_FOGTABLEMODE, D3DFOG_NONE},
-        {D3DRS_FOGSTART, 0},               {D3DRS_FOGEND, 0x3F800000},      {D3DRS_RANGEFOGENABLE, 0},
-        {D3DRS_LIGHTING, 1},               {D3DRS_AMBIENT, 0},              {D3DRS_FOGVERTEXMODE, D3DFOG_NONE},
-        {D3DRS_COLORVERTEX, 1},            {D3DRS_LOCALVIEWER, 1},          {D3DRS_NORMALIZENORMALS, 0},
-        {27 /* ALPHABLENDENABLE */, 0},    {15 /* ALPHATESTENABLE */, 0},   {52 /* STENCILENABLE */, 0},
-        {145 /* DIFFUSEMATERIALSOURCE */, 1}, {146 /* SPECULARMATERIALSOURCE */, 2},
+        {D3DRS_ZENABLE, D3DZB_TRUE},
+        {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_ZWRITEENABLE, 1},
+        {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_ZFUNC, 4},
+        {D3DRS_FOGENABLE, 0},
+        {D3DRS_SPECULARENABLE, 0},
+        {D3DRS_FOGCOLOR, 0},
+        {D3DRS_FOGTABLEMODE, D3DFOG_NONE},
+        {D3DRS_FOGSTART, 0},
+        {D3DRS_FOGEND, 0x3F800000},
+        {D3DRS_RANGEFOGENABLE, 0},
+        {D3DRS_LIGHTING, 1},
+        {D3DRS_AMBIENT, 0},
+        {D3DRS_FOGVERTEXMODE, D3DFOG_NONE},
+        {D3DRS_COLORVERTEX, 1},
+        {D3DRS_LOCALVIEWER, 1},
+        {D3DRS_NORMALIZENORMALS, 0},
+        {27 /* ALPHABLENDENABLE */, 0},
+        {15 /* ALPHATESTENABLE */, 0},
+        {52 /* STENCILENABLE */, 0},
+        {145 /* DIFFUSEMATERIALSOURCE */, 1},
+        {146 /* SPECULARMATERIALSOURCE */, 2},
         {60 /* TEXTUREFACTOR */, 0xFFFFFFFF},
     };
     for (const auto& d : defaults) {
@@ -155,8 +170,8 @@ TEST_F(GlDeviceTest, FullScreenDeviceDrawsStraightAtItsOwnSize) {
         DWORD Depth;
     } cases[] = {{96, 72, D3DFMT_D16}, {96, 72, D3DFMT_D32}, {40, 30, D3DFMT_D16}, {40, 30, D3DFMT_D32}};
     for (const auto& c : cases) {
-        const std::string what = std::to_string(c.Width) + "x" + std::to_string(c.Height) + " depth " +
-                                 std::to_string(c.Depth);
+        const std::string what =
+            std::to_string(c.Width) + "x" + std::to_string(c.Height) + " depth " + std::to_string(c.Depth);
         device.reset();
         D3DPRESENT_PARAMETERS params;
         params.BackBufferWidth = static_cast<DWORD>(c.Width);
@@ -176,7 +191,8 @@ TEST_F(GlDeviceTest, FullScreenDeviceDrawsStraightAtItsOwnSize) {
             ASSERT_EQ(readH, c.Height) << what;
             const Rgb want{static_cast<int>((colour >> 16) & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                            static_cast<int>(colour & 0xFF)};
-            for (const auto& [x, y] : {std::pair{0, 0}, {c.Width - 1, 0}, {0, c.Height - 1}, {c.Width - 1, c.Height - 1}})
+            for (const auto& [x, y] :
+                 {std::pair{0, 0}, {c.Width - 1, 0}, {0, c.Height - 1}, {c.Width - 1, c.Height - 1}})
                 ExpectNear(At(x, y), want, 0, what + " corner " + std::to_string(x) + "," + std::to_string(y));
             EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << what;
         }

@@ -174,15 +174,16 @@ TEST_F(LightingTest, ExponentialFogFactorsByDepth) {
     device->SetRenderState(D3DRS_FOGENABLE, 1);
     device->SetRenderState(D3DRS_FOGCOLOR, 0x00204080);
     device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
-    device->SetRenderState(D3DRS_FOGSTART, 0x43C80000);  // 400.0, for linear
-    device->SetRenderState(D3DRS_FOGEND, 0x442F0000);    // 700.0
+    device->SetRenderState(D3DRS_FOGSTART, 0x43C80000);            // 400.0, for linear
+    device->SetRenderState(D3DRS_FOGEND, 0x442F0000);              // 700.0
     device->SetRenderState(gl_states::kRsFogDensity, 0x3B03126F);  // 0.002
     const struct {
         DWORD Mode;
         float Z;
         double F;
-    } cases[] = {{1, 250, std::exp(-0.5)}, {2, 250, std::exp(-0.25)}, {3, 250, 1.0},
-                 {1, 500, std::exp(-1.0)}, {3, 550, 0.5},             {2, 750, std::exp(-2.25)}};
+    } cases[] = {
+        {1, 250, std::exp(-0.5)}, {2, 250, std::exp(-0.25)}, {3, 250, 1.0}, {1, 500, std::exp(-1.0)}, {3, 550, 0.5},
+        {2, 750, std::exp(-2.25)}};
     for (const auto& c : cases) {
         device->SetRenderState(D3DRS_FOGVERTEXMODE, c.Mode);
         const auto mix = [&](int fog) { return static_cast<int>(std::lround(c.F * 255 + (1 - c.F) * fog)); };

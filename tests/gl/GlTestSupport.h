@@ -93,7 +93,7 @@ protected:
         params.EnableAutoDepthStencil = 1;
         params.AutoDepthStencilFormat = depthFormat;
         const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, params, device);
+                                             D3DCREATE_SOFTWARE_VERTEXPROCESSING, params, device);
         if (hr != D3D_OK || !device) {
             Unavailable("no OpenGL 3.3 core device");
             return;
@@ -143,9 +143,7 @@ protected:
         ASSERT_EQ(device->EndScene(), D3D_OK);
     }
 
-    void Read() {
-        ASSERT_TRUE(ReadBackBuffer(*device, pixels, readW, readH));
-    }
+    void Read() { ASSERT_TRUE(ReadBackBuffer(*device, pixels, readW, readH)); }
 
     Rgb At(int x, int y) const {
         const std::size_t i = (static_cast<std::size_t>(y) * readW + x) * 4;

@@ -35,7 +35,8 @@ Frame ParseLine(const std::string& line) {
         const std::size_t keyEnd = line.find('"', i + 1);
         const std::string key = line.substr(i + 1, keyEnd - i - 1);
         std::size_t valueStart = keyEnd + 2;
-        std::size_t valueEnd = line[valueStart] == '[' ? line.find(']', valueStart) + 1 : line.find_first_of(",}", valueStart);
+        std::size_t valueEnd =
+            line[valueStart] == '[' ? line.find(']', valueStart) + 1 : line.find_first_of(",}", valueStart);
         frame[key] = line.substr(valueStart, valueEnd - valueStart);
         i = valueEnd + 1;
     }
@@ -217,9 +218,9 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
                 const std::string what = std::to_string(width) + "x" + std::to_string(height) + " depth " +
                                          std::to_string(depth) + " " + sky.Args;
                 const fs::path shot = dir / "shot.png";
-                const RunResult run = Start("--frames 2 --size " + std::to_string(width) + "x" +
-                                            std::to_string(height) + " --depth " + std::to_string(depth) + " " +
-                                            sky.Args + " --shot 2:" + shot.string());
+                const RunResult run =
+                    Start("--frames 2 --size " + std::to_string(width) + "x" + std::to_string(height) + " --depth " +
+                          std::to_string(depth) + " " + sky.Args + " --shot 2:" + shot.string());
                 ASSERT_EQ(run.Status, 0) << what << run.StderrText;
                 std::vector<std::uint8_t> rgba;
                 int w = 0, h = 0;
@@ -435,9 +436,10 @@ TEST_F(HeadlessTest, PadWalksTheMenu) {
     ExpectSameTraces(night, pad, "menu walk");
     EXPECT_EQ(pad.Frames.at(0).at("LightsEnabled"), "[0,1,2,3,20]");
 
-    const RunResult exit = Start("--frames 5", "0 padadd\n0 padbutton dpdown down\n0 padbutton dpdown up\n"
-                                               "0 padbutton dpdown down\n0 padbutton dpdown up\n"
-                                               "0 padbutton a down\n0 padbutton a up\n");
+    const RunResult exit = Start("--frames 5",
+                                 "0 padadd\n0 padbutton dpdown down\n0 padbutton dpdown up\n"
+                                 "0 padbutton dpdown down\n0 padbutton dpdown up\n"
+                                 "0 padbutton a down\n0 padbutton a up\n");
     EXPECT_EQ(exit.Status, 0) << exit.StderrText;
     EXPECT_TRUE(exit.Frames.empty());
 
@@ -448,9 +450,8 @@ TEST_F(HeadlessTest, PadWalksTheMenu) {
 
 TEST_F(HeadlessTest, BadPadScriptsFailClearly) {
     const char* const scripts[] = {
-        "0 keydown Up\n",           "1 padbutton z down\n",    "1 padbutton a sideways\n",
-        "1 padaxis rightx 32768\n", "1 padaxis sideways 0\n",  "-1 padadd\n",
-        "2 padbutton a down\n",     "1 padadd\n2 padadd\n",
+        "0 keydown Up\n",         "1 padbutton z down\n", "1 padbutton a sideways\n", "1 padaxis rightx 32768\n",
+        "1 padaxis sideways 0\n", "-1 padadd\n",          "2 padbutton a down\n",     "1 padadd\n2 padadd\n",
     };
     for (const char* script : scripts) {
         const RunResult run = Start("--frames 3", script);
@@ -473,10 +474,10 @@ TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
         ASSERT_EQ(run.Status, 0) << c.Mode << ": " << run.StderrText;
         EXPECT_EQ(run.Frames.size(), c.TraceLines) << c.Mode;
         const std::string& s = run.StdoutText;
-        for (const char* key : {"load_ms", "frames", "fps", "frame_ms_p50", "frame_ms_p99", "peak_rss_kb", "rss_anon_kb",
-                                "peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000",
-                                "heap_allocs_per_frame", "parse", "cleanup", "textures", "presents",
-                                "first_frame_uploads", "other"}) {
+        for (const char* key :
+             {"load_ms", "frames", "fps", "frame_ms_p50", "frame_ms_p99", "peak_rss_kb", "rss_anon_kb",
+              "peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000", "heap_allocs_per_frame", "parse",
+              "cleanup", "textures", "presents", "first_frame_uploads", "other"}) {
             EXPECT_FALSE(std::isnan(Field(s, key))) << c.Mode << ": no " << key << " in " << s;
         }
         EXPECT_EQ(Field(s, "frames"), 20) << c.Mode;
@@ -496,8 +497,8 @@ TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
         for (const char* key : {"cleanup", "first_frame_uploads", "other"}) {
             EXPECT_GE(Field(s, key), 0) << c.Mode << " " << key;
         }
-        const double parts = Field(s, "parse") + Field(s, "cleanup") + Field(s, "textures") + Field(s, "presents") +
-                             Field(s, "other");
+        const double parts =
+            Field(s, "parse") + Field(s, "cleanup") + Field(s, "textures") + Field(s, "presents") + Field(s, "other");
         EXPECT_LE(parts, Field(s, "load_ms") + 0.5) << c.Mode << ": the load's parts exceed it";
     }
 }

@@ -31,20 +31,46 @@ struct BadInput {
 void PrintTo(const BadInput& c, std::ostream* os) { *os << c.Name; }
 
 // The world's meshes in load order (the last three only at high detail).
-const char* const kMeshes[] = {
-    "3d/3d00014.x",          "3d/3d0005.x",           "3d/3d0007.x",           "3d/3d0006.x",
-    "3d/3d00015.x",          "3d/3d000car.x",         "3d/3d0001.x",           "3d/3d00012.x",
-    "3d/3d00013.x",          "3d/3d00016.x",          "3d/3d00017.x",          "3d/3d0008.x",
-    "3d/3d00011.x",          "3d/3d00019.x",          "3d/3d00020.x",          "3d/3d00021.x",
-    "3d/3d00022.x",          "3d/3d00023.x",          "Animation/anim0001.x",  "Animation/anim0002.x",
-    "Animation/anim0003.x",  "Animation/anim0004.x",  "Animation/anim0005.x",  "Animation/anim0006.x",
-    "Animation/anim0007.x",  "Animation/anim0008.x",  "Animation/anim0009.x",  "Animation/anim00010.x",
-    "Animation/anim00011.x", "Animation/anim00012.x", "Animation/anim00013.x", "Animation/anim00014.x",
-    "Animation/anim00015.x", "3d/3d00018.x",          "3d/3d0002.x",           "3d/3d0003.x",
-    "3d/3d0004.x"};
+const char* const kMeshes[] = {"3d/3d00014.x",
+                               "3d/3d0005.x",
+                               "3d/3d0007.x",
+                               "3d/3d0006.x",
+                               "3d/3d00015.x",
+                               "3d/3d000car.x",
+                               "3d/3d0001.x",
+                               "3d/3d00012.x",
+                               "3d/3d00013.x",
+                               "3d/3d00016.x",
+                               "3d/3d00017.x",
+                               "3d/3d0008.x",
+                               "3d/3d00011.x",
+                               "3d/3d00019.x",
+                               "3d/3d00020.x",
+                               "3d/3d00021.x",
+                               "3d/3d00022.x",
+                               "3d/3d00023.x",
+                               "Animation/anim0001.x",
+                               "Animation/anim0002.x",
+                               "Animation/anim0003.x",
+                               "Animation/anim0004.x",
+                               "Animation/anim0005.x",
+                               "Animation/anim0006.x",
+                               "Animation/anim0007.x",
+                               "Animation/anim0008.x",
+                               "Animation/anim0009.x",
+                               "Animation/anim00010.x",
+                               "Animation/anim00011.x",
+                               "Animation/anim00012.x",
+                               "Animation/anim00013.x",
+                               "Animation/anim00014.x",
+                               "Animation/anim00015.x",
+                               "3d/3d00018.x",
+                               "3d/3d0002.x",
+                               "3d/3d0003.x",
+                               "3d/3d0004.x"};
 const char* const kPictures[] = {"texture0004.jpg",  "texture0005.jpg",  "texture00012.jpg", "texture0001.jpg",
-                                "texture00010.jpg", "texture00011.jpg", "texture0007.jpg",  "texture0008.jpg",
-                                "texture0003.jpg",  "texture0002.jpg"};
+                                 "texture00010.jpg", "texture00011.jpg", "texture0007.jpg",  "texture0008.jpg",
+                                 "texture0003.jpg",  "texture0002.jpg"};
 
 bool HighOnly(const std::string& file) {
     return file == "3d/3d0002.x" || file == "3d/3d0003.x" || file == "3d/3d0004.x" || file == "texture0002.jpg";
@@ -87,11 +113,14 @@ xwriter::Packed PackedGrid(xwriter::Encoding encoding) {
 // A compressed mesh changed by `breakIt` after compression.
 BadInput CompressedCase(const std::string& name, xwriter::Encoding encoding,
                         std::function<void(xwriter::Packed&)> breakIt, Outcome outcome = Outcome::Fails) {
-    return MeshCase(name, [encoding, breakIt] {
-        xwriter::Packed x = PackedGrid(encoding);
-        breakIt(x);
-        return x.Bytes();
-    }, outcome);
+    return MeshCase(
+        name,
+        [encoding, breakIt] {
+            xwriter::Packed x = PackedGrid(encoding);
+            breakIt(x);
+            return x.Bytes();
+        },
+        outcome);
 }
 
 std::string TriangleWith(const std::string& vertices, const std::string& faces) {
@@ -112,9 +141,7 @@ std::string BinaryMesh(std::uint32_t vertices, const std::vector<double>& positi
 
 const std::vector<double> kTrianglePositions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
 
-std::string BinaryTriangle(float a, float b) {
-    return BinaryMesh(3, {0, 0, 0, a, 0, 0, 0, b, 0}, {1, 3, 0, 1, 2});
-}
+std::string BinaryTriangle(float a, float b) { return BinaryMesh(3, {0, 0, 0, a, 0, 0, 0, b, 0}, {1, 3, 0, 1, 2}); }
 
 // A binary file of single tokens.
 std::string BinaryTokens(const std::function<void(xwriter::Writer&)>& fill) {
@@ -155,11 +182,10 @@ std::vector<BadInput> Cases() {
                          app.Remove(kFirstPicture);
                      },
                      Outcome::Fails, kFirstPictureMessage});
-    cases.push_back({"data_folder_missing", [](AppFolder& app) { app.Remove("data"); }, Outcome::Fails,
-                     kFirstMeshMessage});
-    cases.push_back({"no_textures_needs_no_pictures",
-                     [](AppFolder& app) { app.Remove("data/bitmap"); }, Outcome::Loads, "",
-                     "--detail high --no-textures"});
+    cases.push_back(
+        {"data_folder_missing", [](AppFolder& app) { app.Remove("data"); }, Outcome::Fails, kFirstMeshMessage});
+    cases.push_back({"no_textures_needs_no_pictures", [](AppFolder& app) { app.Remove("data/bitmap"); }, Outcome::Loads,
+                     "", "--detail high --no-textures"});
 
     // Meshes that are not meshes.
     cases.push_back(MeshCase("mesh_empty", [] { return std::string(); }));
@@ -171,10 +197,12 @@ std::vector<BadInput> Cases() {
     cases.push_back(MeshCase("mesh_wrong_major", [] { return "xof 0403txt 0032" + TriangleText().substr(16); }));
     cases.push_back(MeshCase("mesh_wrong_encoding", [] { return "xof 0303abc 0032" + TriangleText().substr(16); }));
     cases.push_back(MeshCase("mesh_wrong_float_width", [] { return "xof 0303txt 0016" + TriangleText().substr(16); }));
-    cases.push_back({"mesh_truncated", [](AppFolder& app) {
+    cases.push_back({"mesh_truncated",
+                     [](AppFolder& app) {
                          const std::string whole = app.Read(kFirstMesh);
                          app.Write(kFirstMesh, whole.substr(0, whole.size() / 2));
-                     }, Outcome::Fails, kFirstMeshMessage});
+                     },
+                     Outcome::Fails, kFirstMeshMessage});
     cases.push_back(MeshCase("mesh_unclosed_brace", [] {
         const std::string t = TriangleText();
         return t.substr(0, t.rfind('}'));
@@ -182,8 +210,8 @@ std::vector<BadInput> Cases() {
     cases.push_back(MeshCase("mesh_without_mesh", [] { return TextX("Header { 1; 0; 1; }\n"); }));
     cases.push_back({"mesh_is_a_directory", [](AppFolder& app) { app.MakeDirectory(kFirstMesh); }, Outcome::Fails,
                      kFirstMeshMessage});
-    cases.push_back({"mesh_is_a_fifo", [](AppFolder& app) { app.MakeFifo(kFirstMesh); }, Outcome::Fails,
-                     kFirstMeshMessage});
+    cases.push_back(
+        {"mesh_is_a_fifo", [](AppFolder& app) { app.MakeFifo(kFirstMesh); }, Outcome::Fails, kFirstMeshMessage});
     cases.push_back({"mesh_symlink_loop", [](AppFolder& app) { app.MakeSymlink(kFirstMesh, "3d00014.x"); },
                      Outcome::Fails, kFirstMeshMessage});
     BadInput unreadableMesh{"mesh_unreadable", [](AppFolder& app) { app.MakeUnreadable(kFirstMesh); }, Outcome::Fails,
@@ -198,26 +226,32 @@ std::vector<BadInput> Cases() {
     cases.push_back(MeshCase("text_vertices_2pow31_minus_1", [] {
         return TriangleWith("2147483647;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "1;\n 3;0,1,2;;");
     }));
-    cases.push_back(MeshCase("text_vertices_2pow32_minus_1", [] {
-        return TriangleWith("4294967295;\n 0.0;0.0;0.0;;", "1;\n 3;0,1,2;;");
-    }));
-    cases.push_back(MeshCase("text_vertices_20_digits", [] {
-        return TriangleWith("99999999999999999999;\n 0.0;0.0;0.0;;", "1;\n 3;0,1,2;;");
-    }));
+    cases.push_back(MeshCase("text_vertices_2pow32_minus_1",
+                             [] { return TriangleWith("4294967295;\n 0.0;0.0;0.0;;", "1;\n 3;0,1,2;;"); }));
+    cases.push_back(MeshCase("text_vertices_20_digits",
+                             [] { return TriangleWith("99999999999999999999;\n 0.0;0.0;0.0;;", "1;\n 3;0,1,2;;"); }));
     cases.push_back(MeshCase("text_faces_2pow31", [] {
         return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "2147483647;\n 3;0,1,2;;");
     }));
     cases.push_back(MeshCase("text_face_corners_2pow31", [] {
         return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "1;\n 2147483647;0,1,2;;");
     }));
-    cases.push_back(MeshCase("text_normals_2pow31", [] {
-        return TextX("Mesh T {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n 1;\n 3;0,1,2;;\n"
-                     " MeshNormals { 2147483647; 0.0;1.0;0.0;; 1; 3;0,0,0;; }\n}\n");
-    }, Outcome::Either));
-    cases.push_back(MeshCase("text_materials_2pow31", [] {
-        return TextX("Mesh T {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n 1;\n 3;0,1,2;;\n"
-                     " MeshMaterialList { 2147483647; 1; 0;; }\n}\n");
-    }, Outcome::Either));
+    cases.push_back(MeshCase(
+        "text_normals_2pow31",
+        [] {
+            return TextX(
+                "Mesh T {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n 1;\n 3;0,1,2;;\n"
+                " MeshNormals { 2147483647; 0.0;1.0;0.0;; 1; 3;0,0,0;; }\n}\n");
+        },
+        Outcome::Either));
+    cases.push_back(MeshCase(
+        "text_materials_2pow31",
+        [] {
+            return TextX(
+                "Mesh T {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n 1;\n 3;0,1,2;;\n"
+                " MeshMaterialList { 2147483647; 1; 0;; }\n}\n");
+        },
+        Outcome::Either));
     cases.push_back(MeshCase("binary_vertices_2pow31", [] {
         return BinaryMesh(0x80000000u, kTrianglePositions, {1, 3, 0, 1, 2});
     }));
@@ -280,38 +314,53 @@ std::vector<BadInput> Cases() {
     cases.push_back(MeshCase("binary_face_index_out_of_range", [] {
         return BinaryMesh(3, kTrianglePositions, {1, 3, 0, 1, 3});
     }));
-    cases.push_back(MeshCase("text_nan_inf_words", [] {
-        return TriangleWith("3;\n nan;0.0;0.0;,\n inf;0.0;0.0;,\n 0.0;-inf;0.0;;", "1;\n 3;0,1,2;;");
-    }, Outcome::Either));
-    cases.push_back(MeshCase("text_float_overflow", [] {
-        return TriangleWith("3;\n 1e39;0.0;0.0;,\n -1e39;0.0;0.0;,\n 0.0;1e-50;0.0;;", "1;\n 3;0,1,2;;");
-    }, Outcome::Either));
-    cases.push_back(MeshCase("binary_nan_coordinates", [nan] { return BinaryTriangle(nan, 1); }, Outcome::Either));
-    cases.push_back(MeshCase("binary_infinite_coordinates", [inf] { return BinaryTriangle(inf, -inf); },
-                             Outcome::Either));
-    cases.push_back(MeshCase("faces_with_0_1_2_corners", [] {
-        return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;",
-                            "4;\n 0;,\n 1;0;,\n 2;0,1;,\n 3;0,1,2;;");
-    }, Outcome::Loads));
-    cases.push_back(MeshCase("only_degenerate_faces", [] {
-        return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "2;\n 2;0,1;,\n 1;2;;");
-    }, Outcome::Either));
-    cases.push_back(MeshCase("zero_faces", [] {
-        return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "0;;");
-    }, Outcome::Either));
-    cases.push_back(MeshCase("zero_vertices_zero_faces", [] { return TriangleWith("0;;", "0;;"); }, Outcome::Either));
-    cases.push_back(MeshCase("frames_nested_100", [] { return NestedFramesText(100); }, Outcome::Loads));
-    cases.push_back(MeshCase("frames_nested_100000", [] { return NestedFramesText(100000); }, Outcome::Either));
-    cases.push_back(MeshCase("braces_nested_100000", [] {
-        return TextX("Unknown {\n" + std::string(100000, '{') + std::string(100000, '}') + "}\n") +
-               TriangleText().substr(16);
-    }, Outcome::Either));
-    cases.push_back(MeshCase("text_grid_loads", [] { return Grid(40, xwriter::Encoding::Text).Finish(); }, Outcome::Loads));
+    cases.push_back(MeshCase(
+        "text_nan_inf_words",
+        [] { return TriangleWith("3;\n nan;0.0;0.0;,\n inf;0.0;0.0;,\n 0.0;-inf;0.0;;", "1;\n 3;0,1,2;;"); },
+        Outcome::Either));
+    cases.push_back(MeshCase(
+        "text_float_overflow",
+        [] { return TriangleWith("3;\n 1e39;0.0;0.0;,\n -1e39;0.0;0.0;,\n 0.0;1e-50;0.0;;", "1;\n 3;0,1,2;;"); },
+        Outcome::Either));
+    cases.push_back(MeshCase(
+        "binary_nan_coordinates", [nan] { return BinaryTriangle(nan, 1); }, Outcome::Either));
+    cases.push_back(MeshCase(
+        "binary_infinite_coordinates", [inf] { return BinaryTriangle(inf, -inf); }, Outcome::Either));
+    cases.push_back(MeshCase(
+        "faces_with_0_1_2_corners",
+        [] {
+            return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;",
+                                "4;\n 0;,\n 1;0;,\n 2;0,1;,\n 3;0,1,2;;");
+        },
+        Outcome::Loads));
+    cases.push_back(MeshCase(
+        "only_degenerate_faces",
+        [] { return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "2;\n 2;0,1;,\n 1;2;;"); },
+        Outcome::Either));
+    cases.push_back(MeshCase(
+        "zero_faces", [] { return TriangleWith("3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;", "0;;"); },
+        Outcome::Either));
+    cases.push_back(MeshCase(
+        "zero_vertices_zero_faces", [] { return TriangleWith("0;;", "0;;"); }, Outcome::Either));
+    cases.push_back(MeshCase(
+        "frames_nested_100", [] { return NestedFramesText(100); }, Outcome::Loads));
+    cases.push_back(MeshCase(
+        "frames_nested_100000", [] { return NestedFramesText(100000); }, Outcome::Either));
+    cases.push_back(MeshCase(
+        "braces_nested_100000",
+        [] {
+            return TextX("Unknown {\n" + std::string(100000, '{') + std::string(100000, '}') + "}\n") +
+                   TriangleText().substr(16);
+        },
+        Outcome::Either));
+    cases.push_back(MeshCase(
+        "text_grid_loads", [] { return Grid(40, xwriter::Encoding::Text).Finish(); }, Outcome::Loads));
 
     // Compressed forms: the valid ones load, every lie fails.
     for (const xwriter::Encoding zip : {xwriter::Encoding::TextZip, xwriter::Encoding::BinaryZip}) {
         const std::string encoding = xwriter::EncodingName(zip);
-        cases.push_back(CompressedCase(encoding + "_valid", zip, [](xwriter::Packed&) {}, Outcome::Loads));
+        cases.push_back(CompressedCase(
+            encoding + "_valid", zip, [](xwriter::Packed&) {}, Outcome::Loads));
         const std::pair<const char*, std::function<void(xwriter::Packed&)>> lies[] = {
             {"_corrupt_first_block", [](xwriter::Packed& x) { x.Blocks[0].Data[0] = static_cast<char>(0xff); }},
             {"_corrupt_last_block", [](xwriter::Packed& x) { x.Blocks.back().Data[0] = static_cast<char>(0xff); }},
@@ -341,21 +390,25 @@ std::vector<BadInput> Cases() {
     cases.push_back(PictureCase("picture_empty", [] { return std::string(); }));
     cases.push_back(PictureCase("picture_is_text", [] { return std::string("this is not a picture\n"); }));
     cases.push_back(PictureCase("picture_random_bytes", [] { return RandomBytes(4096, 4); }));
-    cases.push_back(PictureCase("picture_jpeg_header_then_random", [] {
-        return std::string("\xff\xd8\xff\xe0", 4) + RandomBytes(4096, 5);
-    }, Outcome::Either));
-    cases.push_back({"picture_truncated", [](AppFolder& app) {
+    cases.push_back(PictureCase(
+        "picture_jpeg_header_then_random", [] { return std::string("\xff\xd8\xff\xe0", 4) + RandomBytes(4096, 5); },
+        Outcome::Either));
+    cases.push_back({"picture_truncated",
+                     [](AppFolder& app) {
                          const std::string whole = app.Read(kFirstPicture);
                          app.Write(kFirstPicture, whole.substr(0, whole.size() / 3));
-                     }, Outcome::Either, kFirstPictureMessage});
-    cases.push_back(PictureCase("picture_1x1", [] { return SolidPng(1, 1); }, Outcome::Loads));
-    BadInput big = PictureCase("picture_8192x8192", [] { return SolidPng(8192, 8192); }, Outcome::Either);
+                     },
+                     Outcome::Either, kFirstPictureMessage});
+    cases.push_back(PictureCase(
+        "picture_1x1", [] { return SolidPng(1, 1); }, Outcome::Loads));
+    BadInput big = PictureCase(
+        "picture_8192x8192", [] { return SolidPng(8192, 8192); }, Outcome::Either);
     big.MaxRssKb = 1536 * 1024;  // the picture once as decoded, once as converted, once in the driver
     cases.push_back(big);
-    cases.push_back(PictureCase("picture_claims_30000x30000", [] { return TruncatedPng(30000, 30000); },
-                                Outcome::Either));
-    cases.push_back({"picture_is_a_directory", [](AppFolder& app) { app.MakeDirectory(kFirstPicture); },
-                     Outcome::Fails, kFirstPictureMessage});
+    cases.push_back(PictureCase(
+        "picture_claims_30000x30000", [] { return TruncatedPng(30000, 30000); }, Outcome::Either));
+    cases.push_back({"picture_is_a_directory", [](AppFolder& app) { app.MakeDirectory(kFirstPicture); }, Outcome::Fails,
+                     kFirstPictureMessage});
     cases.push_back({"picture_is_a_fifo", [](AppFolder& app) { app.MakeFifo(kFirstPicture); }, Outcome::Fails,
                      kFirstPictureMessage});
     BadInput unreadablePicture{"picture_unreadable", [](AppFolder& app) { app.MakeUnreadable(kFirstPicture); },

@@ -47,13 +47,16 @@ xwriter::Writer Grid(int n, xwriter::Encoding encoding) {
 namespace {
 
 std::string OrangePng(int width, int height, int rowsStored) {
-    return png::Encode(width, height, png::Color::Rgb, [width](int, std::uint8_t* row) {
-        for (int x = 0; x < width; ++x) {
-            row[3 * x] = 200;
-            row[3 * x + 1] = 100;
-            row[3 * x + 2] = 50;
-        }
-    }, rowsStored);
+    return png::Encode(
+        width, height, png::Color::Rgb,
+        [width](int, std::uint8_t* row) {
+            for (int x = 0; x < width; ++x) {
+                row[3 * x] = 200;
+                row[3 * x + 1] = 100;
+                row[3 * x + 2] = 50;
+            }
+        },
+        rowsStored);
 }
 
 }  // namespace

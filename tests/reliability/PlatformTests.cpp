@@ -95,7 +95,8 @@ TEST_P(UnshownMessageBoxTest, TextGoesToStderrAndTheCallReturns) {
             MsgBox("Can't find \\data\\3d\\3d0002.x This Application will be turminated");
             std::_Exit(3);
         },
-        testing::ExitedWithCode(3), "nightdrive: Can't find \\\\data\\\\3d\\\\3d0002\\.x This Application will be turminated");
+        testing::ExitedWithCode(3),
+        "nightdrive: Can't find \\\\data\\\\3d\\\\3d0002\\.x This Application will be turminated");
 }
 
 INSTANTIATE_TEST_SUITE_P(Reliability, UnshownMessageBoxTest,

@@ -67,8 +67,7 @@ ProcessResult RunProcess(const ProcessOptions& options) {
         for (;;) {
             const pid_t done = wait4(pid, &status, WNOHANG, &usage);
             if (done == pid) break;
-            const double elapsed =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (done < 0) break;
             if (elapsed > options.TimeoutSeconds && !result.TimedOut) {
                 result.TimedOut = true;
@@ -91,8 +90,9 @@ ProcessResult RunProcess(const ProcessOptions& options) {
 
 std::string Describe(const ProcessResult& r) {
     std::ostringstream text;
-    text << (r.TimedOut ? "timed out" : r.Signal ? "killed by signal " + std::to_string(r.Signal)
-                                                 : "exit status " + std::to_string(r.ExitCode))
+    text << (r.TimedOut ? "timed out"
+             : r.Signal ? "killed by signal " + std::to_string(r.Signal)
+                        : "exit status " + std::to_string(r.ExitCode))
          << " after " << r.Seconds << " s, peak RSS " << r.MaxRssKb << " kB; stderr:\n"
          << (r.Err.size() > 4000 ? "..." + r.Err.substr(r.Err.size() - 4000) : r.Err);
     return text.str();

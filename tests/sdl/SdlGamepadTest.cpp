@@ -14,7 +14,6 @@
 #include "platform/Window.h"
 #include "platform/sdl_gl/GamepadHooks.h"
 #include "platform/sdl_gl/InputKeyboard.h"
-#include "platform/sdl_gl/InputKeyboard.h"
 #include "platform/sdl_gl/SdlWindow.h"
 #include "tests/sdl/SdlTestSupport.h"
 
@@ -22,8 +21,8 @@ namespace {
 
 TEST(PadLookStep, ScalesTheLeanPastTheDeadZone) {
     const std::pair<int, int> cases[] = {
-        {0, 0},      {8000, 0},    {-8000, 0},    {8001, 1},  {-8001, -1}, {20000, 4},
-        {-20000, -4}, {32767, 8},  {-32768, -8},  {28000, 7}, {30000, 8},
+        {0, 0},       {8000, 0},  {-8000, 0},   {8001, 1},  {-8001, -1}, {20000, 4},
+        {-20000, -4}, {32767, 8}, {-32768, -8}, {28000, 7}, {30000, 8},
     };
     for (const auto& [axis, pixels] : cases) EXPECT_EQ(PadLookStep(axis), pixels) << axis;
 }
@@ -195,7 +194,7 @@ TEST_F(SdlGamepadTest, DpadMovesAVisibleFocusAndAClicks) {
     const Step walk[] = {
         {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &menu.lblStart},  // the first press shows the focus
         {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &menu.lblexit},
-        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &menu.lblexit},   // nothing clickable below
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &menu.lblexit},  // nothing clickable below
         {SDL_CONTROLLER_BUTTON_DPAD_UP, &menu.lblStart},
         {SDL_CONTROLLER_BUTTON_DPAD_LEFT, &menu.Check6},
         {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &menu.Check2},

@@ -43,9 +43,9 @@ protected:
         form.Caption = "test";
         form.ClientWidth = 300 * kTwipsPerPixel;
         form.ClientHeight = 200 * kTwipsPerPixel;
-        labelA = MakeControl(ControlKind::Label, "A", 150, 150, 1500, 300);   // pixels 10,10 100x20
-        labelB = MakeControl(ControlKind::Label, "B", 150, 600, 1500, 300);   // pixels 10,40 100x20
-        frame = MakeControl(ControlKind::Frame, "F", 1800, 0, 2400, 2400);    // pixels 120,0 160x160
+        labelA = MakeControl(ControlKind::Label, "A", 150, 150, 1500, 300);  // pixels 10,10 100x20
+        labelB = MakeControl(ControlKind::Label, "B", 150, 600, 1500, 300);  // pixels 10,40 100x20
+        frame = MakeControl(ControlKind::Frame, "F", 1800, 0, 2400, 2400);   // pixels 120,0 160x160
         check1 = MakeControl(ControlKind::CheckBox, "C1", 1950, 300, 1800, 255);
         check2 = MakeControl(ControlKind::CheckBox, "C2", 1950, 600, 1800, 255);
         check3 = MakeControl(ControlKind::CheckBox, "C3", 1950, 900, 1800, 255);
@@ -69,8 +69,12 @@ protected:
     void Wire(Control& c) {
         const std::string name = c.Name;
         c.Click = [this, name] { log.push_back(name + ".Click"); };
-        c.MouseDown = [this, name](int b, int s, float x, float y) { log.push_back(Format((name + ".Down").c_str(), b, s, x, y)); };
-        c.MouseUp = [this, name](int b, int s, float x, float y) { log.push_back(Format((name + ".Up").c_str(), b, s, x, y)); };
+        c.MouseDown = [this, name](int b, int s, float x, float y) {
+            log.push_back(Format((name + ".Down").c_str(), b, s, x, y));
+        };
+        c.MouseUp = [this, name](int b, int s, float x, float y) {
+            log.push_back(Format((name + ".Up").c_str(), b, s, x, y));
+        };
     }
 
     void Press(int x, int y, int button = vbLeftButton) { ASSERT_TRUE(PostMouseButton(form, button, true, x, y)); }
@@ -98,11 +102,15 @@ TEST_F(SdlWindowTest, MouseReleaseGoesToThePressedControlAndClicksOnlyOverIt) {
         std::vector<std::string> Expected;
     };
     const std::vector<Case> cases = {
-        {"press and release on A", vbLeftButton, 20, 15, 30, 20,
+        {"press and release on A",
+         vbLeftButton,
+         20,
+         15,
+         30,
+         20,
          {"A.Down(1,0,150,75)", "A.Up(1,0,300,150)", "A.Click"}},
         {"release over B", vbLeftButton, 20, 15, 20, 45, {"A.Down(1,0,150,75)", "A.Up(1,0,150,525)"}},
-        {"release outside the window", vbLeftButton, 20, 15, 500, -40,
-         {"A.Down(1,0,150,75)", "A.Up(1,0,7350,-750)"}},
+        {"release outside the window", vbLeftButton, 20, 15, 500, -40, {"A.Down(1,0,150,75)", "A.Up(1,0,7350,-750)"}},
         {"right button", vbRightButton, 20, 15, 20, 15, {"A.Down(2,0,150,75)", "A.Up(2,0,150,75)"}},
         {"middle button", vbMiddleButton, 20, 15, 20, 15, {"A.Down(4,0,150,75)", "A.Up(4,0,150,75)"}},
         {"on the window", vbLeftButton, 5, 190, 20, 15, {"Form.Down(1,0,5,190)", "Form.Up(1,0,20,15)"}},
@@ -256,15 +264,41 @@ TEST_F(SdlWindowTest, TabMovesFocusAmongCheckBoxesAndSpaceToggles) {
 
 TEST(SdlKeyTable, MapsSdlKeysToVirtualKeys) {
     const std::vector<std::pair<SDL_Keycode, int>> table = {
-        {SDLK_a, 0x41},        {SDLK_c, VK_C},         {SDLK_q, VK_Q},          {SDLK_x, VK_X},
-        {SDLK_z, VK_Z},        {SDLK_0, 0x30},         {SDLK_9, 0x39},          {SDLK_LEFT, VK_LEFT},
-        {SDLK_UP, VK_UP},      {SDLK_RIGHT, VK_RIGHT}, {SDLK_DOWN, VK_DOWN},    {SDLK_PAGEUP, VK_PRIOR},
-        {SDLK_PAGEDOWN, VK_NEXT}, {SDLK_HOME, VK_HOME}, {SDLK_END, VK_END},     {SDLK_F1, 0x70},
-        {SDLK_F12, 0x7B},      {SDLK_SPACE, VK_SPACE}, {SDLK_RETURN, VK_RETURN}, {SDLK_KP_ENTER, VK_RETURN},
-        {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_TAB, VK_TAB},  {SDLK_BACKSPACE, VK_BACK}, {SDLK_LSHIFT, VK_SHIFT},
-        {SDLK_RSHIFT, VK_SHIFT}, {SDLK_LCTRL, VK_CONTROL}, {SDLK_RCTRL, VK_CONTROL}, {SDLK_LALT, VK_MENU},
-        {SDLK_RALT, VK_MENU},  {SDLK_KP_5, 0x65},      {SDLK_INSERT, 0x2D},     {SDLK_DELETE, 0x2E},
-        {SDLK_MINUS, 0xBD},    {SDLK_UNKNOWN, 0},      {SDLK_MUTE, 0},
+        {SDLK_a, 0x41},
+        {SDLK_c, VK_C},
+        {SDLK_q, VK_Q},
+        {SDLK_x, VK_X},
+        {SDLK_z, VK_Z},
+        {SDLK_0, 0x30},
+        {SDLK_9, 0x39},
+        {SDLK_LEFT, VK_LEFT},
+        {SDLK_UP, VK_UP},
+        {SDLK_RIGHT, VK_RIGHT},
+        {SDLK_DOWN, VK_DOWN},
+        {SDLK_PAGEUP, VK_PRIOR},
+        {SDLK_PAGEDOWN, VK_NEXT},
+        {SDLK_HOME, VK_HOME},
+        {SDLK_END, VK_END},
+        {SDLK_F1, 0x70},
+        {SDLK_F12, 0x7B},
+        {SDLK_SPACE, VK_SPACE},
+        {SDLK_RETURN, VK_RETURN},
+        {SDLK_KP_ENTER, VK_RETURN},
+        {SDLK_ESCAPE, VK_ESCAPE},
+        {SDLK_TAB, VK_TAB},
+        {SDLK_BACKSPACE, VK_BACK},
+        {SDLK_LSHIFT, VK_SHIFT},
+        {SDLK_RSHIFT, VK_SHIFT},
+        {SDLK_LCTRL, VK_CONTROL},
+        {SDLK_RCTRL, VK_CONTROL},
+        {SDLK_LALT, VK_MENU},
+        {SDLK_RALT, VK_MENU},
+        {SDLK_KP_5, 0x65},
+        {SDLK_INSERT, 0x2D},
+        {SDLK_DELETE, 0x2E},
+        {SDLK_MINUS, 0xBD},
+        {SDLK_UNKNOWN, 0},
+        {SDLK_MUTE, 0},
     };
     for (const auto& [key, virtualKey] : table) {
         EXPECT_EQ(VirtualKeyFromSdl(key), virtualKey) << SDL_GetKeyName(key);

@@ -55,9 +55,9 @@ TEST(BufferTest, CopiesAreBoundedOnBothSides) {
         HRESULT Want;
     };
     const Case cases[] = {
-        {0, 4, 4, 16, D3DERR_INVALIDCALL},           // past the buffer's end
-        {0, 4, 3, 8, D3DERR_INVALIDCALL},            // past the destination's end
-        {1, 4, 3, 16, D3DERR_INVALIDCALL},           // offset plus count past the end
+        {0, 4, 4, 16, D3DERR_INVALIDCALL},                    // past the buffer's end
+        {0, 4, 3, 8, D3DERR_INVALIDCALL},                     // past the destination's end
+        {1, 4, 3, 16, D3DERR_INVALIDCALL},                    // offset plus count past the end
         {0, 0x40000000, 0x40000000, 16, D3DERR_INVALIDCALL},  // size overflow
         {0, 4, 0, 0, D3D_OK},
         {2, 4, 1, 4, D3D_OK},

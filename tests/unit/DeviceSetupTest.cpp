@@ -93,9 +93,10 @@ TEST_F(DeviceSetupTest, MissingDirect3DReturnsFalseBeforeAnythingElse) {
 
 TEST_F(DeviceSetupTest, KeyboardIsOpenedBackgroundNonExclusive) {
     SetupKeyboard();
-    EXPECT_EQ(Calls({"DirectInputCreate", "CreateInputDevice", "SetCommonDataFormat", "SetCooperativeLevel", "Acquire"}),
-              (std::vector<std::string>{"DirectInputCreate", "CreateInputDevice GUID_SysKeyboard",
-                                        "SetCommonDataFormat 1", "SetCooperativeLevel window 10", "Acquire"}));
+    EXPECT_EQ(
+        Calls({"DirectInputCreate", "CreateInputDevice", "SetCommonDataFormat", "SetCooperativeLevel", "Acquire"}),
+        (std::vector<std::string>{"DirectInputCreate", "CreateInputDevice GUID_SysKeyboard", "SetCommonDataFormat 1",
+                                  "SetCooperativeLevel window 10", "Acquire"}));
     EXPECT_TRUE(GeneralVariables.Keyboard);
 }
 

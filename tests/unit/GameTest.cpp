@@ -119,8 +119,7 @@ TEST_F(GameTest, UnloadReleasesInOrderShowsTheCursorAndEnds) {
             g.TextFontDesc = std::make_unique<StdFont>();
             GeneralVariables.D3DXLib->LoadMeshFromX("/app/one.x", 0, *g.Device, nullptr, nullptr, nullptr, g.Mesh01);
             GeneralVariables.D3DXLib->LoadMeshFromX("/app/two.x", 0, *g.Device, nullptr, nullptr, nullptr, g.Mesh02);
-            GeneralVariables.D3DXLib->LoadMeshFromX("/app/three.x", 0, *g.Device, nullptr, nullptr, nullptr,
-                                                    g.Mesh03);
+            GeneralVariables.D3DXLib->LoadMeshFromX("/app/three.x", 0, *g.Device, nullptr, nullptr, nullptr, g.Mesh03);
             FakeLogClear();
             (void)ShowCursor(false);
             Game().Form_Unload();

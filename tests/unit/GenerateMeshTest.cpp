@@ -113,9 +113,9 @@ TEST_F(AddMeshTest, FailedCleanUpStepsAreSkippedAndTheRestRun) {
 
 TEST_F(AddMeshTest, LoadingLineForTheExampleFiles) {
     Add(mesh, textures);
-    EXPECT_NE(FakeLogWith("DrawText")[0].find(
-                  "\"loading....\\data\\3d\\3d0002.x      \\data\\bitmap\\texture0004.jpg\""),
-              std::string::npos);
+    EXPECT_NE(
+        FakeLogWith("DrawText")[0].find("\"loading....\\data\\3d\\3d0002.x      \\data\\bitmap\\texture0004.jpg\""),
+        std::string::npos);
 }
 
 class LightsTest : public FakePlatformTest {
@@ -192,9 +192,9 @@ TEST_F(RenderStaticTest, OneSceneSubsetZeroOnly) {
     FakeLogClear();
     MeshGenInstance().RenderStatic(textures, mesh);
     MeshGenInstance().RenderStatic(textures, mesh);
-    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"BeginScene", "SetTexture 0 t.jpg", "DrawSubset m.x 0", "EndScene",
-                                                   "BeginScene", "SetTexture 0 t.jpg", "DrawSubset m.x 0",
-                                                   "EndScene"}));
+    EXPECT_EQ(FakeLog(),
+              (std::vector<std::string>{"BeginScene", "SetTexture 0 t.jpg", "DrawSubset m.x 0", "EndScene",
+                                        "BeginScene", "SetTexture 0 t.jpg", "DrawSubset m.x 0", "EndScene"}));
 }
 
 TEST_F(RenderStaticTest, TexturesOnWithAnEmptyTextureSetIsAnError) {

@@ -36,8 +36,10 @@ TEST_F(MenuTest, CheckBoxesWriteTheirSwitches) {
         Control* Box;
         bool* Sw;
     };
-    const Case cases[] = {{&menu.Check1, &g.NightDriveOn}, {&menu.Check3, &g.FogOn},
-                          {&menu.Check4, &g.FillWireframesOn}, {&menu.Check5, &g.CollisionOn},
+    const Case cases[] = {{&menu.Check1, &g.NightDriveOn},
+                          {&menu.Check3, &g.FogOn},
+                          {&menu.Check4, &g.FillWireframesOn},
+                          {&menu.Check5, &g.CollisionOn},
                           {&menu.Check6, &g.TexturesOn}};
     for (const auto& c : cases) {
         c.Box->SetValue(vbChecked);
@@ -108,19 +110,29 @@ TEST_F(MenuTest, NewGamePressReadsDepthAndDetail) {
         int Detail;
     };
     const Case cases[] = {
-        {"", false, 1}, {"t", true, 1}, {"td", false, 1}, {"dt", true, 1}, {"h", false, 3}, {"mt", true, 2},
-        {"hl", false, 1},
+        {"", false, 1},  {"t", true, 1},  {"td", false, 1}, {"dt", true, 1},
+        {"h", false, 3}, {"mt", true, 2}, {"hl", false, 1},
     };
     for (const auto& c : cases) {
         Reset();
         MenuWindow& menu = Menu();
         for (const char* p = c.Clicks; *p; ++p) {
             switch (*p) {
-                case 'd': menu.lbl16bit_Click(); break;
-                case 't': menu.lbl32bit_Click(); break;
-                case 'l': menu.lblDetailLow_Click(); break;
-                case 'm': menu.lblDetailMedium_Click(); break;
-                case 'h': menu.lblDetailHigh_Click(); break;
+                case 'd':
+                    menu.lbl16bit_Click();
+                    break;
+                case 't':
+                    menu.lbl32bit_Click();
+                    break;
+                case 'l':
+                    menu.lblDetailLow_Click();
+                    break;
+                case 'm':
+                    menu.lblDetailMedium_Click();
+                    break;
+                case 'h':
+                    menu.lblDetailHigh_Click();
+                    break;
             }
         }
         menu.lblStart_MouseDown(1, 0, 0, 0);

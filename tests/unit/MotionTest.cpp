@@ -84,13 +84,15 @@ TEST_F(MotionTest, TransformsEveryFrameEvenWithNoKey) {
     Hold({});
     UpdateCamera();
     EXPECT_EQ(Calls({"SetTransform", "DoEvents"}),
-              (std::vector<std::string>{"SetTransform 256 0 0 0", "SetTransform 2 " + [] {
-                                            const auto& v = GeneralVariables.MatView;
-                                            char text[96];
-                                            std::snprintf(text, sizeof text, "%g %g %g", v.m[3][0], v.m[3][1],
-                                                          v.m[3][2]);
-                                            return std::string(text);
-                                        }(),
+              (std::vector<std::string>{"SetTransform 256 0 0 0",
+                                        "SetTransform 2 " +
+                                            [] {
+                                                const auto& v = GeneralVariables.MatView;
+                                                char text[96];
+                                                std::snprintf(text, sizeof text, "%g %g %g", v.m[3][0], v.m[3][1],
+                                                              v.m[3][2]);
+                                                return std::string(text);
+                                            }(),
                                         "DoEvents", "SetTransform 3 0 0 -1.00125"}));
 }
 

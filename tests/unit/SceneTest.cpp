@@ -23,9 +23,9 @@ TEST_F(LoadingTextTest, RenderTextClearsDrawsAndPresents) {
     UseFakeDevice();
     GeneralVariables.TextRect = RECT{100, 5, 1000, 500};
     EXPECT_EQ(RenderText(""), D3D_OK);
-    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"Clear 0 3 1 1 0", "BeginScene",
-                                                   "DrawText \"\" -1 100,5,1000,500 1 4291611903", "EndScene",
-                                                   "Present"}));
+    EXPECT_EQ(FakeLog(),
+              (std::vector<std::string>{"Clear 0 3 1 1 0", "BeginScene", "DrawText \"\" -1 100,5,1000,500 1 4291611903",
+                                        "EndScene", "Present"}));
 }
 
 TEST_F(LoadingTextTest, SetupFogStatesInOrderAndIdempotent) {
@@ -35,8 +35,8 @@ TEST_F(LoadingTextTest, SetupFogStatesInOrderAndIdempotent) {
     const std::vector<std::string> once = FakeLog();
     EXPECT_EQ(once, FogStates(10));
     SetupFog();
-    for (const DWORD state : {D3DRS_FOGENABLE, D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_FOGVERTEXMODE, D3DRS_FOGSTART,
-                              D3DRS_FOGEND}) {
+    for (const DWORD state :
+         {D3DRS_FOGENABLE, D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_FOGVERTEXMODE, D3DRS_FOGSTART, D3DRS_FOGEND}) {
         DWORD value = 0;
         GeneralVariables.Device->GetRenderState(state, &value);
         EXPECT_NE(std::find(once.begin(), once.end(), SetState(state, value)), once.end()) << state;
@@ -66,8 +66,12 @@ TEST_F(WorldTest, DetailLevelsLoadTheirRowsInOrder) {
         std::size_t Count;
         const char* Last;
     };
-    const Case cases[] = {{1, 35, "/data/3d/3d00018.x"}, {2, 35, "/data/3d/3d00018.x"}, {3, 38, "/data/3d/3d0004.x"},
-                          {0, 0, ""}, {4, 0, ""}, {-1, 0, ""}};
+    const Case cases[] = {{1, 35, "/data/3d/3d00018.x"},
+                          {2, 35, "/data/3d/3d00018.x"},
+                          {3, 38, "/data/3d/3d0004.x"},
+                          {0, 0, ""},
+                          {4, 0, ""},
+                          {-1, 0, ""}};
     for (const auto& c : cases) {
         FakeLogClear();
         GeneralVariables.DetailLevel = c.Detail;
@@ -142,10 +146,10 @@ TEST_F(FrameTest, DrawOrderAndSceneCount) {
         for (const auto& d : draws) order.push_back(d.substr(11, d.find('+') - 11));
         std::vector<std::string> want;
         if (detail == 3) want = {"3d0002.x", "3d0003.x", "3d0004.x"};
-        for (const char* name : {"3d0005.x", "3d0007.x", "3d00014.x", "3d0006.x", "3d00015.x", "3d0001.x",
-                                 "3d00012.x", "3d00013.x", "3d00016.x", "3d00017.x", "3d0008.x", "3d00011.x",
-                                 "3d00019.x", "3d00020.x", "3d00021.x", "3d00022.x", "3d00023.x", "anim0001.x",
-                                 "3d000car.x", "3d000car.x", "3d00018.x"}) {
+        for (const char* name :
+             {"3d0005.x",  "3d0007.x",  "3d00014.x", "3d0006.x",   "3d00015.x",  "3d0001.x",   "3d00012.x",
+              "3d00013.x", "3d00016.x", "3d00017.x", "3d0008.x",   "3d00011.x",  "3d00019.x",  "3d00020.x",
+              "3d00021.x", "3d00022.x", "3d00023.x", "anim0001.x", "3d000car.x", "3d000car.x", "3d00018.x"}) {
             want.push_back(name);
         }
         EXPECT_EQ(order, want) << "detail " << detail;
@@ -162,8 +166,8 @@ TEST_F(FrameTest, EachSceneAppliesFogThenTextureThenDraws) {
     const std::vector<std::string> scene(begin, begin + 10);
     std::vector<std::string> expected{"BeginScene"};
     for (const auto& line : FogStates(88799)) expected.push_back(line);
-    expected.insert(expected.end(), {"SetTexture 0 texture0004.jpg", "DrawSubset 3d0005.x+clean+simplify+compact 0",
-                                     "EndScene"});
+    expected.insert(expected.end(),
+                    {"SetTexture 0 texture0004.jpg", "DrawSubset 3d0005.x+clean+simplify+compact 0", "EndScene"});
     EXPECT_EQ(scene, expected);
 }
 
@@ -224,10 +228,9 @@ TEST_F(FrameTest, WireframeFromTheSecondFrame) {
     const auto& log = FakeLog();
     const auto wire = std::find(log.begin(), log.end(), SetState(D3DRS_FILLMODE, D3DFILL_WIREFRAME));
     ASSERT_NE(wire, log.end());
-    EXPECT_EQ(FakeLogWith("DrawSubset").size(), static_cast<std::size_t>(std::count_if(
-                                                    log.begin(), wire, [](const std::string& l) {
-                                                        return l.rfind("DrawSubset", 0) == 0;
-                                                    })))
+    EXPECT_EQ(FakeLogWith("DrawSubset").size(),
+              static_cast<std::size_t>(
+                  std::count_if(log.begin(), wire, [](const std::string& l) { return l.rfind("DrawSubset", 0) == 0; })))
         << "every draw of the first frame comes before the switch to wireframe";
     EXPECT_EQ(*(log.end() - 1), "Present");
     EXPECT_EQ(*(log.end() - 2), SetState(D3DRS_FILLMODE, D3DFILL_WIREFRAME));
@@ -250,16 +253,15 @@ TEST_F(FrameTest, AnimationFrameMapping) {
             EXPECT_EQ(FakeLogWith("DrawSubset").size(), 20u);
         } else {
             ASSERT_EQ(draws.size(), 1u);
-            EXPECT_EQ(draws[0].substr(11, draws[0].find('+') - 11),
-                      "anim000" + std::to_string(c.Mesh) + ".x");
+            EXPECT_EQ(draws[0].substr(11, draws[0].find('+') - 11), "anim000" + std::to_string(c.Mesh) + ".x");
         }
     }
 }
 
 TEST_F(FrameTest, CameraTransformsComeAfterTheLightsAndBeforePresent) {
     RenderFrame();
-    const auto calls = Calls({"SetLight ", "SetTransform 256", "SetTransform 2 ", "DoEvents", "SetTransform 3 ",
-                              "Present"});
+    const auto calls =
+        Calls({"SetLight ", "SetTransform 256", "SetTransform 2 ", "DoEvents", "SetTransform 3 ", "Present"});
     ASSERT_GE(calls.size(), 6u);
     EXPECT_EQ(calls[calls.size() - 1], "Present");
     EXPECT_EQ(calls[calls.size() - 2].rfind("SetTransform 3 ", 0), 0u);

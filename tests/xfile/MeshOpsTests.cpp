@@ -76,8 +76,12 @@ TEST(MeshAdjacency, EdgesPairUpAndStaySymmetric) {
     const std::vector<MeshCase> cases = {
         {"two triangles on a shared edge", Make(4, {0, 1, 2, 2, 1, 3}), {kN, 1, kN, 0, kN, kN}},
         {"inconsistent winding still pairs", Make(4, {0, 1, 2, 1, 2, 3}), {kN, 1, kN, 0, kN, kN}},
-        {"three faces on one edge: the opposite direction wins", Make(5, {0, 1, 2, 0, 1, 3, 1, 0, 4}), {2, kN, kN, kN, kN, kN, 0, kN, kN}},
-        {"degenerate face has no neighbours across a collapsed edge", Make(3, {0, 0, 1, 0, 1, 2}), {kN, kN, kN, kN, kN, kN}},
+        {"three faces on one edge: the opposite direction wins",
+         Make(5, {0, 1, 2, 0, 1, 3, 1, 0, 4}),
+         {2, kN, kN, kN, kN, kN, 0, kN, kN}},
+        {"degenerate face has no neighbours across a collapsed edge",
+         Make(3, {0, 0, 1, 0, 1, 2}),
+         {kN, kN, kN, kN, kN, kN}},
         {"edges through an out-of-range index are ignored", Make(3, {0, 1, 2, 2, 1, 7}), {kN, 1, kN, 0, kN, kN}},
     };
     for (const MeshCase& c : cases) {
@@ -168,8 +172,9 @@ TEST(MeshClean, BigAndSmallMeshesGetTheSameRepairs) {
             in.Normals.insert(in.Normals.end(), {0.0f, 1.0f, 0.0f});
             in.TexCoords.insert(in.TexCoords.end(), {0.0f, 0.0f});
         }
-        const std::vector<std::uint32_t> extra = {0, numVertices, numVertices + 1, numVertices + 1, numVertices + 2,
-                                                  numVertices, numVertices + 1, numVertices, numVertices + 2};
+        const std::vector<std::uint32_t> extra = {
+            0,           numVertices,     numVertices + 1, numVertices + 1, numVertices + 2,
+            numVertices, numVertices + 1, numVertices,     numVertices + 2};
         in.Indices.insert(in.Indices.end(), extra.begin(), extra.end());
         in.Attributes.resize(in.NumFaces(), 0);
         const Cleaned cleaned = Clean(in, ComputeAdjacency(in).data());
@@ -260,8 +265,7 @@ TEST(MeshSimplify, ReductionKeepsEveryFaceInItsSubset) {
     EXPECT_LT(out.NumVertices(), grid.Mesh.NumVertices() / 2);
     EXPECT_GT(out.NumFaces(), 0u);
     ASSERT_EQ(out.Attributes.size(), out.NumFaces());
-    EXPECT_EQ(std::set<std::uint32_t>(out.Attributes.begin(), out.Attributes.end()),
-              (std::set<std::uint32_t>{0, 1}));
+    EXPECT_EQ(std::set<std::uint32_t>(out.Attributes.begin(), out.Attributes.end()), (std::set<std::uint32_t>{0, 1}));
     // Subset 0 is the left half (x < 2.5), subset 1 the right half.
     for (std::size_t f = 0; f < out.NumFaces(); ++f) {
         for (int k = 0; k < 3; ++k) {

@@ -25,7 +25,7 @@ struct TestMesh {
     bool MaterialList = false;
     std::uint32_t NumMaterials = 0;
     std::vector<std::uint32_t> FaceMaterials;
-    std::vector<std::string> MaterialRefs;  // written as references, then inline materials
+    std::vector<std::string> MaterialRefs;            // written as references, then inline materials
     std::vector<std::vector<float>> InlineMaterials;  // 11 floats each
 };
 

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -54,9 +54,7 @@ std::string FailReason(const std::string& bytes) {
 
 const std::vector<double> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-std::vector<double> Translate(double x, double y, double z) {
-    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-}
+std::vector<double> Translate(double x, double y, double z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
 
 TestMesh Triangle() {
     TestMesh m;
@@ -204,8 +202,8 @@ TEST(XFileFrames, HundredNestedFramesLoadAndPathologicalNestingFails) {
     EXPECT_EQ(FailReason(nested(100000)), "frames nested too deep");
 
     // Deep nesting inside an object that is skipped costs no stack either.
-    const std::string deepSkipped = TextFile(std::string("Custom {") + std::string(100000, '{') +
-                                             std::string(100001, '}') + kTriangleMesh);
+    const std::string deepSkipped =
+        TextFile(std::string("Custom {") + std::string(100000, '{') + std::string(100001, '}') + kTriangleMesh);
     EXPECT_EQ(MustParse(deepSkipped).Mesh.NumFaces(), 1u);
 }
 
@@ -294,7 +292,11 @@ TEST(XFileNormals, NormalsNumberedAsThePositionsSplitOnlyWhereACornerDiffers) {
     const Case cases[] = {
         {"by position", {{0, 1, 2}, {1, 3, 2}}, false, {0, 1, 2, 1, 3, 2}, {1, 2, 3, 4, 0}},
         {"one corner differs", {{0, 1, 2}, {1, 3, 4}}, false, {0, 1, 2, 1, 3, 5}, {1, 2, 3, 4, 0, 5}},
-        {"by position, second mesh", {{0, 1, 2}, {1, 3, 2}}, true, {0, 1, 2, 3, 4, 5, 4, 6, 5}, {9, 9, 9, 1, 2, 3, 4, 0}},
+        {"by position, second mesh",
+         {{0, 1, 2}, {1, 3, 2}},
+         true,
+         {0, 1, 2, 3, 4, 5, 4, 6, 5},
+         {9, 9, 9, 1, 2, 3, 4, 0}},
     };
     for (const Case& c : cases) {
         for (const Encoding e : {Encoding::Text, Encoding::Binary}) {
@@ -325,14 +327,14 @@ TEST(XFileNormals, NormalsNumberedAsThePositionsSplitOnlyWhereACornerDiffers) {
 }
 
 TEST(XFileStreams, StreamsOnlySomeMeshesHaveAreFilledForTheOthers) {
-    const XFileMesh m = MustParse(TextFile(
-        "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
-        " MeshVertexColors { 2; 2; 1;0;0;0.5;;, 0; 0;0;1;1;;; } }\n"
-        "Mesh { 3; 0;0;1;, 1;0;1;, 0;1;1;; 1; 3;0,1,2;;\n"
-        " MeshTextureCoords { 3; 0.5;0.25;, 1;1;, 0;1;; } }\n"));
+    const XFileMesh m =
+        MustParse(TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+                           " MeshVertexColors { 2; 2; 1;0;0;0.5;;, 0; 0;0;1;1;;; } }\n"
+                           "Mesh { 3; 0;0;1;, 1;0;1;, 0;1;1;; 1; 3;0,1,2;;\n"
+                           " MeshTextureCoords { 3; 0.5;0.25;, 1;1;, 0;1;; } }\n"));
     ASSERT_EQ(m.Mesh.NumVertices(), 6u);
     const std::vector<float> colors = {0, 0, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0.5f,  // listed, unlisted, listed
-                                       1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};   // no colours: white
+                                       1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};    // no colours: white
     EXPECT_EQ(m.Mesh.Colors, colors);
     const std::vector<float> texCoords = {0, 0, 0, 0, 0, 0, 0.5f, 0.25f, 1, 1, 0, 1};
     EXPECT_EQ(m.Mesh.TexCoords, texCoords);
@@ -365,9 +367,10 @@ TEST(XFileMaterials, ShortListsRepeatTheLastIndexAndReferencesResolve) {
         EXPECT_FLOAT_EQ(x.Materials[1].MatD3D.Diffuse.r, 1.0f);  // padded: white
     }
     // A list of no materials counts as no list, also after a mesh that has some.
-    const XFileMesh empty = MustParse(TextFile(
-        "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 1;; } }\n"
-        "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 0; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }"));
+    const XFileMesh empty =
+        MustParse(TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 1;; } }\n"
+                           "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 0; 0;; Material { "
+                           "1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }"));
     EXPECT_EQ(empty.Materials.size(), 2u);
     EXPECT_EQ(empty.Mesh.Attributes, (std::vector<std::uint32_t>{1, 0}));
 
@@ -384,8 +387,8 @@ TEST(XFileAdjacency, TwoByTwoGrid) {
     XWriter w(Encoding::Binary);
     xtest::WriteMesh(w, xtest::Grid(2));
     const XFileMesh m = MustParse(w.Finish());
-    const std::vector<std::uint32_t> expected = {kN, 5, 1, 0, 2, kN, 1, 7, 3, 2, kN, kN,
-                                                 kN, kN, 5, 4, 6, 0, 5, kN, 7, 6, kN, 2};
+    const std::vector<std::uint32_t> expected = {kN, 5,  1, 0, 2, kN, 1, 7,  3, 2, kN, kN,
+                                                 kN, kN, 5, 4, 6, 0,  5, kN, 7, 6, kN, 2};
     EXPECT_EQ(m.Adjacency, expected);
 }
 
@@ -403,8 +406,8 @@ TEST(XFileText, QuirksOfRealFilesLoad) {
         {"crlf", "xof 0303txt 0032\r\nMesh {\r\n3;\r\n0;0;0;,\r\n1;0;0;,\r\n0;1;0;;\r\n1;\r\n3;0,1,2;;\r\n}\r\n", 1},
         {"comments in data",
          TextFile("# exporter line\nMesh { // the mesh\n 3; // count\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1; 3;0,1,2;; }\n"), 1},
-        {"commas between members, single semicolons",
-         TextFile("Mesh { 3; 0, 0, 0, 1, 0, 0, 0, 1, 0; 1; 3; 0, 1, 2; }"), 1},
+        {"commas between members, single semicolons", TextFile("Mesh { 3; 0, 0, 0, 1, 0, 0, 0, 1, 0; 1; 3; 0, 1, 2; }"),
+         1},
         {"no separators at all", TextFile("Mesh{3 0 0 0 1 0 0 0 1 0 1 3 0 1 2}"), 1},
         {"extra empty separators", TextFile("Mesh {\n3;;\n;\n0;0;0;,1;0;0;,0;1;0;;\n;;\n1;;\n3;0,1,2;;;\n}"), 1},
         {"case of template names",
@@ -413,11 +416,13 @@ TEST(XFileText, QuirksOfRealFilesLoad) {
                   "  meshmateriallist { 1; 1; 0;; material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;;\n"
                   "   TextureFileName { \"a.bmp\"; } } } } }"),
          1},
-        {"odd names", TextFile("Frame 294_screen { Frame mesh-tail { Mesh m.1 { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } } }"), 1},
+        {"odd names",
+         TextFile("Frame 294_screen { Frame mesh-tail { Mesh m.1 { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } } }"), 1},
         {"inline template and custom objects",
          TextFile("template KeyValuePair { <26E6B1C3-3D4D-4a1d-A437-B33668FFA1C2> STRING key; STRING value; }\n"
                   "template FrameMeshName { <c2a7e79d-7b49-4f33-9b3d-4a1f4ac7c0d9> [...] }\n"
-                  "KeyValuePair { \"a{b\"; \"}\"; }\n" + tri + "FrameMeshName { {x} 1.#QNAN0; }\n"),
+                  "KeyValuePair { \"a{b\"; \"}\"; }\n" +
+                  tri + "FrameMeshName { {x} 1.#QNAN0; }\n"),
          1},
         {"empty skin weights with blank lines",
          TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n XSkinMeshHeader { 1; 1; 1; }\n"
@@ -427,17 +432,21 @@ TEST(XFileText, QuirksOfRealFilesLoad) {
         {"double semicolon after one-element list, 0064 text",
          TextFile("Mesh { 3;; 0.0;0.0;0.0;;, 1.0;0.0;0.0;;, 0.0;1.0;0.0;;; 1;; 3;0,1,2;;; }", "xof 0302txt 0064\n"), 1},
         {"trailing NUL and Ctrl-Z", TextFile(tri + std::string("\0\x1a", 2)), 1},
-        {"references and GUIDs", TextFile("Mesh m { <3D82AB44-62DA-11CF-AB39-0020AF71E433> 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; { ref } }\n"
-                                          "Frame { { m <3D82AB44-62DA-11CF-AB39-0020AF71E433> } }"),
+        {"references and GUIDs",
+         TextFile("Mesh m { <3D82AB44-62DA-11CF-AB39-0020AF71E433> 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; { ref } }\n"
+                  "Frame { { m <3D82AB44-62DA-11CF-AB39-0020AF71E433> } }"),
          1},
         {"mesh with a 20-gon and a line face",
-         TextFile("Mesh { 20; " + [] {
-             std::string s;
-             for (int i = 0; i < 20; ++i) {
-                 s += std::to_string(std::cos(i * 0.314159)) + ";" + std::to_string(std::sin(i * 0.314159)) + ";0;,";
-             }
-             return s;
-         }() + "; 2; 20;0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19;, 2;0,1;; }"),
+         TextFile("Mesh { 20; " +
+                  [] {
+                      std::string s;
+                      for (int i = 0; i < 20; ++i) {
+                          s += std::to_string(std::cos(i * 0.314159)) + ";" + std::to_string(std::sin(i * 0.314159)) +
+                               ";0;,";
+                      }
+                      return s;
+                  }() +
+                  "; 2; 20;0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19;, 2;0,1;; }"),
          18},
     };
     for (const Case& c : cases) {
@@ -450,10 +459,10 @@ TEST(XFileText, QuirksOfRealFilesLoad) {
 }
 
 TEST(XFileText, NonFiniteNumbersReadAsZero) {
-    const XFileMesh m = MustParse(TextFile(
-        "Frame { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,1e39,1;; }\n"
-        "Mesh { 3; 1.#QNAN0;-1.#IND00;1.#INF00;, 1e999;-1e999;2.5;, 0;1;-0.125e1;;\n"
-        " 1; 3;0,1,2;;\n MeshNormals { 1; -1.#IND00;1;0;; 1; 3;0,0,0;; } } }"));
+    const XFileMesh m =
+        MustParse(TextFile("Frame { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,1e39,1;; }\n"
+                           "Mesh { 3; 1.#QNAN0;-1.#IND00;1.#INF00;, 1e999;-1e999;2.5;, 0;1;-0.125e1;;\n"
+                           " 1; 3;0,1,2;;\n MeshNormals { 1; -1.#IND00;1;0;; 1; 3;0,0,0;; } } }"));
     const std::vector<float> expected = {0, 0, 0, 0, 0, 2.5f, 0, 1, -1.25f};
     EXPECT_EQ(m.Mesh.Positions, expected);
     for (const float n : m.Mesh.Normals) {
@@ -463,13 +472,30 @@ TEST(XFileText, NonFiniteNumbersReadAsZero) {
 }
 
 TEST(XFileText, NumbersReadLikeTheCLibrary) {
-    const std::vector<std::string> numbers = {
-        "0", "-0", "1", "+1.5", ".5", "5.", "123456789", "0.123456789012345678901234",
-        "1234567890123456789012", "1e10", "1E-10", "-2.5e+3", "3.4028234e38", "1e-45", "0.000000001234",
-        "99999999.99999999", "12345678.9", "0.00000000000000000000000000001", "-7.000001", "6.25e-2"};
+    const std::vector<std::string> numbers = {"0",
+                                              "-0",
+                                              "1",
+                                              "+1.5",
+                                              ".5",
+                                              "5.",
+                                              "123456789",
+                                              "0.123456789012345678901234",
+                                              "1234567890123456789012",
+                                              "1e10",
+                                              "1E-10",
+                                              "-2.5e+3",
+                                              "3.4028234e38",
+                                              "1e-45",
+                                              "0.000000001234",
+                                              "99999999.99999999",
+                                              "12345678.9",
+                                              "0.00000000000000000000000000001",
+                                              "-7.000001",
+                                              "6.25e-2"};
     for (const std::string& n : numbers) {
         SCOPED_TRACE(n);
-        const XFileMesh m = MustParse(TextFile("Mesh { 3; " + n + ";0;0;, 1;0;0;, 0;1;0;; 1; 3;00000000,00000001,2;; }"));
+        const XFileMesh m =
+            MustParse(TextFile("Mesh { 3; " + n + ";0;0;, 1;0;0;, 0;1;0;; 1; 3;00000000,00000001,2;; }"));
         const float expected = std::strtof(n.c_str(), nullptr);
         EXPECT_NEAR(m.Mesh.Positions[0], expected, std::fabs(expected) * 1e-6f);
         EXPECT_EQ(m.Mesh.Indices, (std::vector<std::uint32_t>{0, 1, 2}));
@@ -487,13 +513,22 @@ TEST(XFileText, NumbersReadExactlyLikeStrtof) {
         double Low, High;
     };
     const Form forms[] = {
-        {"%.6f", -1.0, 1.0},      {"%.6f", -1000.0, 1000.0}, {"%.4f", 0.0, 100000.0}, {"%.9g", -1.0, 1.0},
-        {"%.9g", -1e6, 1e6},      {"%.8f", -0.01, 0.01},     {"%.0f", -1e9, 1e9},     {"%.12f", -10.0, 10.0},
-        {"%.3f", -1e12, 1e12},    {"%.9g", -1e-30, 1e-30},   {"%.7e", -1e20, 1e20},   {"%.15f", 0.0, 0.001},
+        {"%.6f", -1.0, 1.0},   {"%.6f", -1000.0, 1000.0}, {"%.4f", 0.0, 100000.0}, {"%.9g", -1.0, 1.0},
+        {"%.9g", -1e6, 1e6},   {"%.8f", -0.01, 0.01},     {"%.0f", -1e9, 1e9},     {"%.12f", -10.0, 10.0},
+        {"%.3f", -1e12, 1e12}, {"%.9g", -1e-30, 1e-30},   {"%.7e", -1e20, 1e20},   {"%.15f", 0.0, 0.001},
     };
     std::mt19937_64 random(20240613);
-    std::vector<std::string> numbers = {"0.5", "-0.0", "5.", ".25", "0.000001", "16777217", "0.1", "3.4028235e38",
-                                        "9007199254740993", "0.3000000000000000444", "1234567.891"};
+    std::vector<std::string> numbers = {"0.5",
+                                        "-0.0",
+                                        "5.",
+                                        ".25",
+                                        "0.000001",
+                                        "16777217",
+                                        "0.1",
+                                        "3.4028235e38",
+                                        "9007199254740993",
+                                        "0.3000000000000000444",
+                                        "1234567.891"};
     for (const Form& f : forms) {
         std::uniform_real_distribution<double> value(f.Low, f.High);
         for (int i = 0; i < 3000; ++i) {
@@ -598,12 +633,15 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
         {"no mesh", TextFile("Frame { Frame {} }"), "no mesh"},
         {"zero faces", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 0;; }"), "no faces"},
         {"only line faces", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }"), "no faces"},
-        {"face index out of range", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }"), "face index out of range"},
+        {"face index out of range", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }"),
+         "face index out of range"},
         {"truncated", TextFile("Frame { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }"), "truncated file"},
         {"truncated in values", TextFile("Mesh { 3; 0;0;0;, 1;0;0;"), "bad vertex data"},
-        {"count promises more than the object holds", TextFile("Mesh { 4; 0;0;0;, 1;0;0;, 0;1;0;; }"), "bad vertex data"},
+        {"count promises more than the object holds", TextFile("Mesh { 4; 0;0;0;, 1;0;0;, 0;1;0;; }"),
+         "bad vertex data"},
         {"huge vertex count", TextFile("Mesh { 4000000000; 0;0;0;; }"), "vertex count too large"},
-        {"huge face size", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3000000000;0,1,2;; }"), "face size too large"},
+        {"huge face size", TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3000000000;0,1,2;; }"),
+         "face size too large"},
         {"material index out of range",
          TextFile("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;; } }"),
          "material index out of range"},
@@ -623,10 +661,7 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
              w.Raw(std::string(36, '\0'));
          }),
          "bad vertex data"},
-        {"binary unknown token", binary([](XWriter& w) {
-             w.Code(99);
-         }),
-         "unexpected token"},
+        {"binary unknown token", binary([](XWriter& w) { w.Code(99); }), "unexpected token"},
         {"binary name length lies", binary([](XWriter& w) {
              w.Code(1);
              w.Dword(0xFFFFFFF0u);
@@ -639,7 +674,8 @@ TEST(XFileMalformed, FailsCleanlyWithItsReason) {
              w.Ints({3});
          }),
          "vertex count too large"},
-        {"compressed: bad signature", zipped([](std::string& f) { f[16 + 4 + 4] = 'X'; }), "bad compressed block signature"},
+        {"compressed: bad signature", zipped([](std::string& f) { f[16 + 4 + 4] = 'X'; }),
+         "bad compressed block signature"},
         {"compressed: total lies", zipped([](std::string& f) { f[16] = static_cast<char>(f[16] + 1); }),
          "compressed size mismatch"},
         {"compressed: total far too big", zipped([](std::string& f) { f[19] = '\x7f'; }), "compressed size mismatch"},
@@ -763,9 +799,7 @@ TEST(XFileLoad, LargeAndSmallFilesLoadAsTheirBytesParse) {
             xtest::WriteMesh(w, xtest::Grid(side));
             const std::string bytes = w.Finish();
             EXPECT_EQ(bytes.size() > (std::size_t{1} << 20), side > 100);
-            {
-                std::ofstream(path, std::ios::binary) << bytes;
-            }
+            { std::ofstream(path, std::ios::binary) << bytes; }
             XFileMesh loaded;
             std::string reason;
             ASSERT_TRUE(LoadXFile(path, loaded, reason)) << reason;
@@ -788,12 +822,10 @@ TEST(XFileLoad, AFileCutShortUnderItsMappingIsATruncatedFile) {
         xtest::WriteMesh(w, xtest::Grid(160));
         const std::string bytes = w.Finish();
         ASSERT_GT(bytes.size(), std::size_t{1} << 20);
-        for (const std::size_t cut : {std::size_t{0}, std::size_t{20000}, bytes.size() / 2, bytes.size() - 1,
-                                      bytes.size()}) {
+        for (const std::size_t cut :
+             {std::size_t{0}, std::size_t{20000}, bytes.size() / 2, bytes.size() - 1, bytes.size()}) {
             SCOPED_TRACE(std::string(xtest::EncodingName(e)) + " cut at " + std::to_string(cut));
-            {
-                std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-            }
+            { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; }
             const int fd = ::open(path.c_str(), O_RDWR);
             ASSERT_GE(fd, 0);
             {
@@ -823,9 +855,7 @@ TEST(XFileLoad, AFileCutShortUnderItsMappingIsATruncatedFile) {
 TEST(XFileLoad, FileSystemFailuresAreReported) {
     const std::string dir = ::testing::TempDir();
     const std::string good = dir + "/xfile_good.x";
-    {
-        std::ofstream(good, std::ios::binary) << TextFile(kTriangleMesh);
-    }
+    { std::ofstream(good, std::ios::binary) << TextFile(kTriangleMesh); }
     XFileMesh m;
     std::string reason;
     EXPECT_TRUE(LoadXFile(good, m, reason)) << reason;
@@ -844,9 +874,7 @@ TEST(XFileLoad, FileSystemFailuresAreReported) {
     std::remove(fifo.c_str());
 
     const std::string locked = dir + "/xfile_locked.x";
-    {
-        std::ofstream(locked, std::ios::binary) << TextFile(kTriangleMesh);
-    }
+    { std::ofstream(locked, std::ios::binary) << TextFile(kTriangleMesh); }
     ::chmod(locked.c_str(), 0);
     if (::geteuid() != 0) {
         EXPECT_FALSE(LoadXFile(locked, m, reason));

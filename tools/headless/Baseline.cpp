@@ -31,9 +31,9 @@ std::unique_ptr<D3DXMesh> MergeWorld() {
     if (g.DetailLevel == 3) {
         for (const MeshSlot* slot : {&g.Mesh02, &g.Mesh03, &g.Mesh04}) Append(all, *slot, 0, 0);
     }
-    for (const MeshSlot* slot : {&g.Mesh05, &g.Mesh07, &g.Mesh14, &g.Mesh06, &g.Mesh15, &g.Mesh01, &g.Mesh12,
-                                 &g.Mesh13, &g.Mesh16, &g.Mesh17, &g.Mesh08, &g.Mesh11, &g.Mesh19, &g.Mesh20,
-                                 &g.Mesh21, &g.Mesh22, &g.Mesh23, &g.AnimMesh[1]}) {
+    for (const MeshSlot* slot :
+         {&g.Mesh05, &g.Mesh07, &g.Mesh14, &g.Mesh06, &g.Mesh15, &g.Mesh01, &g.Mesh12, &g.Mesh13, &g.Mesh16, &g.Mesh17,
+          &g.Mesh08, &g.Mesh11, &g.Mesh19, &g.Mesh20, &g.Mesh21, &g.Mesh22, &g.Mesh23, &g.AnimMesh[1]}) {
         Append(all, *slot, 0, 0);
     }
     Append(all, g.CarMesh1, -45, static_cast<float>(g.Car1Z));

@@ -4,12 +4,12 @@
 #include <memory>
 
 #include "game/state/GeneralVariables.h"
+#include "motion/Matrix.h"
 #include "platform/Window.h"
 #include "platform/sdl_gl/GlReadBack.h"
 #include "platform/sdl_gl/InputKeyboard.h"
 #include "scene/BuildAndRender.h"
 #include "scene/loading/LoadingText.h"
-#include "motion/Matrix.h"
 #include "tools/headless/Baseline.h"
 #include "tools/headless/Run.h"
 

@@ -90,7 +90,8 @@ public:
                          const float* vertexWeights, DWORD minValue, DWORD options,
                          std::unique_ptr<D3DXMesh>& out) override {
         const auto start = Clock::now();
-        const HRESULT hr = inner_->SimplifyMesh(mesh, adjacency, attributeWeights, vertexWeights, minValue, options, out);
+        const HRESULT hr =
+            inner_->SimplifyMesh(mesh, adjacency, attributeWeights, vertexWeights, minValue, options, out);
         times.CleanupMs += MsSince(start);
         return hr;
     }

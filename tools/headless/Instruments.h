@@ -11,10 +11,10 @@
 #include "platform/DirectX.h"
 
 struct StartupTimes {
-    double ParseMs = 0;     // LoadMeshFromX
-    double CleanupMs = 0;   // CleanMesh and SimplifyMesh
-    double TextureMs = 0;   // CreateTextureFromFile (decode and upload)
-    double PresentMs = 0;   // Present while loading (the loading lines)
+    double ParseMs = 0;    // LoadMeshFromX
+    double CleanupMs = 0;  // CleanMesh and SimplifyMesh
+    double TextureMs = 0;  // CreateTextureFromFile (decode and upload)
+    double PresentMs = 0;  // Present while loading (the loading lines)
     int Meshes = 0, Textures = 0, Presents = 0;
 };
 

@@ -17,8 +17,8 @@ struct Options {
     std::string Input, Trace;
     std::vector<std::pair<long, std::string>> Shots;
     bool Bench = false;
-    std::string Baseline;  // "", "clear", "merged" or "flat"
-    bool NoCull = false;   // draw every cluster, visible or not
+    std::string Baseline;     // "", "clear", "merged" or "flat"
+    bool NoCull = false;      // draw every cluster, visible or not
     std::string FrameHashes;  // one hash of each presented frame's pixels per line
     // Playing a recording (its menu choices and input replace the options above),
     // and the video made of it: --size is then the video's size, --fps its rate.

@@ -81,16 +81,17 @@ void WriteBench() {
     std::printf(
         "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,"
         "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"peak_rss_kb_at_1000\":%ld,\"rss_anon_kb_at_1000\":%ld,"
-        "\"heap_allocs_after_1000\":%" PRIu64 ",\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
+        "\"heap_allocs_after_1000\":%" PRIu64
+        ",\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
         "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f},"
         "\"drawn_per_frame\":{\"clusters\":%.1f,\"of_clusters\":%.1f,\"triangles\":%.1f,\"of_triangles\":%.1f,"
         "\"vertices\":%.1f,\"of_vertices\":%.1f,\"draws\":%.1f}}\n",
         run.LoadMs, run.Frame, Percentile(rates, 0.5), p50, Percentile(run.FrameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
         run.PeakRssAt1000Kb, run.RssAnonAt1000Kb,
         run.Frame >= 1000 ? allocationsNow - run.AllocationsAt1000 : std::uint64_t{0},
-        static_cast<double>(allocationsNow - run.AllocationsAfterFirst) / framesAfterFirst, t.ParseMs,
-        t.CleanupMs, t.TextureMs, t.PresentMs, uploadMs, otherMs, PerFrame(run.Drawn.Clusters),
-        PerFrame(run.Drawn.ClustersAsked), PerFrame(run.Drawn.Triangles), PerFrame(run.Drawn.TrianglesAsked),
-        PerFrame(run.Drawn.Vertices), PerFrame(run.Drawn.VerticesAsked), PerFrame(run.Drawn.Draws));
+        static_cast<double>(allocationsNow - run.AllocationsAfterFirst) / framesAfterFirst, t.ParseMs, t.CleanupMs,
+        t.TextureMs, t.PresentMs, uploadMs, otherMs, PerFrame(run.Drawn.Clusters), PerFrame(run.Drawn.ClustersAsked),
+        PerFrame(run.Drawn.Triangles), PerFrame(run.Drawn.TrianglesAsked), PerFrame(run.Drawn.Vertices),
+        PerFrame(run.Drawn.VerticesAsked), PerFrame(run.Drawn.Draws));
     std::fflush(stdout);
 }

@@ -63,12 +63,23 @@ bool Unfilter(std::vector<std::uint8_t>& raw, std::size_t stride, int height, in
             const int upLeft = i >= static_cast<std::size_t>(bpp) ? up[i - bpp] : 0;
             int add = 0;
             switch (filter) {
-            case 0: add = 0; break;
-            case 1: add = left; break;
-            case 2: add = up[i]; break;
-            case 3: add = (left + up[i]) / 2; break;
-            case 4: add = Paeth(left, up[i], upLeft); break;
-            default: return false;
+                case 0:
+                    add = 0;
+                    break;
+                case 1:
+                    add = left;
+                    break;
+                case 2:
+                    add = up[i];
+                    break;
+                case 3:
+                    add = (left + up[i]) / 2;
+                    break;
+                case 4:
+                    add = Paeth(left, up[i], upLeft);
+                    break;
+                default:
+                    return false;
             }
             cur[i] = static_cast<std::uint8_t>(cur[i] + add);
         }

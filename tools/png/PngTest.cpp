@@ -69,7 +69,9 @@ TEST(Png, RgbGainsOpaqueAlpha) {
 TEST(Png, EveryRowFilterDecodes) {
     const int w = 3, h = 3, bpp = 3;
     const std::vector<std::uint8_t> picture = Noise(w * h * bpp, 11);
-    const auto at = [&](int y, int i) -> int { return y < 0 || i < 0 ? 0 : picture[static_cast<std::size_t>(y * w * bpp + i)]; };
+    const auto at = [&](int y, int i) -> int {
+        return y < 0 || i < 0 ? 0 : picture[static_cast<std::size_t>(y * w * bpp + i)];
+    };
     const auto paeth = [](int a, int b, int c) {
         const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
         return pa <= pb && pa <= pc ? a : (pb <= pc ? b : c);
@@ -109,7 +111,8 @@ TEST(Png, BrokenFilesAreRefused) {
         {"cut in the data", good.substr(0, good.size() / 2)},
         {"no end chunk", good.substr(0, good.size() - 12)},
         {"CRC wrong", badCrc},
-        {"rows missing", png::Encode(16, 16, png::Color::Rgb, [](int, std::uint8_t*) {}, 4)},
+        {"rows missing", png::Encode(
+                             16, 16, png::Color::Rgb, [](int, std::uint8_t*) {}, 4)},
         {"unknown filter", WithData(good, Deflated(std::vector<std::uint8_t>(16 * (1 + 16 * 4), 5)))},
         {"data not deflated", WithData(good, std::string(10, '\0'))},
     };

@@ -15,8 +15,9 @@
 namespace std {
 
 template <class To, class From>
-    requires(sizeof(To) == sizeof(From) && is_trivially_copyable_v<To> && is_trivially_copyable_v<From>)
-To bit_cast(const From& from) noexcept {
+requires(sizeof(To) == sizeof(From) && is_trivially_copyable_v<To> && is_trivially_copyable_v<From>) To
+    bit_cast(const From& from)
+noexcept {
     To to;
     memcpy(&to, &from, sizeof to);
     return to;

@@ -221,8 +221,8 @@ void Cylinder(Mesh& m, V3 base, V3 axis, double r0, double r1, double len, int s
         std::vector<uint32_t> ring;
         for (int i = 0; i < sides; ++i) {
             const double a = 2 * kPi * i / sides;
-            ring.push_back(m.Add({c + (e1 * std::cos(a) + e2 * std::sin(a)) * rad, n,
-                                  caps->U(0.5 + 0.5 * std::cos(a)), caps->V(0.5 + 0.5 * std::sin(a))}));
+            ring.push_back(m.Add({c + (e1 * std::cos(a) + e2 * std::sin(a)) * rad, n, caps->U(0.5 + 0.5 * std::cos(a)),
+                                  caps->V(0.5 + 0.5 * std::sin(a))}));
         }
         for (int i = 0; i < sides; ++i) m.Tri(mid, ring[i], ring[(i + 1) % sides]);
     }
@@ -250,12 +250,9 @@ void Blob(Mesh& m, V3 c, V3 rad, int segments, int rings, double jitter, Rng& rn
         for (int i = 0; i < segments; ++i) {
             const uint32_t k = first + static_cast<uint32_t>(j * cols + i);
             const uint32_t below = k + static_cast<uint32_t>(cols);
-            if (j == 0)
-                m.Tri(k, below, below + 1);
-            else if (j == rings - 1)
-                m.Tri(k, below, k + 1);
-            else
-                m.Quad(k, k + 1, below + 1, below);
+            if (j == 0) m.Tri(k, below, below + 1);
+            else if (j == rings - 1) m.Tri(k, below, k + 1);
+            else m.Quad(k, k + 1, below + 1, below);
         }
 }
 
@@ -275,8 +272,10 @@ void Cone(Mesh& m, V3 base, double radius, double height, int sides, const Regio
     const uint32_t mid = m.Add({base, {0, -1, 0}, r.U(0.5), r.V(0.5)});
     for (int i = 0; i < sides; ++i) {
         const double a = 2 * kPi * i / sides;
-        ring.push_back(m.Add({base + V3{std::cos(a) * radius, 0, std::sin(a) * radius}, {0, -1, 0},
-                              r.U(0.5 + 0.5 * std::cos(a)), r.V(0.5 + 0.5 * std::sin(a))}));
+        ring.push_back(m.Add({base + V3{std::cos(a) * radius, 0, std::sin(a) * radius},
+                              {0, -1, 0},
+                              r.U(0.5 + 0.5 * std::cos(a)),
+                              r.V(0.5 + 0.5 * std::sin(a))}));
     }
     for (int i = 0; i < sides; ++i) m.Tri(mid, ring[i], ring[(i + 1) % sides]);
 }

@@ -144,7 +144,7 @@ struct BoxMaps {
     Region Sides, Top, Bottom;
     double RepW = 0, RepH = 0;  // world size of one repeat on the sides; 0: once per face
     double TopRepW = 0, TopRepH = 0;
-    double Step = 1e9;          // largest cell; 1e9: no cuts
+    double Step = 1e9;  // largest cell; 1e9: no cuts
     bool WithBottom = false;
 };
 void Box(Mesh& m, V3 lo, V3 hi, const BoxMaps& maps);

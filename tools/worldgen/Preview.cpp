@@ -85,8 +85,8 @@ V3 ToCamera(const Camera& cam, V3 p) {
     return {r.X, r.Y * cp - r.Z * sp, r.Y * sp + r.Z * cp};
 }
 
-bool RenderView(const std::vector<Instance>& scene, const Camera& cam, const std::vector<Light>& lights,
-                uint32_t sky, const std::string& path) {
+bool RenderView(const std::vector<Instance>& scene, const Camera& cam, const std::vector<Light>& lights, uint32_t sky,
+                const std::string& path) {
     Frame f(800, 600, sky);
     const double tanHalf = std::tan(kPi / 6);
     const double skyRgb[3] = {double(sky >> 16 & 255), double(sky >> 8 & 255), double(sky & 255)};
@@ -142,8 +142,8 @@ bool RenderView(const std::vector<Instance>& scene, const Camera& cam, const std
                         double tex[3];
                         Sample(*in.Tex, u, v, tex);
                         const double fog = std::clamp((700 - z) / 300, 0.0, 1.0);
-                        f.Put(x, y, tex[0] * lit * fog + skyRgb[0] * (1 - fog), tex[1] * lit * fog + skyRgb[1] * (1 - fog),
-                              tex[2] * lit * fog + skyRgb[2] * (1 - fog));
+                        f.Put(x, y, tex[0] * lit * fog + skyRgb[0] * (1 - fog),
+                              tex[1] * lit * fog + skyRgb[1] * (1 - fog), tex[2] * lit * fog + skyRgb[2] * (1 - fog));
                     }
             }
         }
@@ -252,8 +252,8 @@ bool RenderPreviews(const std::vector<MeshFile>& world, const std::vector<Pictur
     ok &= RenderView(scene, {{-170, 14, 60}, 2.6, -0.1}, withCars(day), 0x015ADF, dir + "/west_day.png");
     ok &= RenderView(scene, {{-5, 14, -60}, 4.11, 0.1}, withCars(day), 0x015ADF, dir + "/east_day.png");
     for (int k : {1, 8, 15})
-        ok &= RenderView(sceneAt(k, c1, c2), {{layout::kFigureX, 9, layout::kFigureZ + 24}, kPi, -0.05}, withCars(day), 0x015ADF,
-                   dir + "/statue" + std::to_string(k) + ".png");
+        ok &= RenderView(sceneAt(k, c1, c2), {{layout::kFigureX, 9, layout::kFigureZ + 24}, kPi, -0.05}, withCars(day),
+                         0x015ADF, dir + "/statue" + std::to_string(k) + ".png");
     ok &= RenderView(sceneAt(1, 0, 0), {{-30, 7, 20}, 2.5, -0.15}, withCars(day), 0x015ADF, dir + "/car.png");
     ok &= RenderView(scene, {{-160, 130, 120}, 3.5, 200}, withCars(day), 0x015ADF, dir + "/aerial_day.png");
     return ok;

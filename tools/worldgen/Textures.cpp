@@ -327,8 +327,8 @@ std::vector<Picture> MakePictures() {
 
 namespace {
 SDL_Surface* Wrap(const Image& image) {
-    return SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(image.Rgb.data()), image.W, image.H, 24,
-                                              image.W * 3, SDL_PIXELFORMAT_RGB24);
+    return SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(image.Rgb.data()), image.W, image.H, 24, image.W * 3,
+                                              SDL_PIXELFORMAT_RGB24);
 }
 }  // namespace
 

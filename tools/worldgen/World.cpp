@@ -38,15 +38,15 @@ struct Rect {
 // Everything the scattered trees must keep clear of.
 std::vector<Rect> Occupied() {
     return {
-        {-125, -1000, 5, 1000},                                                    // road and pavements
-        {-165, 80, -140, 140},                                                     // yard
-        {-145, 28, -130, 42},                                                      // figure
-        {-212, -60, -140, -24},   {-188, -180, -140, -132}, {-176, -420, -140, -372}, // west brick
-        {-212, -300, -140, -228}, {-200, 200, -152, 248},                          // west offices
-        {24, -40, 72, 20},        {24, 150, 60, 198},       {24, -560, 84, -500},  // east brick
-        {30, -430, 78, -358},     {24, 320, 72, 392},                              // east offices
-        {50, -280, 110, -220},                                                     // park
-        {-260, -130, -212, -70},  {-226, -6, -202, 18},     {84, -160, 120, -88}, // high detail
+        {-125, -1000, 5, 1000},                                                        // road and pavements
+        {-165, 80, -140, 140},                                                         // yard
+        {-145, 28, -130, 42},                                                          // figure
+        {-212, -60, -140, -24},   {-188, -180, -140, -132}, {-176, -420, -140, -372},  // west brick
+        {-212, -300, -140, -228}, {-200, 200, -152, 248},                              // west offices
+        {24, -40, 72, 20},        {24, 150, 60, 198},       {24, -560, 84, -500},      // east brick
+        {30, -430, 78, -358},     {24, 320, 72, 392},                                  // east offices
+        {50, -280, 110, -220},                                                         // park
+        {-260, -130, -212, -70},  {-226, -6, -202, 18},     {84, -160, 120, -88},      // high detail
     };
 }
 bool Free(double x, double z, double margin) {
@@ -109,7 +109,10 @@ Mesh Road(const std::vector<double>& zFine) {
     m.Name = "Road";
     GridSurface(
         m, {}, {1, 0, 0}, {0, 0, 1}, EvenLines(kRoadWest, kRoadEast, 10), zFine, kUp,
-        [](V3 p, double, double) { return std::array<double, 2>{p.X / 20, -p.Z / 20}; }, kNoSkip);
+        [](V3 p, double, double) {
+            return std::array<double, 2>{p.X / 20, -p.Z / 20};
+        },
+        kNoSkip);
     return m;
 }
 
@@ -121,7 +124,9 @@ Mesh Pavements(const std::vector<double>& zFine) {
     auto top = [&](double x0, double x1) {
         GridSurface(
             m, {0, kKerbH, 0}, {1, 0, 0}, {0, 0, 1}, {x0, (x0 + x1) / 2, x1}, zFine, kUp,
-            [x0](V3 p, double, double) { return std::array<double, 2>{p.Z / 20, kPaving.V((p.X - x0) / 15)}; },
+            [x0](V3 p, double, double) {
+                return std::array<double, 2>{p.Z / 20, kPaving.V((p.X - x0) / 15)};
+            },
             kNoSkip);
     };
     top(kWalkWest, kRoadWest);
@@ -147,7 +152,8 @@ Mesh Pavements(const std::vector<double>& zFine) {
         if (z + 12 > kCrossZ0 - 4 && z < kCrossZ1 + 4) continue;
         strip(-65.3, -64.7, EvenLines(z, z + 12, 12));
     }
-    for (double x = kRoadWest + 5; x + 2.4 <= kRoadEast - 4; x += 4.4) strip(x, x + 2.4, EvenLines(kCrossZ0, kCrossZ1, 7));
+    for (double x = kRoadWest + 5; x + 2.4 <= kRoadEast - 4; x += 4.4)
+        strip(x, x + 2.4, EvenLines(kCrossZ0, kCrossZ1, 7));
     return m;
 }
 
@@ -235,7 +241,8 @@ Mesh Lamps() {
     const Region* noCaps = nullptr;
     for (double z : kLampZ) {
         constexpr double kPoleX = -2;
-        Box(m, {kPoleX - 0.9, 0.25, z - 0.9}, {kPoleX + 0.9, 1.8, z + 0.9}, {kPaint, kPaint, kPaint, 0, 0, 0, 0, 1e9, false});
+        Box(m, {kPoleX - 0.9, 0.25, z - 0.9}, {kPoleX + 0.9, 1.8, z + 0.9},
+            {kPaint, kPaint, kPaint, 0, 0, 0, 0, 1e9, false});
         Cylinder(m, {kPoleX, 1.8, z}, kUp, 0.55, 0.35, 33.0, 8, kPaint, noCaps);
         Box(m, {kLampX - 1, 34.3, z - 0.3}, {kPoleX + 0.35, 34.9, z + 0.3},
             {kPaint, kPaint, kPaint, 0, 0, 0, 0, 1e9, true});
@@ -268,10 +275,12 @@ Mesh Furniture() {
         const V3 d = b - a;
         const double len = Length(d);
         const V3 ax = Normalize(d), az = Cross(ax, axisY);
-        for (double y : {1.2, 2.6}) OrientedBox(m, (a + b) * 0.5 + axisY * y, ax, axisY, az, {len / 2, 0.1, 0.1}, kPaint);
+        for (double y : {1.2, 2.6})
+            OrientedBox(m, (a + b) * 0.5 + axisY * y, ax, axisY, az, {len / 2, 0.1, 0.1}, kPaint);
         const int posts = static_cast<int>(std::ceil(len / 6));
         for (int i = 0; i <= posts; ++i)
-            OrientedBox(m, a + d * (static_cast<double>(i) / posts) + axisY * 1.5, ax, axisY, az, {0.18, 1.5, 0.18}, kPaint);
+            OrientedBox(m, a + d * (static_cast<double>(i) / posts) + axisY * 1.5, ax, axisY, az, {0.18, 1.5, 0.18},
+                        kPaint);
     };
     rail({fx0, 0, fz0}, {fx1, 0, fz0});
     rail({fx1, 0, fz0}, {fx1, 0, fz1});
@@ -286,7 +295,8 @@ Mesh Furniture() {
     Sign(m, -110, 100, 0.25);
     const double sx = -18, sz = 100;
     for (double dz : {-6.0, 6.0})
-        for (double dx : {-2.5, 2.5}) OrientedBox(m, {sx + dx, 4.5, sz + dz}, axisX, axisY, axisZ, {0.15, 4.25, 0.15}, kPaint);
+        for (double dx : {-2.5, 2.5})
+            OrientedBox(m, {sx + dx, 4.5, sz + dz}, axisX, axisY, axisZ, {0.15, 4.25, 0.15}, kPaint);
     OrientedBox(m, {sx, 9.0, sz}, axisX, axisY, axisZ, {3.2, 0.2, 6.8}, kPaint);
     OrientedBox(m, {sx + 2.5, 5.0, sz}, axisX, axisY, axisZ, {0.05, 3.5, 5.9}, kGlass);
     return m;
@@ -303,7 +313,8 @@ void Broadleaf(Mesh& m, V3 base, double h, Rng& rng) {
 void Conifer(Mesh& m, V3 base, double h, Rng& rng) {
     Cylinder(m, base, kUp, 0.05 * h, 0.03 * h, 0.3 * h, 5, kBark, nullptr);
     const double r = h * rng.Range(0.26, 0.32);
-    for (int k = 0; k < 3; ++k) Cone(m, base + V3{0, (0.18 + 0.22 * k) * h, 0}, r * (1 - 0.25 * k), 0.42 * h, 7, kLeaves);
+    for (int k = 0; k < 3; ++k)
+        Cone(m, base + V3{0, (0.18 + 0.22 * k) * h, 0}, r * (1 - 0.25 * k), 0.42 * h, 7, kLeaves);
 }
 
 Mesh TreeRow(const char* name, double x, double zStart, double spacing, uint64_t seed) {
@@ -328,10 +339,8 @@ Mesh Scatter(const char* name, Rect area, int count, double conifers, double hMi
         const double h = rng.Range(hMin, hMax);
         const bool conifer = rng.Unit() < conifers;
         if (!Free(x, z, 8)) continue;
-        if (conifer)
-            Conifer(m, {x, 0, z}, h, rng);
-        else
-            Broadleaf(m, {x, 0, z}, h, rng);
+        if (conifer) Conifer(m, {x, 0, z}, h, rng);
+        else Broadleaf(m, {x, 0, z}, h, rng);
         ++placed;
     }
     return m;
@@ -428,10 +437,10 @@ Mesh TimberHouse() {
     Wall(m, {x1, 0, z1}, {0, 0, 1}, x1 - x0, h, kPlanks, 12, 6, 4);
     Wall(m, {x0, 0, z1}, {-1, 0, 0}, z1 - z0, h, kPlanks, 12, 6, 4);
     const double xm = (x0 + x1) / 2;
-    FlatPolygon(m, {{x0, h, z0}, {x1, h, z0}, {xm, ridge, z0}}, {0, 0, -1}, {x0, ridge, z0}, {1, 0, 0}, {0, -1, 0},
-                12, ridge - h, kPlanks);
-    FlatPolygon(m, {{x1, h, z1}, {x0, h, z1}, {xm, ridge, z1}}, {0, 0, 1}, {x1, ridge, z1}, {-1, 0, 0}, {0, -1, 0},
-                12, ridge - h, kPlanks);
+    FlatPolygon(m, {{x0, h, z0}, {x1, h, z0}, {xm, ridge, z0}}, {0, 0, -1}, {x0, ridge, z0}, {1, 0, 0}, {0, -1, 0}, 12,
+                ridge - h, kPlanks);
+    FlatPolygon(m, {{x1, h, z1}, {x0, h, z1}, {xm, ridge, z1}}, {0, 0, 1}, {x1, ridge, z1}, {-1, 0, 0}, {0, -1, 0}, 12,
+                ridge - h, kPlanks);
     // Roof planes, overhanging the walls.
     const double run = (x1 - x0) / 2 + eave, slope = (ridge - h) / ((x1 - x0) / 2);
     const double len = std::sqrt(run * run + (run * slope) * (run * slope));
@@ -516,20 +525,23 @@ Mesh Statue(double phase) {
         const V3 hip = at + V3{s * 0.6 * kS, hipY, 0};
         const V3 dir{s * std::sin(legA), -std::cos(legA), 0}, perp{std::cos(legA), s * std::sin(legA), 0};
         OrientedBox(m, hip + dir * (legLen / 2), perp, dir, axisZ, {0.45 * kS, legLen / 2, 0.5 * kS}, kPaint);
-        OrientedBox(m, hip + dir * legLen + V3{0, -0.15 * kS, 0.3 * kS}, perp, dir, axisZ, {0.5 * kS, 0.3 * kS, 0.85 * kS},
-                    kRubber);
+        OrientedBox(m, hip + dir * legLen + V3{0, -0.15 * kS, 0.3 * kS}, perp, dir, axisZ,
+                    {0.5 * kS, 0.3 * kS, 0.85 * kS}, kRubber);
     }
     OrientedBox(m, at + V3{0, hipY + 0.2 * kS, 0}, axisX, axisY, axisZ, {1.15 * kS, 0.25 * kS, 0.65 * kS}, kRubber);
-    OrientedBox(m, at + V3{0, hipY + 0.45 * kS + 1.55 * kS, 0}, axisX, axisY, axisZ, {1.1 * kS, 1.55 * kS, 0.6 * kS}, kPaint);
+    OrientedBox(m, at + V3{0, hipY + 0.45 * kS + 1.55 * kS, 0}, axisX, axisY, axisZ, {1.1 * kS, 1.55 * kS, 0.6 * kS},
+                kPaint);
     const double headY = hipY + 3.55 * kS + 0.75 * kS;
     OrientedBox(m, at + V3{0, headY, 0}, axisX, axisY, axisZ, {0.7 * kS, 0.75 * kS, 0.7 * kS}, kPaint);
-    OrientedBox(m, at + V3{0, headY + 0.15 * kS, 0.72 * kS}, axisX, axisY, axisZ, {0.55 * kS, 0.22 * kS, 0.05 * kS}, kGlass);
+    OrientedBox(m, at + V3{0, headY + 0.15 * kS, 0.72 * kS}, axisX, axisY, axisZ, {0.55 * kS, 0.22 * kS, 0.05 * kS},
+                kGlass);
     for (double s : {-1.0, 1.0}) {
         const V3 shoulder = at + V3{s * 1.3 * kS, hipY + 3.3 * kS, 0};
         const V3 dir{s * std::sin(armA), -std::cos(armA), 0}, perp{std::cos(armA), s * std::sin(armA), 0};
         const double armLen = 3.4 * kS;
         OrientedBox(m, shoulder + dir * (armLen / 2), perp, dir, axisZ, {0.34 * kS, armLen / 2, 0.4 * kS}, kPaint);
-        OrientedBox(m, shoulder + dir * (armLen + 0.35 * kS), perp, dir, axisZ, {0.4 * kS, 0.4 * kS, 0.42 * kS}, kRubber);
+        OrientedBox(m, shoulder + dir * (armLen + 0.35 * kS), perp, dir, axisZ, {0.4 * kS, 0.4 * kS, 0.42 * kS},
+                    kRubber);
     }
     return m;
 }
@@ -558,8 +570,10 @@ std::vector<MeshFile> MakeWorld() {
     add("3d/3d" + Num(8) + ".x", "texture0008.jpg", TreeRow("WestTrees", -129, -700, 40, 801));
     add("3d/3d" + Num(11) + ".x", "texture0008.jpg", TreeRow("EastTrees", 12, -680, 40, 1101));
     add("3d/3d" + Num(19) + ".x", "texture0008.jpg", ParkTrees());
-    add("3d/3d" + Num(20) + ".x", "texture0008.jpg", Scatter("YardTrees", {-300, 40, -165, 420}, 16, 0.5, 18, 28, 2001));
-    add("3d/3d" + Num(21) + ".x", "texture0008.jpg", Scatter("WestWood", {-750, -700, -260, 700}, 60, 0.7, 20, 34, 2101));
+    add("3d/3d" + Num(20) + ".x", "texture0008.jpg",
+        Scatter("YardTrees", {-300, 40, -165, 420}, 16, 0.5, 18, 28, 2001));
+    add("3d/3d" + Num(21) + ".x", "texture0008.jpg",
+        Scatter("WestWood", {-750, -700, -260, 700}, 60, 0.7, 20, 34, 2101));
     add("3d/3d" + Num(22) + ".x", "texture0008.jpg", Scatter("EastWood", {120, -700, 750, 700}, 60, 0.4, 20, 32, 2201));
     add("3d/3d" + Num(23) + ".x", "texture0008.jpg", Bushes());
     for (int k = 1; k <= 15; ++k) {

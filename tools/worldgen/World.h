@@ -14,7 +14,7 @@ struct MeshFile {
     std::string Path;     // relative to the data folder, e.g. "3d/3d0001.x"
     std::string Texture;  // the picture the game pairs with it, e.g. "texture0001.jpg"
     bool HighOnly = false;
-    V3 PlacedAt;          // world translation the game applies (car: first car's lane at z 0)
+    V3 PlacedAt;  // world translation the game applies (car: first car's lane at z 0)
     Mesh Shape;
 };
 

@@ -31,24 +31,42 @@ const MeshFile& Find(const std::string& path) {
 
 TEST(WorldFiles, ExactlyTheFilesTheGameLoadsWithTheirPictures) {
     const std::map<std::string, std::string> expected = {
-        {"3d/3d00014.x", "texture0004.jpg"},  {"3d/3d0005.x", "texture0004.jpg"},
-        {"3d/3d0007.x", "texture0004.jpg"},   {"3d/3d0006.x", "texture0005.jpg"},
-        {"3d/3d00015.x", "texture0005.jpg"},  {"3d/3d000car.x", "texture0005.jpg"},
-        {"3d/3d0001.x", "texture0001.jpg"},   {"3d/3d00012.x", "texture00010.jpg"},
-        {"3d/3d00013.x", "texture00011.jpg"}, {"3d/3d00016.x", "texture0007.jpg"},
-        {"3d/3d00017.x", "texture0007.jpg"},  {"3d/3d0008.x", "texture0008.jpg"},
-        {"3d/3d00011.x", "texture0008.jpg"},  {"3d/3d00019.x", "texture0008.jpg"},
-        {"3d/3d00020.x", "texture0008.jpg"},  {"3d/3d00021.x", "texture0008.jpg"},
-        {"3d/3d00022.x", "texture0008.jpg"},  {"3d/3d00023.x", "texture0008.jpg"},
-        {"3d/3d00018.x", "texture0003.jpg"},  {"3d/3d0002.x", "texture0004.jpg"},
-        {"3d/3d0003.x", "texture0002.jpg"},   {"3d/3d0004.x", "texture0004.jpg"},
-        {"Animation/anim0001.x", "texture00012.jpg"},  {"Animation/anim0002.x", "texture00012.jpg"},
-        {"Animation/anim0003.x", "texture00012.jpg"},  {"Animation/anim0004.x", "texture00012.jpg"},
-        {"Animation/anim0005.x", "texture00012.jpg"},  {"Animation/anim0006.x", "texture00012.jpg"},
-        {"Animation/anim0007.x", "texture00012.jpg"},  {"Animation/anim0008.x", "texture00012.jpg"},
-        {"Animation/anim0009.x", "texture00012.jpg"},  {"Animation/anim00010.x", "texture00012.jpg"},
-        {"Animation/anim00011.x", "texture00012.jpg"}, {"Animation/anim00012.x", "texture00012.jpg"},
-        {"Animation/anim00013.x", "texture00012.jpg"}, {"Animation/anim00014.x", "texture00012.jpg"},
+        {"3d/3d00014.x", "texture0004.jpg"},
+        {"3d/3d0005.x", "texture0004.jpg"},
+        {"3d/3d0007.x", "texture0004.jpg"},
+        {"3d/3d0006.x", "texture0005.jpg"},
+        {"3d/3d00015.x", "texture0005.jpg"},
+        {"3d/3d000car.x", "texture0005.jpg"},
+        {"3d/3d0001.x", "texture0001.jpg"},
+        {"3d/3d00012.x", "texture00010.jpg"},
+        {"3d/3d00013.x", "texture00011.jpg"},
+        {"3d/3d00016.x", "texture0007.jpg"},
+        {"3d/3d00017.x", "texture0007.jpg"},
+        {"3d/3d0008.x", "texture0008.jpg"},
+        {"3d/3d00011.x", "texture0008.jpg"},
+        {"3d/3d00019.x", "texture0008.jpg"},
+        {"3d/3d00020.x", "texture0008.jpg"},
+        {"3d/3d00021.x", "texture0008.jpg"},
+        {"3d/3d00022.x", "texture0008.jpg"},
+        {"3d/3d00023.x", "texture0008.jpg"},
+        {"3d/3d00018.x", "texture0003.jpg"},
+        {"3d/3d0002.x", "texture0004.jpg"},
+        {"3d/3d0003.x", "texture0002.jpg"},
+        {"3d/3d0004.x", "texture0004.jpg"},
+        {"Animation/anim0001.x", "texture00012.jpg"},
+        {"Animation/anim0002.x", "texture00012.jpg"},
+        {"Animation/anim0003.x", "texture00012.jpg"},
+        {"Animation/anim0004.x", "texture00012.jpg"},
+        {"Animation/anim0005.x", "texture00012.jpg"},
+        {"Animation/anim0006.x", "texture00012.jpg"},
+        {"Animation/anim0007.x", "texture00012.jpg"},
+        {"Animation/anim0008.x", "texture00012.jpg"},
+        {"Animation/anim0009.x", "texture00012.jpg"},
+        {"Animation/anim00010.x", "texture00012.jpg"},
+        {"Animation/anim00011.x", "texture00012.jpg"},
+        {"Animation/anim00012.x", "texture00012.jpg"},
+        {"Animation/anim00013.x", "texture00012.jpg"},
+        {"Animation/anim00014.x", "texture00012.jpg"},
         {"Animation/anim00015.x", "texture00012.jpg"},
     };
     std::map<std::string, std::string> made;
@@ -246,12 +264,9 @@ TEST(WorldLayout, HighDetailFrameStaysWithinTheTriangleBudget) {
     size_t base = 0, high = 0, anim = 0, car = 0;
     for (const MeshFile& f : TheWorld()) {
         const size_t n = f.Shape.Tris.size();
-        if (f.Path.rfind("Animation/", 0) == 0)
-            anim = std::max(anim, n);
-        else if (f.Path == "3d/3d000car.x")
-            car = n;
-        else
-            (f.HighOnly ? high : base) += n;
+        if (f.Path.rfind("Animation/", 0) == 0) anim = std::max(anim, n);
+        else if (f.Path == "3d/3d000car.x") car = n;
+        else (f.HighOnly ? high : base) += n;
     }
     const size_t frame = base + high + anim + 2 * car;
     EXPECT_GE(frame, 20000u);
@@ -273,14 +288,15 @@ TEST(Geometry, BoxesAreClosedWhateverTheirRepeats) {
         double RepW, RepH, Step;
     };
     const Case cases[] = {
-        {{-162, 0, 133}, {-145, 10, 134}, 8, 4, 4},    // a yard wall
+        {{-162, 0, 133}, {-145, 10, 134}, 8, 4, 4},       // a yard wall
         {{-0.6, 36, -0.6}, {60.6, 37.5, 36.6}, 8, 4, 6},  // a cornice
-        {{0, 0, 0}, {5, 7, 3}, 0, 0, 1e9},             // mapped once, no cuts
+        {{0, 0, 0}, {5, 7, 3}, 0, 0, 1e9},                // mapped once, no cuts
         {{0, 0, 0}, {13.3, 2.5, 29.9}, 3, 0.7, 1.1},
     };
     for (const Case& c : cases) {
         Mesh m;
-        Box(m, c.Lo, c.Hi, {atlas::kBrickPlain, atlas::kBrickRoof, atlas::kBrickPlain, c.RepW, c.RepH, 0, 0, c.Step, true});
+        Box(m, c.Lo, c.Hi,
+            {atlas::kBrickPlain, atlas::kBrickRoof, atlas::kBrickPlain, c.RepW, c.RepH, 0, 0, c.Step, true});
         using Key = std::tuple<long, long, long>;
         auto key = [](V3 p) { return Key{std::lround(p.X * 1000), std::lround(p.Y * 1000), std::lround(p.Z * 1000)}; };
         std::map<std::pair<Key, Key>, int> uses;

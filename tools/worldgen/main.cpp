@@ -61,17 +61,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         totalBytes += text.size();
-        std::printf("%-28s %8zu %8zu %9zu  %s\n", f.Path.c_str(), f.Shape.Verts.size(), f.Shape.Tris.size(), text.size(),
-                    f.Shape.Name.c_str());
+        std::printf("%-28s %8zu %8zu %9zu  %s\n", f.Path.c_str(), f.Shape.Verts.size(), f.Shape.Tris.size(),
+                    text.size(), f.Shape.Name.c_str());
         const size_t n = f.Shape.Tris.size();
-        if (f.Path.rfind("Animation/", 0) == 0)
-            anim = std::max(anim, n);
-        else if (f.Path == "3d/3d000car.x")
-            car = n;
-        else if (f.HighOnly)
-            high += n;
-        else
-            base += n;
+        if (f.Path.rfind("Animation/", 0) == 0) anim = std::max(anim, n);
+        else if (f.Path == "3d/3d000car.x") car = n;
+        else if (f.HighOnly) high += n;
+        else base += n;
     }
     const size_t low = base + anim + 2 * car;
     std::printf("triangles per frame: Low/Medium %zu, High %zu; data %zu bytes\n", low, low + high, totalBytes);

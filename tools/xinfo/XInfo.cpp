@@ -80,17 +80,17 @@ bool LoadLikeTheGame(const std::string& path, XFileMesh& loaded, MeshData& mesh,
 int main(int argc, char** argv) {
     std::vector<std::string> files;
     switch (ReadArguments(argc, argv, files)) {
-    case Action::Help:
-        std::fputs(kUsage, stdout);
-        return 0;
-    case Action::Version:
-        std::printf("nightdrive-xinfo %s\n", xinfo::kVersion);
-        return 0;
-    case Action::Refuse:
-        std::fputs(kUsage, stderr);
-        return 2;
-    case Action::Load:
-        break;
+        case Action::Help:
+            std::fputs(kUsage, stdout);
+            return 0;
+        case Action::Version:
+            std::printf("nightdrive-xinfo %s\n", xinfo::kVersion);
+            return 0;
+        case Action::Refuse:
+            std::fputs(kUsage, stderr);
+            return 2;
+        case Action::Load:
+            break;
     }
     bool allLoaded = true;
     for (const std::string& path : files) {

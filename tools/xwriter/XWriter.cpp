@@ -53,10 +53,14 @@ std::string Deflate(const std::string& body, std::size_t at, std::size_t size) {
 
 const char* EncodingName(Encoding encoding) {
     switch (encoding) {
-    case Encoding::Text: return "txt";
-    case Encoding::Binary: return "bin";
-    case Encoding::TextZip: return "tzip";
-    case Encoding::BinaryZip: return "bzip";
+        case Encoding::Text:
+            return "txt";
+        case Encoding::Binary:
+            return "bin";
+        case Encoding::TextZip:
+            return "tzip";
+        case Encoding::BinaryZip:
+            return "bzip";
     }
     return "?";
 }
@@ -249,9 +253,7 @@ std::string Writer::Header() const {
     return header;
 }
 
-std::string Writer::Finish() const {
-    return compressed_ ? Pack(Header(), body_).Bytes() : Header() + body_;
-}
+std::string Writer::Finish() const { return compressed_ ? Pack(Header(), body_).Bytes() : Header() + body_; }
 
 void Writer::FloatValue(double value, int decimals) {
     char buf[48];

@@ -25,7 +25,7 @@ struct PackedBlock {
 
 // A compressed file in parts, so that tests can break one part.
 struct Packed {
-    std::string Header;      // the 16-byte file header
+    std::string Header;       // the 16-byte file header
     std::uint32_t Total = 0;  // the unpacked size, header included
     std::vector<PackedBlock> Blocks;
     std::string Trailing;

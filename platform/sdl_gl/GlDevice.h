@@ -18,7 +18,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/host/Host.h"
-#include "platform/sdl_gl/GlReadBack.h"
+#include "platform/sdl_gl/GlFrameCounts.h"
 #include "platform/sdl_gl/GlShader.h"
 
 class GlDevice;

@@ -8,13 +8,7 @@
 #include <vector>
 
 #include "platform/Graphics.h"
-
-// What the draws of one frame sent to the GL, against what they were asked to draw.
-struct GlFrameCounts {
-    std::uint64_t Clusters = 0, Triangles = 0, Vertices = 0;
-    std::uint64_t ClustersAsked = 0, TrianglesAsked = 0, VerticesAsked = 0;
-    std::uint64_t Draws = 0;  // GL draw calls
-};
+#include "platform/sdl_gl/GlFrameCounts.h"
 
 // Copies the back buffer (what the frame drawn so far looks like) as RGBA bytes,
 // top row first, width*height*4 bytes. Read it before Present: after Present the

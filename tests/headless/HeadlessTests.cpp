@@ -535,7 +535,7 @@ TEST_F(HeadlessTest, ClusterCullingChangesNoPixel) {
             const fs::path hashFile = dir / "hashes.txt";
             const RunResult run = Start(std::string("--frames 40 --bench ") + c.Args + " --frame-hashes " +
                                             hashFile.string() + (off != 0 ? " --no-cull" : ""),
-                                        c.Events);
+                                        c.Script);
             ASSERT_EQ(run.Status, 0) << c.Name << ": " << run.StderrText;
             std::stringstream text;
             text << std::ifstream(hashFile).rdbuf();

@@ -70,7 +70,13 @@ public:
             return D3DERR_INVALIDCALL;
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0) return D3DERR_INVALIDCALL;
 
+#ifdef __EMSCRIPTEN__
+        // The page owns full screen: it asks for it within the click that opened
+        // this window; a second request here would come at some later input.
+        const bool fullScreen = false;
+#else
         const bool fullScreen = params.Windowed == 0;
+#endif
         if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         // The size a window of the back buffer gets when it leaves full screen.
         SDL_SetWindowData(window, BackBufferWidthKey,

@@ -4,10 +4,12 @@
 
 #include "platform/sdl_gl/WebPage.h"
 
+#include "platform/sdl_gl/GlApi.h"
 #include "platform/sdl_gl/SdlWindow.h"
 
 #include <SDL.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
 #include <algorithm>
 
 
@@ -17,6 +19,13 @@ namespace {
 EM_ASYNC_JS(void, WaitForAnimationFrame, (int world), {
     if (Module.ndFrame) Module.ndFrame(!!world);
     await new Promise(function(resolve) { requestAnimationFrame(function() { resolve(); }); });
+});
+
+// The page may wake the program before the time is up (input arrived); without a
+// page that offers this, a plain timer.
+EM_ASYNC_JS(void, PageSleep, (int milliseconds), {
+    if (Module.ndSleep) await Module.ndSleep(milliseconds);
+    else await new Promise(function(resolve) { setTimeout(resolve, milliseconds); });
 });
 
 EM_ASYNC_JS(void, ShowPageDialog, (const char* text), {
@@ -45,13 +54,48 @@ EM_JS(void, SelectPageCanvas, (int gl), {
 });
 // clang-format on
 
+// While the page runs, the canvas's own framebuffer is the one bound: the page's
+// compositor may handle the canvas's drawing buffer then, and a browser may take
+// whatever framebuffer is bound for the canvas's own (WebKitGTK, keeping the
+// drawing buffer, attaches its buffer to it, which left the device's off-screen
+// back buffer incomplete and every frame black). The program's bindings come back
+// when it resumes.
+class CanvasFramebufferWhileAway {
+public:
+    CanvasFramebufferWhileAway() {
+        if (emscripten_webgl_get_current_context() == 0) return;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_);
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_);
+        if (draw_ != 0 || read_ != 0) glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    ~CanvasFramebufferWhileAway() {
+        if (draw_ != 0) glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_));
+        if (read_ != 0) glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_));
+    }
+    CanvasFramebufferWhileAway(const CanvasFramebufferWhileAway&) = delete;
+    CanvasFramebufferWhileAway& operator=(const CanvasFramebufferWhileAway&) = delete;
+
+private:
+    GLint draw_ = 0;
+    GLint read_ = 0;
+};
+
 }  // namespace
 
-void WebWaitForFrame(bool world) { WaitForAnimationFrame(world ? 1 : 0); }
+void WebWaitForFrame(bool world) {
+    const CanvasFramebufferWhileAway away;
+    WaitForAnimationFrame(world ? 1 : 0);
+}
 
-void WebYield(int milliseconds) { emscripten_sleep(static_cast<unsigned>(milliseconds < 0 ? 0 : milliseconds)); }
+void WebYield(int milliseconds) {
+    const CanvasFramebufferWhileAway away;
+    PageSleep(std::max(milliseconds, 0));
+}
 
-void WebMessageBox(const std::string& text) { ShowPageDialog(text.c_str()); }
+void WebMessageBox(const std::string& text) {
+    const CanvasFramebufferWhileAway away;
+    ShowPageDialog(text.c_str());
+}
 
 void WebSelectCanvas(bool gl) { SelectPageCanvas(gl ? 1 : 0); }
 

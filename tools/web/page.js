@@ -11,7 +11,7 @@
   const loading = document.getElementById('loading');
   const progress = document.getElementById('progress');
   const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0,
-    offlineReady: false,
+    offlineReady: false, offlineError: null,
     // Milliseconds since the page was opened: the program ready, the game's window
     // made, and its first frame with the world (3-D drawing) in it.
     times: { runtime: null, gameWindow: null, firstWorld: null } };
@@ -197,6 +197,9 @@
   // at build time with the build's version); nd.offlineReady says it holds them.
   if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
     navigator.serviceWorker.register('sw.js').then(() => navigator.serviceWorker.ready)
-      .then(() => { nd.offlineReady = true; }, (e) => line('offline copy unavailable: ' + e.message));
+      .then(() => { nd.offlineReady = true; }, (e) => {
+        nd.offlineError = String(e && e.message);
+        line('offline copy unavailable: ' + nd.offlineError);
+      });
   }
 })();

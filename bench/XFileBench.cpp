@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
 #include "bench/XGrid.h"
 

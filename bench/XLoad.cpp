@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/CpuTime.h"
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
 
 namespace {

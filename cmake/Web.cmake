@@ -21,10 +21,13 @@ foreach(lib SDL2_ttf freetype SDL2_image SDL2 meshoptimizer z)
   target_link_libraries(nd_web_libs INTERFACE "${ND_WEB_PREFIX}/lib/lib${lib}.a")
 endforeach()
 
-file(GLOB ND_COMMON_SOURCES CONFIGURE_DEPENDS platform/common/*.cpp platform/xfile/*.cpp)
+file(GLOB ND_COMMON_SOURCES CONFIGURE_DEPENDS platform/common/*.cpp platform/meshops/*.cpp platform/xfile/*.cpp)
 file(GLOB_RECURSE ND_CORE_SOURCES CONFIGURE_DEPENDS game/*.cpp scene/*.cpp mesh/*.cpp motion/*.cpp menu/*.cpp)
 list(FILTER ND_CORE_SOURCES EXCLUDE REGEX ".*/game/main\\.cpp$")
-file(GLOB ND_SDLGL_SOURCES CONFIGURE_DEPENDS platform/sdl_gl/*.cpp)
+# The SDL/GL platform in the web host (platform/host/web).
+set(ND_HOST web)
+file(GLOB ND_SDLGL_SOURCES CONFIGURE_DEPENDS platform/sdl_gl/*.cpp platform/host/${ND_HOST}/*.cpp)
+include_directories(${CMAKE_SOURCE_DIR}/platform/host/${ND_HOST})
 
 # Compiled once for the program and the runner.
 add_library(nd_web_program OBJECT ${ND_COMMON_SOURCES} ${ND_CORE_SOURCES} ${ND_SDLGL_SOURCES})

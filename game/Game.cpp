@@ -4,6 +4,9 @@
 // message during start-up.
 #include "game/Game.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "game/state/Fatal.h"
@@ -13,6 +16,8 @@
 #include "scene/BuildAndRender.h"
 
 namespace {
+
+constexpr int kLargestScreen = 16384;  // the largest back buffer the device makes
 
 std::unique_ptr<GameWindow> instance;
 GameLoopHooks hooks;
@@ -50,6 +55,7 @@ void GameWindow::Form_Load() {
     if (!ShowForm(form)) FatalMessage("Cannot open the game window.");
     InitGameState();
     ReadResolution();
+    if (hooks.ResolutionRead) hooks.ResolutionRead();
     // The keyboard and the device are bound to this window.
     GeneralVariables.WindowHandle = FormHandle(form);
     SetupKeyboard();
@@ -113,6 +119,37 @@ void GameWindow::ReadResolution() {
         g.ScreenWidth = 1024;
         g.ScreenHeight = 768;
     }
+    // "Fill Screen": the screen's own pixel size (1024 x 768 where it is unknown).
+    g.FillScreen = menu.lblFill.BackColor == 255;
+    if (g.FillScreen) {
+        int width = 0, height = 0;
+        if (!ScreenPixelSize(form, width, height)) {
+            width = 1024;
+            height = 768;
+        }
+        g.ScreenWidth = static_cast<std::int16_t>(std::clamp(width, 1, kLargestScreen));
+        g.ScreenHeight = static_cast<std::int16_t>(std::clamp(height, 1, kLargestScreen));
+    }
+}
+
+// On a filled screen the text keeps its place and size in the 1024 x 768 picture,
+// fitted into the screen and centred, so it reads the same at every size.
+void GameWindow::FitTextToScreen() {
+    auto& g = GeneralVariables;
+    const double width = g.ScreenWidth.value_or(0);
+    const double height = g.ScreenHeight;
+    if (!g.FillScreen || width <= 0 || height <= 0) return;
+    const double scale = std::min(width / 1024.0, height / 768.0);
+    const double left = (width - 1024.0 * scale) / 2.0;
+    const double top = (height - 768.0 * scale) / 2.0;
+    const auto at = [scale](double origin, int coordinate) {
+        return static_cast<std::int32_t>(std::lround(origin + coordinate * scale));
+    };
+    g.TextRect.left = at(left, 100);
+    g.TextRect.right = at(left, 1000);
+    g.TextRect.top = at(top, 5);
+    g.TextRect.bottom = at(top, 500);
+    g.TextFontDesc->Size = static_cast<float>(8.0 * scale);
 }
 
 void GameWindow::CreateTextFont() {
@@ -121,6 +158,7 @@ void GameWindow::CreateTextFont() {
     g.TextFontDesc->Name = "Verdana";
     g.TextFontDesc->Size = 8;
     g.TextFontDesc->Bold = true;
+    FitTextToScreen();
     if (!g.D3DXLib) g.D3DXLib = CreateD3DX8();
     // Without a device there is nothing to draw with: the first use of it ends
     // the program with a clear report.

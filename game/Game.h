@@ -23,11 +23,13 @@ public:
     void InitGameState();
     void ReadResolution();
     void CreateTextFont();
+    void FitTextToScreen();
 };
 
 // Observers of the main loop, for drivers that run the program without a user
 // (the headless runner): called once as the loop starts, and around each frame.
 struct GameLoopHooks {
+    std::function<void()> ResolutionRead;  // right after ReadResolution (may change the size)
     std::function<void()> MainLoopStarting;
     std::function<void()> FrameStarting;
     std::function<void()> FrameDrawn;  // right after RenderFrame returns

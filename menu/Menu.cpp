@@ -1,6 +1,7 @@
 // The start menu window, its controls and their handlers.
 #include "menu/Menu.h"
 
+#include <initializer_list>
 #include <memory>
 
 #include "game/Game.h"
@@ -20,6 +21,11 @@ void Place(Control& control, ControlKind kind, const char* name, const char* cap
     control.BackColor = 0;  // the window system's menu and button text colours: black
     control.ForeColor = kWhite;
     control.Centered = centered;
+}
+
+// Marks `chosen` as the choice of its group: red behind it, black behind the rest.
+void Mark(const Control& chosen, std::initializer_list<Control*> group) {
+    for (Control* control : group) control->BackColor = control == &chosen ? kChosen : kNotChosen;
 }
 
 }  // namespace
@@ -63,6 +69,9 @@ MenuWindow::MenuWindow() {
     Place(lblStart, label, "lblStart", "New Game", 5280, 120, 1680, 375, true);
     Place(lblexit, label, "lblexit", "Exit", 5280, 600, 1695, 375, true);
     Place(lblvirsion, label, "lblvirsion", "V 1.0", 5400, 5280, 1335, 255, true);
+    // The fourth screen size, under the other groups: the screen's own size and shape.
+    Place(lblunuse4, label, "lblunuse4", "Widescreen", 120, 3000, 1455, 255);
+    Place(lblFill, label, "lblFill", "Fill Screen", 120, 3240, 1455, 255, true);
 
     // Design states, which agree with the switches the load step sets.
     Check6.InitValue(vbChecked);
@@ -78,6 +87,7 @@ MenuWindow::MenuWindow() {
     lbl600.Click = [this] { lbl600_Click(); };
     lbl800.Click = [this] { lbl800_Click(); };
     lbl1024.Click = [this] { lbl1024_Click(); };
+    lblFill.Click = [this] { lblFill_Click(); };
     lbl16bit.Click = [this] { lbl16bit_Click(); };
     lbl32bit.Click = [this] { lbl32bit_Click(); };
     lblDetailLow.Click = [this] { lblDetailLow_Click(); };
@@ -92,13 +102,14 @@ MenuWindow::MenuWindow() {
     form.Controls = {&lblStart,  &lblexit,         &lbl600,        &lbl800,    &lbl1024, &lblvirsion, &lblunuse1,
                      &lblunuse2, &lbl16bit,        &lbl32bit,      &lblunuse3, &lblDetailLow,
                      &lblDetailMedium, &lblDetailHigh, &Check1,   &Check2,    &Check3,  &Check4,     &Frame1,
-                     &Check5,    &Check6};
+                     &Check5,    &Check6,          &lblunuse4,     &lblFill};
 }
 
 void MenuWindow::Form_Load() {
     lbl600.BackColor = kNotChosen;
     lbl800.BackColor = kNotChosen;
     lbl1024.BackColor = kChosen;
+    lblFill.BackColor = kNotChosen;
     lbl16bit.BackColor = kChosen;
     lblDetailLow.BackColor = kChosen;
     lblDetailMedium.BackColor = kNotChosen;
@@ -130,51 +141,15 @@ void MenuWindow::Check4_Click() { GeneralVariables.FillWireframesOn = Check4.Val
 void MenuWindow::Check5_Click() { GeneralVariables.CollisionOn = Check5.Value() == vbChecked; }
 void MenuWindow::Check6_Click() { GeneralVariables.TexturesOn = Check6.Value() == vbChecked; }
 
-void MenuWindow::lbl600_Click() {
-    lbl600.BackColor = kChosen;
-    lbl800.BackColor = kNotChosen;
-    lbl1024.BackColor = kNotChosen;
-}
-
-void MenuWindow::lbl800_Click() {
-    lbl600.BackColor = kNotChosen;
-    lbl800.BackColor = kChosen;
-    lbl1024.BackColor = kNotChosen;
-}
-
-void MenuWindow::lbl1024_Click() {
-    lbl600.BackColor = kNotChosen;
-    lbl800.BackColor = kNotChosen;
-    lbl1024.BackColor = kChosen;
-}
-
-void MenuWindow::lbl16bit_Click() {
-    lbl16bit.BackColor = kChosen;
-    lbl32bit.BackColor = kNotChosen;
-}
-
-void MenuWindow::lbl32bit_Click() {
-    lbl16bit.BackColor = kNotChosen;
-    lbl32bit.BackColor = kChosen;
-}
-
-void MenuWindow::lblDetailLow_Click() {
-    lblDetailLow.BackColor = kChosen;
-    lblDetailMedium.BackColor = kNotChosen;
-    lblDetailHigh.BackColor = kNotChosen;
-}
-
-void MenuWindow::lblDetailMedium_Click() {
-    lblDetailLow.BackColor = kNotChosen;
-    lblDetailMedium.BackColor = kChosen;
-    lblDetailHigh.BackColor = kNotChosen;
-}
-
-void MenuWindow::lblDetailHigh_Click() {
-    lblDetailLow.BackColor = kNotChosen;
-    lblDetailMedium.BackColor = kNotChosen;
-    lblDetailHigh.BackColor = kChosen;
-}
+void MenuWindow::lbl600_Click() { Mark(lbl600, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lbl800_Click() { Mark(lbl800, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lbl1024_Click() { Mark(lbl1024, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lblFill_Click() { Mark(lblFill, {&lbl600, &lbl800, &lbl1024, &lblFill}); }
+void MenuWindow::lbl16bit_Click() { Mark(lbl16bit, {&lbl16bit, &lbl32bit}); }
+void MenuWindow::lbl32bit_Click() { Mark(lbl32bit, {&lbl16bit, &lbl32bit}); }
+void MenuWindow::lblDetailLow_Click() { Mark(lblDetailLow, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }
+void MenuWindow::lblDetailMedium_Click() { Mark(lblDetailMedium, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }
+void MenuWindow::lblDetailHigh_Click() { Mark(lblDetailHigh, {&lblDetailLow, &lblDetailMedium, &lblDetailHigh}); }
 
 // Depth and detail are read from the marks at the press; the size at the game's
 // start-up.

@@ -1,4 +1,4 @@
-// The start menu: screen size, colour depth and detail chosen by clicking labels
+// The start menu: screen size (three 4:3 sizes or "Fill Screen"), colour depth and detail chosen by clicking labels
 // (a chosen label has background 255, pure red), six switches as check boxes, and
 // "New Game" / "Exit". The switches write the shared settings at once; size, depth
 // and detail live only in the labels' colours until the game reads them.
@@ -17,6 +17,7 @@ public:
     Control Frame1;
     Control Check6, Check2, Check3, Check1, Check5, Check4;
     Control lblStart, lblexit, lblvirsion;
+    Control lblunuse4, lblFill;  // "Fill Screen": the screen's own size and shape
 
     void Form_Load();
     void Check1_Click();
@@ -28,6 +29,7 @@ public:
     void lbl600_Click();
     void lbl800_Click();
     void lbl1024_Click();
+    void lblFill_Click();
     void lbl16bit_Click();
     void lbl32bit_Click();
     void lblDetailLow_Click();

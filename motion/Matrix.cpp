@@ -16,6 +16,16 @@ constexpr double kLeastTurningSpeed = 0.1;
 constexpr double kReverseSpeed = 1.0;
 constexpr float kFieldOfView = 1.0471976f;  // pi / 3, in single precision
 
+// The projection's aspect: 1 for the menu's 4:3 sizes; on a filled screen its
+// shape over 4:3, so the vertical field of view stays and a wider screen shows
+// more to the sides.
+float ProjectionAspect() {
+    const auto& g = GeneralVariables;
+    const int width = g.ScreenWidth.value_or(0);
+    if (!g.FillScreen || width <= 0 || g.ScreenHeight <= 0) return 1.0f;
+    return static_cast<float>((static_cast<double>(width) / g.ScreenHeight) / (4.0 / 3.0));
+}
+
 bool KeyDown(int scanCode) { return GeneralVariables.KeyState[static_cast<std::size_t>(scanCode)] != 0; }
 
 void SetWorld(const D3DMATRIX& matrix) {
@@ -80,7 +90,7 @@ void UpdateCamera() {
     // Key and mouse handlers run here; what they change shows next frame.
     DoEvents();
 
-    D3DXMatrixPerspectiveFovLH(&g.MatProj, kFieldOfView, 1.0f, 1.0f, 800.0f);
+    D3DXMatrixPerspectiveFovLH(&g.MatProj, kFieldOfView, ProjectionAspect(), 1.0f, 800.0f);
     Check(g.Device->SetTransform(D3DTS_PROJECTION, g.MatProj), "Device.SetTransform");
 }
 

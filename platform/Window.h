@@ -123,6 +123,10 @@ void UnloadForm(Form& form);
 // The native handle of the window (an SDL_Window* in the SDL implementation).
 void* FormHandle(Form& form);
 
+// The pixel size of the screen the form's window is on, as a full-screen window
+// draws it (device pixels on a high-density screen). False where none is known.
+bool ScreenPixelSize(Form& form, int& width, int& height);
+
 // Process all pending window events (and due timer ticks), then return.
 void DoEvents();
 // Waits for and dispatches window events until the program ends.

@@ -2,8 +2,11 @@
 // driver, for comparison with nightdrive's own frames: the same .x files and
 // pictures, in the frame's order, one draw per object, the start view, the same
 // projection, night lights, linear fog 400..700, point sampling and no culling.
+// With "scene" the same world goes through the engine's own scene manager instead:
+// one mesh node an object, light nodes, a camera at the start view, and the
+// manager's default culling (each node's bounding box against the view).
 // Prints one JSON line: {"fps":...,"frame_ms_p50":...}.
-// Usage: nightdrive-peer-fps DATA_DIR WIDTH HEIGHT low|high FRAMES
+// Usage: nightdrive-peer-fps DATA_DIR WIDTH HEIGHT low|high FRAMES [driver|scene]
 #include <irrlicht.h>
 
 #include <algorithm>
@@ -90,10 +93,11 @@ video::SLight PointLight(float x, float y, float z, float range, float attenuati
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s DATA_DIR WIDTH HEIGHT low|high FRAMES\n", argv[0]);
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: %s DATA_DIR WIDTH HEIGHT low|high FRAMES [driver|scene]\n", argv[0]);
         return 2;
     }
+    const bool sceneManager = argc == 7 && std::string(argv[6]) == "scene";
     const std::string data = argv[1];
     const auto width = static_cast<u32>(std::atoi(argv[2]));
     const auto height = static_cast<u32>(std::atoi(argv[3]));
@@ -148,22 +152,46 @@ int main(int argc, char** argv) {
         PointLight(-45, 5, -540, 150, 1.0f),  PointLight(-85, 5, -840, 150, 1.0f),
     };
     core::matrix4 projection;
-    projection.buildProjectionMatrixPerspectiveFovLH(1.0471976f, 1.0f, 1.0f, 800.0f);
+    // The filled screen's aspect: its shape over 4:3 (exactly 1 at the menu's sizes).
+    const auto aspect = static_cast<f32>((static_cast<double>(width) / height) / (4.0 / 3.0));
+    projection.buildProjectionMatrixPerspectiveFovLH(1.0471976f, aspect, 1.0f, 800.0f);
     const core::matrix4 view = StartView();
+
+    if (sceneManager) {
+        for (const Loaded& o : objects) {
+            scene::IMeshSceneNode* node =
+                scene->addMeshSceneNode(o.mesh, nullptr, -1, o.world.getTranslation());
+            for (u32 i = 0; i < node->getMaterialCount(); ++i) node->getMaterial(i) = o.material;
+        }
+        for (const auto& l : lights) {
+            scene::ILightSceneNode* node = scene->addLightSceneNode(nullptr, l.Position);
+            node->setLightData(l);
+        }
+        // The start view: eye at (-160, 35, 120), looking along (-sin 3.5, 0, cos 3.5).
+        const core::vector3df eye(-160, 35, 120);
+        scene::ICameraSceneNode* camera =
+            scene->addCameraSceneNode(nullptr, eye, eye + core::vector3df(-std::sin(3.5f), 0, std::cos(3.5f)));
+        camera->setProjectionMatrix(projection, false);
+        scene->setAmbientLight(video::SColorf(0, 0, 0, 1));
+    }
 
     using Clock = std::chrono::steady_clock;
     std::vector<double> frameMs;
     auto last = Clock::now();
     for (int frame = 0; frame < frames && device->run(); ++frame) {
         driver->beginScene(true, true, video::SColor(255, 0, 0, 10));
-        driver->setTransform(video::ETS_PROJECTION, projection);
-        driver->setTransform(video::ETS_VIEW, view);
-        driver->deleteAllDynamicLights();
-        for (const auto& l : lights) driver->addDynamicLight(l);
-        for (const Loaded& o : objects) {
-            driver->setTransform(video::ETS_WORLD, o.world);
-            driver->setMaterial(o.material);
-            for (u32 b = 0; b < o.mesh->getMeshBufferCount(); ++b) driver->drawMeshBuffer(o.mesh->getMeshBuffer(b));
+        if (sceneManager) {
+            scene->drawAll();
+        } else {
+            driver->setTransform(video::ETS_PROJECTION, projection);
+            driver->setTransform(video::ETS_VIEW, view);
+            driver->deleteAllDynamicLights();
+            for (const auto& l : lights) driver->addDynamicLight(l);
+            for (const Loaded& o : objects) {
+                driver->setTransform(video::ETS_WORLD, o.world);
+                driver->setMaterial(o.material);
+                for (u32 b = 0; b < o.mesh->getMeshBufferCount(); ++b) driver->drawMeshBuffer(o.mesh->getMeshBuffer(b));
+            }
         }
         driver->endScene();
         const auto now = Clock::now();

@@ -21,6 +21,9 @@ struct GeneralVariablesModule {
     // Settings from the start menu
     std::optional<std::int16_t> ScreenWidth;  // empty until the game reads the menu; empty reads as 0
     std::int16_t ScreenHeight = 0;
+    // "Fill Screen": the back buffer takes the screen's own pixel size and the
+    // projection its shape; false keeps the 4:3 picture of the three sizes.
+    bool FillScreen = false;
     bool Use32Bit = false;
     std::int32_t DetailLevel = 0;  // 1 Low, 2 Medium, 3 High
     bool NightDriveOn = false;

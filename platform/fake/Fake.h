@@ -29,6 +29,7 @@ struct FakeConfig {
     bool keyboardCreateFails = false;
     bool showFormFails = false;
     std::string appPath = "/app";
+    int screenWidth = 1920, screenHeight = 1080;  // ScreenPixelSize; 0 fails it
     std::set<std::string> missingFiles;        // full paths that do not load
     std::map<std::string, FakeMeshShape> shapes;  // by full path; others get the default shape
     bool cleanFails = false, simplifyFails = false, optimizeFails = false;

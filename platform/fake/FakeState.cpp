@@ -99,6 +99,12 @@ void End(int status) {
 
 std::string AppPath() { return S().config.appPath; }
 
+bool ScreenPixelSize(Form& /*form*/, int& width, int& height) {
+    width = S().config.screenWidth;
+    height = S().config.screenHeight;
+    return width > 0 && height > 0;
+}
+
 int ShowCursor(bool show) {
     S().cursorCounter += show ? 1 : -1;
     FakeRecord(std::string("ShowCursor ") + (show ? "1" : "0"));

@@ -13,7 +13,7 @@
 #include "platform/sdl_gl/D3dxTexture.h"
 #include "platform/sdl_gl/FontTtf.h"
 #include "platform/sdl_gl/GlDevice.h"
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
 
 namespace {

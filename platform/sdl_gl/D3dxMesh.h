@@ -1,6 +1,7 @@
 // A D3DX mesh of the GL platform: the mesh data kept on the CPU (the clean-up calls
 // work on it) and, from its first draw, a vertex array with the faces sorted by
-// attribute so that each subset is one contiguous index range.
+// attribute so that each subset is one contiguous index range, split into spatially
+// compact clusters that the device skips when they lie outside the view.
 #pragma once
 
 #include <memory>
@@ -44,6 +45,7 @@ private:
         // Line list of the subset's triangle edges, where the GL has no polygon modes.
         std::size_t LineOffsetBytes = 0;
         GLsizei LineCount = 0;
+        std::size_t FirstCluster = 0, ClusterCount = 0;
     };
 
     std::shared_ptr<GlContextRef> context_;
@@ -52,5 +54,6 @@ private:
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0;
     GLenum indexType_ = GL_UNSIGNED_SHORT;
     std::vector<Subset> subsets_;  // sorted by attribute
+    std::vector<GlCluster> clusters_;  // in index-buffer order, subset by subset
     bool uploaded_ = false;
 };

@@ -6,15 +6,12 @@
 
 #include <SDL.h>
 #include <SDL_ttf.h>
-#ifndef __EMSCRIPTEN__
-#include <fontconfig/fontconfig.h>
-#endif
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <strings.h>
 
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/GlDebug.h"
 #include "platform/sdl_gl/GlDevice.h"
 
@@ -28,33 +25,6 @@ constexpr DWORD DtNoClip = 0x100;
 constexpr DWORD DtCalcRect = 0x400;
 constexpr unsigned ScreenDpi = 96;
 
-#ifndef __EMSCRIPTEN__
-bool Match(const std::string& family, bool bold, std::string& file, std::string& matchedFamily, bool& isBold) {
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr) return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) return false;
-    FcChar8* path = nullptr;
-    FcChar8* name = nullptr;
-    int weight = FC_WEIGHT_REGULAR;
-    const bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch;
-    if (ok) file = reinterpret_cast<const char*>(path);
-    if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch)
-        matchedFamily = reinterpret_cast<const char*>(name);
-    FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-    isBold = weight >= FC_WEIGHT_DEMIBOLD;
-    FcPatternDestroy(match);
-    return ok;
-}
-#endif
 
 class TtfFont final : public D3DXFont {
 public:
@@ -153,24 +123,9 @@ private:
 
 }  // namespace
 
-#ifdef __EMSCRIPTEN__
-// The page's file system holds only the DejaVu Sans faces, under /fonts.
-std::string ResolveFontFile(const std::string&, bool bold, bool* isBold) {
-    if (isBold != nullptr) *isBold = bold;
-    return bold ? "/fonts/DejaVuSans-Bold.ttf" : "/fonts/DejaVuSans.ttf";
-}
-#else
 std::string ResolveFontFile(const std::string& family, bool bold, bool* isBold) {
-    if (FcInit() != FcTrue) return {};
-    std::string file, matched;
-    bool matchedBold = false;
-    if (!Match(family, bold, file, matched, matchedBold)) return {};
-    if (strcasecmp(matched.c_str(), family.c_str()) != 0 && !Match("DejaVu Sans", bold, file, matched, matchedBold))
-        return {};
-    if (isBold != nullptr) *isBold = matchedBold;
-    return file;
+    return host::FontFile(family, bold, isBold);
 }
-#endif
 
 HRESULT CreateTtfFont(GlDevice& device, const StdFont& font, std::unique_ptr<D3DXFont>& out) {
     if (font.Size <= 0.0f) return D3DERR_INVALIDCALL;

@@ -11,7 +11,7 @@
 
 class GlDevice;
 
-// The font file fontconfig picks for `family`, falling back to DejaVu Sans when
+// The font file the host finds for `family`, falling back to DejaVu Sans when
 // the family is not installed. `isBold` tells whether the file is a bold face.
 // Empty when no font can be found at all.
 std::string ResolveFontFile(const std::string& family, bool bold, bool* isBold);

@@ -9,16 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-#ifdef __EMSCRIPTEN__
-#include <emscripten/html5.h>
-#else
-#include <epoxy/egl.h>
-#endif
-
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/GlDebug.h"
 #include "platform/sdl_gl/GlDeviceStates.h"
 #include "platform/sdl_gl/GlShader.h"
-#include "platform/sdl_gl/WebPage.h"
 
 using namespace GlStates;
 
@@ -69,50 +63,13 @@ int DefaultFramebufferDepthBits() {
 // about what 16-bit ones do, a float depth buffer far more in software renderers).
 GLenum DepthFormat(int bits) { return bits == 16 ? GL_DEPTH_COMPONENT16 : GL_DEPTH_COMPONENT24; }
 
-// The size of the surface the window's framebuffer really has. An EGL surface
-// keeps the size it was made with on some video drivers (the off-screen one) while
-// the window reports its new size, so EGL is asked first when it drives the context.
-void WindowSurfaceSize(SDL_Window* window, int& width, int& height) {
-    SDL_GL_GetDrawableSize(window, &width, &height);
-#ifdef __EMSCRIPTEN__
-    // The canvas's drawing buffer, which keeps its size where the page refused full
-    // screen while the window took the screen's, and follows the canvas's size on
-    // the page where the page asks for that.
-    WebFitCanvas();
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
-    if (context != 0) emscripten_webgl_get_drawing_buffer_size(context, &width, &height);
-#else
-    static const bool egl = epoxy_has_egl();
-    if (!egl || eglGetCurrentContext() == EGL_NO_CONTEXT) return;
-    const EGLDisplay display = eglGetCurrentDisplay();
-    const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
-    EGLint w = 0, h = 0;
-    if (surface == EGL_NO_SURFACE || eglQuerySurface(display, surface, EGL_WIDTH, &w) != EGL_TRUE ||
-        eglQuerySurface(display, surface, EGL_HEIGHT, &h) != EGL_TRUE)
-        return;
-    width = w;
-    height = h;
-#endif
-}
-
-#ifndef __EMSCRIPTEN__
-// SDL's offscreen video driver: its windows' GL surfaces are EGL pbuffers made
-// once, at the size the window was created with.
-bool OffscreenVideoDriver() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver != nullptr && std::strcmp(driver, "offscreen") == 0;
-}
-#endif
-
 }  // namespace
 
 bool GlContextRef::MakeCurrent() const {
     if (!Alive()) return false;
     if (SDL_GL_GetCurrentContext() != Context) {
         SDL_GL_MakeCurrent(Window, Context);
-#ifndef __EMSCRIPTEN__
-        if (Surface != nullptr) eglMakeCurrent(Display, Surface, Surface, eglGetCurrentContext());
-#endif
+        host::BindSurface(Surface);
     }
     return true;
 }
@@ -205,51 +162,16 @@ GlDevice::~GlDevice() {
     context_->Context = nullptr;
 }
 
-// A full-screen device on the offscreen video driver, whose window surfaces keep
-// the size the window was created with and have no display behind them: the window
-// gets a surface of the back buffer's size, made like its own, so frames are drawn
-// straight into it as on a display of that size. Where that fails the window keeps
-// its surface and the back buffer is drawn off-screen and scaled into it.
+// A full-screen device on a video driver whose window surfaces keep the size the
+// window was created with (the offscreen one): the window gets a surface of the
+// back buffer's size where the host can make one, so frames are drawn straight into
+// it as on a display of that size. Otherwise the window keeps its surface and the
+// back buffer is drawn off-screen and scaled into it.
 void GlDevice::FitWindowSurface() {
-#ifndef __EMSCRIPTEN__
-    if (!OffscreenVideoDriver() || !epoxy_has_egl()) return;
-    const EGLDisplay display = eglGetCurrentDisplay();
-    const EGLContext context = eglGetCurrentContext();
-    const EGLSurface own = eglGetCurrentSurface(EGL_DRAW);
-    if (context == EGL_NO_CONTEXT || own == EGL_NO_SURFACE) return;
-    EGLint w = 0, h = 0, configId = 0;
-    if (eglQuerySurface(display, own, EGL_WIDTH, &w) != EGL_TRUE ||
-        eglQuerySurface(display, own, EGL_HEIGHT, &h) != EGL_TRUE ||
-        eglQuerySurface(display, own, EGL_CONFIG_ID, &configId) != EGL_TRUE)
-        return;
-    if (w == static_cast<EGLint>(width_) && h == static_cast<EGLint>(height_)) return;
-    const EGLint wanted[] = {EGL_CONFIG_ID, configId, EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint found = 0;
-    if (eglChooseConfig(display, wanted, &config, 1, &found) != EGL_TRUE || found != 1) return;
-    const EGLint size[] = {EGL_WIDTH, static_cast<EGLint>(width_), EGL_HEIGHT, static_cast<EGLint>(height_),
-                           EGL_NONE};
-    const EGLSurface surface = eglCreatePbufferSurface(display, config, size);
-    if (surface == EGL_NO_SURFACE) return;
-    if (eglMakeCurrent(display, surface, surface, context) != EGL_TRUE) {
-        eglMakeCurrent(display, own, own, context);
-        eglDestroySurface(display, surface);
-        return;
-    }
-    context_->Display = display;
-    context_->Surface = surface;
-#endif
+    context_->Surface = host::FitSurface(static_cast<int>(width_), static_cast<int>(height_));
 }
 
-void GlDevice::ReleaseWindowSurface() {
-#ifndef __EMSCRIPTEN__
-    if (context_->Surface == nullptr) return;
-    // The surface must not stay bound to the context when it goes.
-    if (eglGetCurrentSurface(EGL_DRAW) == context_->Surface) SDL_GL_MakeCurrent(nullptr, nullptr);
-    eglDestroySurface(context_->Display, context_->Surface);
-    context_->Surface = context_->Display = nullptr;
-#endif
-}
+void GlDevice::ReleaseWindowSurface() { host::ReleaseSurface(context_->Surface); }
 
 int GlDevice::BuildVariant(const GlShaderKey& key, const char** reason) {
     const std::uint32_t packed = key.Packed();
@@ -424,7 +346,7 @@ bool GlDevice::EnsureBackBuffer() {
 
 void GlDevice::ChooseRenderTarget() {
     int dw = 0, dh = 0;
-    WindowSurfaceSize(context_->Window, dw, dh);
+    host::SurfaceSize(context_->Window, dw, dh);
     const bool sameSize = dw == static_cast<int>(width_) && dh == static_cast<int>(height_);
     const bool depthOk = windowDepthBits_ >= std::min(depthBits_, 24);
     direct_ = !forceOffscreen_ && sameSize && depthOk;
@@ -498,9 +420,10 @@ HRESULT GlDevice::EndScene() {
 HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
     context_->MakeCurrent();
     if (presentHook_) presentHook_();
+    frameCounts_ = GlFrameCounts{};
     if (!direct_) {
         int dw = 0, dh = 0;
-        WindowSurfaceSize(context_->Window, dw, dh);
+        host::SurfaceSize(context_->Window, dw, dh);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glViewport(0, 0, dw, dh);
@@ -516,11 +439,8 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
                 glClear(GL_COLOR_BUFFER_BIT);
             }
             bool nearest = w == static_cast<int>(width_) && h == static_cast<int>(height_);
-#ifdef __EMSCRIPTEN__
-            // A page on a HiDPI screen is a whole multiple of the back buffer more
-            // often than not: each pixel then becomes a sharp block.
-            nearest = nearest || (w % static_cast<int>(width_) == 0 && h % static_cast<int>(height_) == 0);
-#endif
+            if (host::SharpWholeScaling())
+                nearest = nearest || (w % static_cast<int>(width_) == 0 && h % static_cast<int>(height_) == 0);
             glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), x, y, x + w, y + h,
                               GL_COLOR_BUFFER_BIT, nearest ? GL_NEAREST : GL_LINEAR);
         }
@@ -532,14 +452,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, void*, const void*) {
             glBindFramebuffer(GL_FRAMEBUFFER, 0);
         }
     }
-#ifndef __EMSCRIPTEN__
-    if (context_->Surface != nullptr) eglSwapBuffers(context_->Display, context_->Surface);
-    else
-#endif
-        SDL_GL_SwapWindow(context_->Window);
-#ifdef __EMSCRIPTEN__
-    WebWaitForFrame(drewThisFrame_);  // the page shows the frame and paces the next
-#endif
+    host::PresentFrame(context_->Window, context_->Surface, drewThisFrame_);
     if (drewThisFrame_) warming_ = false;
     // The window may have changed size (full-screen switch, HiDPI): choose again.
     ChooseRenderTarget();

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "platform/Graphics.h"
+#include "platform/host/Host.h"
+#include "platform/sdl_gl/GlReadBack.h"
 #include "platform/sdl_gl/GlShader.h"
 
 class GlDevice;
@@ -28,10 +30,9 @@ struct GlContextRef {
     GlDevice* Device = nullptr;
     SDL_Window* Window = nullptr;
     SDL_GLContext Context = nullptr;
-    // The EGL surface of the back buffer's size the device drew into instead of the
-    // window's own (null where it draws into the window's): see FitWindowSurface.
-    void* Display = nullptr;
-    void* Surface = nullptr;
+    // The surface of the back buffer's size the device draws into instead of the
+    // window's own (empty where it draws into the window's): see FitWindowSurface.
+    host::Surface Surface;
 
     bool Alive() const { return Device != nullptr; }
     // Makes the context current if it is alive; false otherwise.
@@ -56,6 +57,16 @@ private:
     DWORD width_, height_;
 };
 
+// A spatially compact run of a subset's triangles: its place in the index buffer,
+// the box round its vertices in object space and how many distinct vertices it uses.
+struct GlCluster {
+    float Min[3] = {};
+    float Max[3] = {};
+    std::uint32_t FirstIndex = 0;  // in indices from the start of the index buffer
+    std::uint32_t IndexCount = 0;
+    std::uint32_t VertexCount = 0;
+};
+
 // What a mesh hands the device for one draw.
 struct GlDrawCall {
     GLuint VertexArray = 0;
@@ -66,7 +77,12 @@ struct GlDrawCall {
     GLsizei LineCount = 0;
     bool HasNormals = false;
     bool HasColors = false;
+    // The subset's clusters, in index-buffer order, covering exactly its index range;
+    // none: the range is drawn whole.
+    const GlCluster* Clusters = nullptr;
+    std::size_t ClusterCount = 0;
 };
+
 
 class GlDevice final : public Direct3DDevice8 {
 public:
@@ -116,6 +132,12 @@ public:
     // Program variants made at a draw because the creation set lacked them.
     int ShaderFallbacks() const { return fallbackBuilds_; }
     int ShaderVariants() const { return variantCount_; }
+    // Clusters wholly outside the view volume of the transforms they are drawn with
+    // are skipped (on by default); off, every cluster is drawn.
+    void SetClusterCulling(bool on) { clusterCulling_ = on; }
+    bool ClusterCulling() const { return clusterCulling_; }
+    // The draws since the last Present (complete inside the present hook).
+    const GlFrameCounts& FrameCounts() const { return frameCounts_; }
 
 private:
     GlDevice() = default;
@@ -133,6 +155,9 @@ private:
     bool BuildStartupVariants(const char** reason);
     void UseVariant(int index);
     void WarmVariants(const GlDrawCall& call);
+    // Draws `count` indices from `firstIndex` (in indices) of the call's index buffer.
+    void DrawRange(const GlDrawCall& call, std::size_t firstIndex, std::size_t count, bool lines);
+    void DrawClusters(const GlDrawCall& call, bool lines);
     // The variant the current state draws with (made now if it is not yet).
     bool SelectVariant(const GlDrawCall& call);
     void GatherLights();
@@ -211,6 +236,8 @@ private:
     int baseFlags_ = 0;     // the flags that follow from render states alone
     int lastFlags_ = -1;    // last value sent to uFlags
     GLuint boundTexture_ = 0;
+    bool clusterCulling_ = true;
+    GlFrameCounts frameCounts_;
     // GL raster state last applied.
     DWORD appliedFill_ = 0, appliedCull_ = 0, appliedZEnable_ = 0xFFFFFFFF, appliedZWrite_ = 0xFFFFFFFF,
           appliedZFunc_ = 0;

@@ -384,15 +384,136 @@ void GlDevice::Draw(const GlDrawCall& call) {
     glBindVertexArray(call.VertexArray);
     if (warming_) WarmVariants(call);
     drewThisFrame_ = true;
-#ifdef __EMSCRIPTEN__
-    if (renderStates_[D3DRS_FILLMODE] == D3DFILL_WIREFRAME && call.LineCount > 0) {
-        glDrawElements(GL_LINES, call.LineCount, call.IndexType, reinterpret_cast<const void*>(call.LineOffsetBytes));
-        GlCheck("DrawSubset");
+    // Line lists exist only where the GL has no polygon modes.
+    const bool lines = call.LineCount > 0 && renderStates_[D3DRS_FILLMODE] == D3DFILL_WIREFRAME;
+    DrawClusters(call, lines);
+    GlCheck("DrawSubset");
+}
+
+namespace {
+
+// Object space to clip space for the cluster test, in double precision: the
+// product world x view x projection, the same product of the entries' magnitudes
+// (a bound on every term the GL sums for a vertex, so on its rounding error), and
+// how far past the viewport's sides a cluster must lie, in clip units of w.
+struct ClipTransform {
+    double M[4][4];
+    double Magnitude[4][4];
+    double SideX, SideY;
+};
+
+void MultiplyInto(const double a[4][4], const double b[4][4], double out[4][4]) {
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            out[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j] + a[i][3] * b[3][j];
+}
+
+ClipTransform MakeClipTransform(const D3DMATRIX& world, const D3DMATRIX& view, const D3DMATRIX& projection,
+                                DWORD width, DWORD height) {
+    double w[4][4], v[4][4], p[4][4], aw[4][4], av[4][4], ap[4][4], wv[4][4], awv[4][4];
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            w[i][j] = world.m[i][j];
+            v[i][j] = view.m[i][j];
+            p[i][j] = projection.m[i][j];
+            aw[i][j] = std::fabs(w[i][j]);
+            av[i][j] = std::fabs(v[i][j]);
+            ap[i][j] = std::fabs(p[i][j]);
+        }
+    ClipTransform t{};
+    MultiplyInto(w, v, wv);
+    MultiplyInto(wv, p, t.M);
+    MultiplyInto(aw, av, awv);
+    MultiplyInto(awv, ap, t.Magnitude);
+    // Eight pixels beyond each side: wide lines and points never reach back in.
+    t.SideX = 1.0 + 16.0 / std::max<double>(width, 1);
+    t.SideY = 1.0 + 16.0 / std::max<double>(height, 1);
+    return t;
+}
+
+// True when every corner of the cluster's box lies beyond one and the same plane
+// of the view volume (sides, near z = 0, far z = w) by more than the GL's rounding
+// could move it: then no vertex, and so no part of any triangle, line or point of
+// the cluster, is inside. Non-finite values compare false, and the cluster is drawn.
+bool OutsideView(const GlCluster& c, const ClipTransform& t) {
+    // Far beyond what float rounding of a few products and sums can reach.
+    constexpr double kRelativeError = 1e-5;
+    unsigned outside = 0x3F;
+    for (int corner = 0; corner < 8 && outside != 0; ++corner) {
+        const double p[3] = {(corner & 1) != 0 ? c.Max[0] : c.Min[0], (corner & 2) != 0 ? c.Max[1] : c.Min[1],
+                             (corner & 4) != 0 ? c.Max[2] : c.Min[2]};
+        double clip[4], size[4];
+        for (int j = 0; j < 4; ++j) {
+            clip[j] = p[0] * t.M[0][j] + p[1] * t.M[1][j] + p[2] * t.M[2][j] + t.M[3][j];
+            size[j] = std::fabs(p[0]) * t.Magnitude[0][j] + std::fabs(p[1]) * t.Magnitude[1][j] +
+                      std::fabs(p[2]) * t.Magnitude[2][j] + t.Magnitude[3][j];
+        }
+        const double x = clip[0], y = clip[1], z = clip[2], w = clip[3];
+        const double errX = kRelativeError * (size[0] + t.SideX * size[3]);
+        const double errY = kRelativeError * (size[1] + t.SideY * size[3]);
+        const double errZ = kRelativeError * (size[2] + size[3]);
+        unsigned planes = 0;
+        if (x - t.SideX * w > errX) planes |= 1;
+        if (-x - t.SideX * w > errX) planes |= 2;
+        if (y - t.SideY * w > errY) planes |= 4;
+        if (-y - t.SideY * w > errY) planes |= 8;
+        if (-z > errZ) planes |= 16;
+        if (z - w > errZ) planes |= 32;
+        outside &= planes;
+    }
+    return outside != 0;
+}
+
+}  // namespace
+
+void GlDevice::DrawRange(const GlDrawCall& call, std::size_t firstIndex, std::size_t count, bool lines) {
+    const std::size_t indexSize = call.IndexType == GL_UNSIGNED_INT ? 4 : 2;
+    ++frameCounts_.Draws;
+    if (lines) {
+        // Each triangle's three edges, two indices each, in the triangles' order.
+        const std::size_t at = call.LineOffsetBytes + (firstIndex * indexSize - call.IndexOffsetBytes) * 2;
+        glDrawElements(GL_LINES, static_cast<GLsizei>(count * 2), call.IndexType, reinterpret_cast<const void*>(at));
         return;
     }
-#endif
-    glDrawElements(GL_TRIANGLES, call.IndexCount, call.IndexType, reinterpret_cast<const void*>(call.IndexOffsetBytes));
-    GlCheck("DrawSubset");
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), call.IndexType,
+                   reinterpret_cast<const void*>(firstIndex * indexSize));
+}
+
+// The visible clusters as few draws as possible: neighbours in the index buffer
+// that are both visible make one range.
+void GlDevice::DrawClusters(const GlDrawCall& call, bool lines) {
+    const std::size_t indexSize = call.IndexType == GL_UNSIGNED_INT ? 4 : 2;
+    const std::size_t subsetFirst = call.IndexOffsetBytes / indexSize;
+    const auto subsetCount = static_cast<std::size_t>(call.IndexCount);
+    std::uint64_t vertices = 0;
+    for (std::size_t k = 0; k < call.ClusterCount; ++k) vertices += call.Clusters[k].VertexCount;
+    frameCounts_.ClustersAsked += call.ClusterCount;
+    frameCounts_.TrianglesAsked += subsetCount / 3;
+    frameCounts_.VerticesAsked += vertices;
+    if (!clusterCulling_ || call.ClusterCount == 0) {
+        frameCounts_.Clusters += call.ClusterCount;
+        frameCounts_.Triangles += subsetCount / 3;
+        frameCounts_.Vertices += vertices;
+        DrawRange(call, subsetFirst, subsetCount, lines);
+        return;
+    }
+    const ClipTransform t = MakeClipTransform(world_, view_, projection_, width_, height_);
+    std::size_t runFirst = 0, runCount = 0;
+    for (std::size_t k = 0; k < call.ClusterCount; ++k) {
+        const GlCluster& c = call.Clusters[k];
+        if (OutsideView(c, t)) continue;
+        ++frameCounts_.Clusters;
+        frameCounts_.Triangles += c.IndexCount / 3;
+        frameCounts_.Vertices += c.VertexCount;
+        if (runCount > 0 && runFirst + runCount == c.FirstIndex) {
+            runCount += c.IndexCount;
+            continue;
+        }
+        if (runCount > 0) DrawRange(call, runFirst, runCount, lines);
+        runFirst = c.FirstIndex;
+        runCount = c.IndexCount;
+    }
+    if (runCount > 0) DrawRange(call, runFirst, runCount, lines);
 }
 
 // Until the first frame with draws is presented, each draw also makes (if not yet

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/GlDevice.h"
 #include "platform/sdl_gl/InputKeyboard.h"
 
@@ -70,13 +71,9 @@ public:
             return D3DERR_INVALIDCALL;
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0) return D3DERR_INVALIDCALL;
 
-#ifdef __EMSCRIPTEN__
-        // The page owns full screen: it asks for it within the click that opened
-        // this window; a second request here would come at some later input.
-        const bool fullScreen = false;
-#else
-        const bool fullScreen = params.Windowed == 0;
-#endif
+        // Where the host owns full screen (a page asks for it within the click that
+        // opened this window), a second request here would come at some later input.
+        const bool fullScreen = params.Windowed == 0 && !host::OwnsFullScreen();
         if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         // The size a window of the back buffer gets when it leaves full screen.
         SDL_SetWindowData(window, BackBufferWidthKey,
@@ -93,28 +90,8 @@ public:
             return D3DERR_NOTAVAILABLE;
         };
 
-#ifdef __EMSCRIPTEN__
-        // WebGL 2: OpenGL ES 3.0.
-        constexpr int kMinor = 0, kProfile = SDL_GL_CONTEXT_PROFILE_ES;
-        constexpr const char* kWanted = "a WebGL 2";
-#else
-        constexpr int kMinor = 3, kProfile = SDL_GL_CONTEXT_PROFILE_CORE;
-        constexpr const char* kWanted = "an OpenGL 3.3 core";
-#endif
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, kMinor);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, kProfile);
-        SDL_GLContext context = SDL_GL_CreateContext(window);
-        if (context == nullptr) {
-            std::fprintf(stderr, "Cannot create %s context: %s\n", kWanted, SDL_GetError());
-            return fail(nullptr);
-        }
-#ifndef __EMSCRIPTEN__
-        if (epoxy_gl_version() < 33 || !epoxy_is_desktop_gl()) {
-            std::fprintf(stderr, "OpenGL 3.3 core is not available (got %d)\n", epoxy_gl_version());
-            return fail(context);
-        }
-#endif
+        SDL_GLContext context = host::CreateGlContext(window);
+        if (context == nullptr) return fail(nullptr);
         SDL_GL_SetSwapInterval(1);  // wait for vertical retrace, where the driver offers it
 
         const char* reason = "";

@@ -33,3 +33,17 @@ bool FinishRendering(Direct3DDevice8& device) {
     glFinish();
     return true;
 }
+
+bool SetClusterCulling(Direct3DDevice8& device, bool on) {
+    auto* gl = dynamic_cast<GlDevice*>(&device);
+    if (gl == nullptr) return false;
+    gl->SetClusterCulling(on);
+    return true;
+}
+
+bool ReadFrameCounts(Direct3DDevice8& device, GlFrameCounts& counts) {
+    auto* gl = dynamic_cast<GlDevice*>(&device);
+    if (gl == nullptr) return false;
+    counts = gl->FrameCounts();
+    return true;
+}

@@ -9,6 +9,13 @@
 
 #include "platform/Graphics.h"
 
+// What the draws of one frame sent to the GL, against what they were asked to draw.
+struct GlFrameCounts {
+    std::uint64_t Clusters = 0, Triangles = 0, Vertices = 0;
+    std::uint64_t ClustersAsked = 0, TrianglesAsked = 0, VerticesAsked = 0;
+    std::uint64_t Draws = 0;  // GL draw calls
+};
+
 // Copies the back buffer (what the frame drawn so far looks like) as RGBA bytes,
 // top row first, width*height*4 bytes. Read it before Present: after Present the
 // back buffer holds the frame only while it is off-screen (ForceOffscreenBackBuffer).
@@ -28,3 +35,9 @@ bool DrawsToWindow(Direct3DDevice8& device);
 // Waits until the device has finished every drawing command given so far (for
 // timings: a software renderer may otherwise defer the work of a frame).
 bool FinishRendering(Direct3DDevice8& device);
+
+// Cluster culling on (the default) or off: off, every cluster of a draw is drawn.
+bool SetClusterCulling(Direct3DDevice8& device, bool on);
+
+// The counts of the draws since the last Present (complete inside the present hook).
+bool ReadFrameCounts(Direct3DDevice8& device, GlFrameCounts& counts);

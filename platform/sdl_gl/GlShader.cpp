@@ -10,6 +10,8 @@
 // with a constant index: no loop over lights.
 #include "platform/sdl_gl/GlShader.h"
 
+#include "platform/host/Host.h"
+
 namespace {
 
 // The key's fog mode; anything but the two exponential modes is linear.
@@ -195,11 +197,7 @@ void main() {
 
 std::string Header(const GlShaderKey& key) {
     const bool lit = !key.Text && key.Lighting;
-#ifdef __EMSCRIPTEN__
-    std::string h = "#version 300 es\nprecision highp float;\nprecision highp int;\n";
-#else
-    std::string h = "#version 330 core\n";
-#endif
+    std::string h = host::ShaderPreamble();
     h += std::string("#define TEXT ") + (key.Text ? "1" : "0") + "\n";
     h += std::string("#define LIGHTING ") + (lit ? "1" : "0") + "\n";
     h += std::string("#define SPECULAR ") + (lit && key.Specular ? "1" : "0") + "\n";

@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlGamepad.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
-#include "platform/sdl_gl/WebPage.h"
 
 namespace {
 
@@ -384,10 +384,7 @@ bool EnsureSdl() {
     // whole game): a poll sentinel left by the outer loop would hide every event
     // queued after it from the nested yields.
     SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
-#ifdef __EMSCRIPTEN__
-    // The program yields to the page itself (WebPage.h), not through SDL.
-    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
-#endif
+    host::StartVideo(TopVisibleWindow);
     const char* reason = nullptr;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         reason = SDL_GetError();
@@ -455,10 +452,12 @@ bool ShowForm(Form& form) {
             // device draws straight into the window.
             const char* driver = SDL_GetCurrentVideoDriver();
             if (driver != nullptr && std::strcmp(driver, "offscreen") == 0) SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+            // Device pixels on a high-density desktop display, so a filled screen is
+            // drawn sharp.
+            if (driver != nullptr && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0))
+                flags |= SDL_WINDOW_ALLOW_HIGHDPI;
         }
-#ifdef __EMSCRIPTEN__
-        WebSelectCanvas(form.DeviceWindow);
-#endif
+        host::PrepareSurface(form.DeviceWindow);
         SDL_Window* window = SDL_CreateWindow(form.Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                               width, height, flags);
         if (!window) {
@@ -492,6 +491,28 @@ bool ShowForm(Form& form) {
     return true;
 }
 
+bool ScreenPixelSize(Form& form, int& width, int& height) {
+    if (!EnsureSdl()) return false;
+    SDL_Window* window = form.Native ? form.Native->window : nullptr;
+    const int display = window ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
+    SDL_DisplayMode mode{};
+    if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
+    width = mode.w;
+    height = mode.h;
+    // Where the window's drawable has more pixels than its size in screen units,
+    // the screen has as many more.
+    int windowWidth = 0, windowHeight = 0, drawableWidth = 0, drawableHeight = 0;
+    if (window && form.DeviceWindow) {
+        SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+        if (windowWidth > 0 && windowHeight > 0 && drawableWidth > windowWidth && drawableHeight > windowHeight) {
+            width = static_cast<int>(static_cast<long long>(width) * drawableWidth / windowWidth);
+            height = static_cast<int>(static_cast<long long>(height) * drawableHeight / windowHeight);
+        }
+    }
+    return true;
+}
+
 void HideForm(Form& form) {
     form.Visible = false;
     if (form.Native) SDL_HideWindow(form.Native->window);
@@ -522,9 +543,7 @@ void* FormHandle(Form& form) {
 
 void DoEvents() {
     if (!sdlReady) return;
-#ifdef __EMSCRIPTEN__
-    WebYield(0);  // lets the page deliver input
-#endif
+    host::LetInputIn();
     SDL_Event event;
     while (SDL_PollEvent(&event)) Dispatch(event);
     RunDueTimers();
@@ -536,13 +555,8 @@ void RunMessageLoop() {
         if (loadedForms.empty()) End(0);
         // Wake for the next timer tick, and at least now and then.
         const std::uint64_t waitUs = TimeToNextTick(100000);
-#ifdef __EMSCRIPTEN__
-        // The page runs while the program sleeps; DoEvents then takes what came.
-        WebYield(static_cast<int>(std::min<std::uint64_t>((waitUs + 999) / 1000, 16)));
-#else
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>((waitUs + 999) / 1000))) Dispatch(event);
-#endif
+        if (host::WaitForEvent(event, static_cast<int>((waitUs + 999) / 1000))) Dispatch(event);
         DoEvents();
     }
 }

@@ -1,18 +1,13 @@
 // The process-wide services of the window system: the modal message box, ending
 // the process, the program folder and the cursor.
-#include <unistd.h>
-#ifdef __EMSCRIPTEN__
-#include <emscripten.h>
-#endif
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlWindow.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
-#include "platform/sdl_gl/WebPage.h"
 
 namespace {
 
@@ -41,34 +36,14 @@ void MsgBox(const std::string& text) {
     if (messageBoxObserver) messageBoxObserver(text);
     // Without a screen there is nobody to press OK.
     if (VideoDriverIsHeadless()) return;
-#ifdef __EMSCRIPTEN__
-    WebMessageBox(text);
-    return;
-#endif
-
-    SDL_Window* parent = TopVisibleWindow();
-    // A full-screen device window would cover the box; it steps back to a window
-    // while the box is open.
-    std::uint32_t fullscreen = 0;
-    if (parent) {
-        fullscreen = SDL_GetWindowFlags(parent) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-        if (fullscreen) SDL_SetWindowFullscreen(parent, 0);
-        SDL_CaptureMouse(SDL_FALSE);
-    }
-    // Where no box can be shown at all, the text on stderr is all there is.
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "nightdrive", text.c_str(), parent);
-    if (fullscreen) SDL_SetWindowFullscreen(parent, fullscreen);
+    host::ShowMessage(text, TopVisibleWindow());
 }
 
 void End(int status) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_ENABLE);
     std::fflush(stdout);
     std::fflush(stderr);
-#ifdef __EMSCRIPTEN__
-    WebProgramEnded(status);
-    emscripten_force_exit(status);
-#endif
-    _exit(status);
+    host::EndProgram(status);
 }
 
 std::string AppPath() {
@@ -89,14 +64,7 @@ int ShowCursor(bool show) {
 bool SetCursorPos(int x, int y) {
     if (cursorPosHandler) return cursorPosHandler(x, y);
     if (!EnsureSdl()) return false;
-#ifdef __EMSCRIPTEN__
-    // The page cannot move the pointer: the window system's own pointer position
-    // (moved by relative motion while the pointer is locked) jumps instead, and
-    // the jump arrives as one move event.
-    return WebMovePointer(x, y);
-#else
-    return SDL_WarpMouseGlobal(x, y) == 0;
-#endif
+    return host::PlacePointer(x, y);
 }
 
 void SetCursorPosHandler(std::function<bool(int x, int y)> handler) { cursorPosHandler = std::move(handler); }

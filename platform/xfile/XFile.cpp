@@ -37,7 +37,6 @@ struct GuardedRange {
 constexpr int kGuardedSlots = 16;
 GuardedRange guarded[kGuardedSlots];
 
-#ifndef __EMSCRIPTEN__
 struct sigaction previousBusAction {};
 std::uintptr_t pageSize = 4096;  // set with the handler
 
@@ -96,7 +95,6 @@ int Guard(const void* data, std::size_t size) {
     }
     return -1;
 }
-#endif
 
 }  // namespace
 
@@ -105,13 +103,11 @@ FileMapping::FileMapping(int fd, std::size_t size) : size_(size) {
     if (p == MAP_FAILED) {
         return;
     }
-#ifndef __EMSCRIPTEN__
     slot_ = Guard(p, size);
     if (slot_ < 0) {
         ::munmap(p, size);  // unguarded: the caller reads the file instead
         return;
     }
-#endif
     data_ = static_cast<const std::uint8_t*>(p);
     ::madvise(p, size, MADV_SEQUENTIAL);
 }

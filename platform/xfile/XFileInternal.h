@@ -1,5 +1,5 @@
-// Pieces shared by the .x reader's source files and the mesh operations; not part
-// of the public interface.
+// Pieces shared by the .x reader's source files; not part of the public
+// interface.
 #pragma once
 
 #include <sys/mman.h>
@@ -13,24 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/meshops/Adjacency.h"
 #include "platform/xfile/XFile.h"
 
 namespace xfile {
 
-// Asks the kernel to back a large buffer with huge pages before it is first
-// touched: a million-triangle mesh otherwise spends much of its load time in page
-// faults. Only a hint; nothing depends on it.
-inline void HugePages(const void* data, std::size_t bytes) {
-    constexpr std::size_t kHuge = std::size_t{2} << 20;
-    if (bytes < 2 * kHuge) {
-        return;
-    }
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
-    if (end > begin) {
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    }
-}
+using meshops::AdjacencyJob;
+using meshops::HugePages;
 
 // Makes room for n elements in a vector that is about to be filled, with the
 // huge-page hint for big ones. The caller resizes as usual. The first reservation
@@ -81,43 +70,6 @@ bool ParseBody(const std::uint8_t* body, std::size_t size, bool binary, bool dou
 // `data` starts at the DWORD total size.
 bool InflateMsZip(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
                   std::string& reason);
-
-// Face adjacency of a triangle list. `canonical`, when given, maps each vertex to
-// the vertex that stands for its position (split copies share one), so that faces
-// on either side of a normal seam still count as neighbours. Indices at or above
-// `numVertices` and degenerate edges get no neighbour. `adjacency` receives 3
-// entries per face.
-void BuildAdjacency(const std::uint32_t* indices, std::size_t numFaces, std::size_t numVertices,
-                    const std::uint32_t* canonical, std::uint32_t* adjacency);
-
-// BuildAdjacency in two steps, so that two threads can share the second: Prepare
-// buckets the half-edges by their lower vertex (one thread); Pair then matches
-// them bucket by bucket and may run on several threads at once. Neighbour numbers
-// are offset by faceBase.
-class AdjacencyJob {
-public:
-    void Prepare(const std::uint32_t* indices, std::size_t numFaces, std::size_t numVertices,
-                 const std::uint32_t* canonical, std::uint32_t* adjacency, std::uint32_t faceBase);
-    void Pair();
-    // Frees the buckets.
-    void Release() {
-        start_ = {};
-        edges_.reset();
-        numVertices_ = 0;
-    }
-
-private:
-    std::uint32_t Vertex(std::size_t slot) const;
-
-    const std::uint32_t* indices_ = nullptr;
-    std::size_t numVertices_ = 0;
-    const std::uint32_t* canonical_ = nullptr;
-    std::uint32_t* adjacency_ = nullptr;
-    std::uint32_t faceBase_ = 0;
-    std::vector<std::uint32_t> start_;
-    std::unique_ptr<std::uint64_t[]> edges_;  // (higher vertex << 32) | slot, by bucket
-    std::atomic<std::size_t> next_{0};        // the next chunk of buckets to pair
-};
 
 // A frame of the file's hierarchy; the root (index 0) has the identity.
 struct FrameNode {

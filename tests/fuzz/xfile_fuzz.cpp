@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
 
 namespace {

@@ -289,6 +289,68 @@ TEST_F(GlDeviceTest, DrawSubsetDrawsOnlyThatAttribute) {
     }
 }
 
+// A draw skips the clusters that lie wholly outside the view and nothing else: each
+// mesh gives the same picture with culling on and off, and the clusters it sent are
+// those expected.
+TEST_F(GlDeviceTest, ClusterCullingSkipsOnlyWhatCannotShow) {
+    UseCamera();
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    // A floor triangle under the eye from behind it to far ahead: it crosses the
+    // near plane and the eye's own plane (w = 0).
+    MeshData floor;
+    floor.Positions = {-1, -1, -5, 1, -1, -5, 0, -1, 20};
+    floor.Indices = {0, 1, 2};
+    floor.Attributes = {0};
+    // 200 small squares in a row across the view and far beyond both sides.
+    MeshData row;
+    for (int i = 0; i < 200; ++i) {
+        const MeshData square = Square(static_cast<float>(i - 100), 0, 10, 0.4f, -1, false);
+        const auto base = static_cast<std::uint32_t>(row.NumVertices());
+        row.Positions.insert(row.Positions.end(), square.Positions.begin(), square.Positions.end());
+        for (const std::uint32_t index : square.Indices) row.Indices.push_back(base + index);
+        row.Attributes.insert(row.Attributes.end(), 2, 0);
+    }
+    D3DMATRIX broken = IdentityMatrix();
+    broken.m[3][0] = std::nanf("");
+    struct Case {
+        const char* what;
+        MeshData mesh;
+        D3DMATRIX world;
+        int drawn;  // clusters sent, of `asked`
+        int asked;
+    };
+    const Case cases[] = {
+        {"in view", Square(0, 0, 10, 1, -1, false), IdentityMatrix(), 1, 1},
+        {"behind the eye", Square(0, 0, -10, 1, -1, false), IdentityMatrix(), 0, 1},
+        {"beyond the far plane", Square(0, 0, 900, 1, -1, false), IdentityMatrix(), 0, 1},
+        {"left of the view", Square(-20, 0, 10, 1, -1, false), IdentityMatrix(), 0, 1},
+        {"across the left edge", Square(-6, 0, 10, 1, -1, false), IdentityMatrix(), 1, 1},
+        {"across the near plane and the eye", floor, IdentityMatrix(), 1, 1},
+        {"a non-finite world", Square(0, 0, 10, 1, -1, false), broken, 1, 1},
+        {"a row wider than the view", row, IdentityMatrix(), 2, 7},
+    };
+    for (const Case& c : cases) {
+        D3DXMesh& mesh = AddMesh(c.mesh);
+        device_->SetTransform(D3DTS_WORLD, c.world);
+        std::vector<std::uint8_t> pictures[2];
+        for (const bool culling : {true, false}) {
+            Gl().SetClusterCulling(culling);
+            const GlFrameCounts before = Gl().FrameCounts();
+            ClearTo(0);
+            DrawInScene(mesh);
+            Read();
+            pictures[culling ? 0 : 1] = pixels_;
+            const GlFrameCounts& after = Gl().FrameCounts();
+            EXPECT_EQ(after.ClustersAsked - before.ClustersAsked, static_cast<std::uint64_t>(c.asked)) << c.what;
+            const std::uint64_t drawn = after.Clusters - before.Clusters;
+            EXPECT_EQ(drawn, static_cast<std::uint64_t>(culling ? c.drawn : c.asked)) << c.what;
+        }
+        Gl().SetClusterCulling(true);
+        EXPECT_EQ(pictures[0], pictures[1]) << c.what << ": culling changed the picture";
+    }
+}
+
 TEST(GlMeshLimits, SixteenBitIndicesNeedFewerThan65536Vertices) {
     MeshData big;
     big.Positions.assign(65536 * 3, 0.0f);

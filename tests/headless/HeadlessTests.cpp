@@ -2,6 +2,7 @@
 // screenshots say what it did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -245,8 +246,92 @@ TEST_F(HeadlessTest, WholePictureAtEverySizeAndDepth) {
     }
 }
 
+// "Fill Screen" on screens of every shape: the whole picture is drawn, its middle
+// (as wide as the 4:3 picture of its height, or all of it on a portrait screen)
+// is that 4:3 picture, and the motion is the same as in the 4:3 picture.
+TEST_F(HeadlessTest, FilledScreensOfEveryShape) {
+    const std::pair<int, int> shapes[] = {{1280, 720}, {1920, 1080}, {2560, 1080},
+                                          {1280, 800}, {1024, 768},  {720, 1280}};
+    const std::string script = "1 keydown Up\n2 keydown Left\n3 mousemove 520 340\n";
+    const auto shoot = [&](const std::string& args, const char* name, RunResult& run, std::vector<std::uint8_t>& rgba,
+                           int& w, int& h) {
+        const fs::path shot = dir / name;
+        run = Start("--frames 4 " + args + " --shot 4:" + shot.string(), script);
+        return run.status == 0 && png::ReadRgba(shot.string(), rgba, w, h);
+    };
+    for (const auto& [width, height] : shapes) {
+        const std::string what = std::to_string(width) + "x" + std::to_string(height);
+        // The 4:3 picture of the same height. Where its width is whole, the menu's
+        // projection draws it; elsewhere no whole width is exactly 4:3, and the
+        // filled screen nearest to it stands in (every filled picture of a height
+        // has the same scale), as wide as keeps the two middles on the same columns.
+        const bool whole = height % 3 == 0;
+        int classicWidth = static_cast<int>(std::lround(height * 4.0 / 3.0));
+        if ((classicWidth - width) % 2 != 0) ++classicWidth;
+        RunResult fill, classic;
+        std::vector<std::uint8_t> wide, narrow;
+        int w = 0, h = 0, cw = 0, ch = 0;
+        ASSERT_TRUE(shoot("--fill --size " + what, "fill.png", fill, wide, w, h)) << what << fill.stderrText;
+        ASSERT_TRUE(shoot(std::string(whole ? "" : "--fill ") + "--size " + std::to_string(classicWidth) + "x" +
+                              std::to_string(height),
+                          "classic.png", classic, narrow, cw, ch))
+            << what << classic.stderrText;
+        ASSERT_EQ(w, width) << what;
+        ASSERT_EQ(h, height) << what;
+        ASSERT_EQ(fill.frames, classic.frames) << what << ": the motion depends on the picture's shape";
+
+        // The whole picture: day sky along the top row, world along the bottom, no
+        // black column at either side.
+        const auto at = [](const std::vector<std::uint8_t>& rgba, int pw, int x, int y) {
+            return &rgba[(static_cast<std::size_t>(y) * pw + x) * 4];
+        };
+        const auto isSky = [](const unsigned char* p, int tolerance) {
+            return std::abs(p[0] - 0x01) <= tolerance && std::abs(p[1] - 0x5A) <= tolerance &&
+                   std::abs(p[2] - 0xDF) <= tolerance;
+        };
+        const auto black = [](const unsigned char* p) { return p[0] + p[1] + p[2] == 0; };
+        int skyTop = 0, skyBottom = 0, blackSides = 0;
+        for (int x = 0; x < w; ++x) {
+            skyTop += isSky(at(wide, w, x, 0), 8) ? 1 : 0;
+            skyBottom += isSky(at(wide, w, x, h - 1), 0) ? 1 : 0;
+        }
+        for (int y = 0; y < h; ++y)
+            blackSides += (black(at(wide, w, 0, y)) ? 1 : 0) + (black(at(wide, w, w - 1, y)) ? 1 : 0);
+        EXPECT_EQ(skyTop, w) << what << ": the top row is not all sky";
+        EXPECT_EQ(skyBottom, 0) << what << ": the bottom row shows the clear colour";
+        EXPECT_EQ(blackSides, 0) << what << ": black at the sides";
+
+        // The shared middle: rasterising differences only (edge pixels of the same
+        // triangles), so few pixels differ, and those mostly by little.
+        const int shared = std::min(w, cw);
+        const int wideLeft = (w - shared) / 2, narrowLeft = (cw - shared) / 2;
+        long differing = 0;
+        double sum = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < shared; ++x) {
+                const unsigned char* a = at(wide, w, wideLeft + x, y);
+                const unsigned char* b = at(narrow, cw, narrowLeft + x, y);
+                int most = 0;
+                for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(a[c] - b[c]));
+                sum += most;
+                differing += most > 24 ? 1 : 0;
+            }
+        }
+        const double pixels = static_cast<double>(shared) * h;
+        std::printf("%s: middle %dx%d against %dx%d, %.4f %% of pixels differ by more than 24, mean difference %.4f\n",
+                    what.c_str(), shared, h, cw, ch, 100.0 * differing / pixels, sum / pixels);
+        EXPECT_LE(differing, pixels * 0.0005) << what << ": the middle is not the 4:3 picture";
+        EXPECT_LE(sum / pixels, 0.1) << what;
+        if (width * 3 == height * 4) {
+            EXPECT_EQ(wide, narrow) << what << ": a 4:3 screen is the 4:3 picture";
+        }
+    }
+}
+
 TEST_F(HeadlessTest, BadArgumentsAndMissingDataFailClearly) {
-    EXPECT_EQ(Start("--size 1x1").status, 2);
+    for (const char* size : {"1x1", "0x480", "640x", "x480", "640x480x2", "99999x480", "-640x480", "640 480"}) {
+        EXPECT_EQ(Start(std::string("--size '") + size + "'").status, 2) << size;
+    }
     EXPECT_EQ(Start("--frames 0").status, 2);
     const RunResult script = Start("--frames 2", "1 jump Up\n");
     EXPECT_EQ(script.status, 2);
@@ -414,6 +499,61 @@ TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
         const double parts = Field(s, "parse") + Field(s, "cleanup") + Field(s, "textures") + Field(s, "presents") +
                              Field(s, "other");
         EXPECT_LE(parts, Field(s, "load_ms") + 0.5) << c.mode << ": the load's parts exceed it";
+    }
+}
+
+// Skipping the clusters that lie outside the view changes no pixel: each scripted
+// run is made with culling on and off, and every presented frame and the trace
+// must be the same, byte for byte. With culling on, some views must skip clusters.
+TEST_F(HeadlessTest, ClusterCullingChangesNoPixel) {
+    struct Case {
+        const char* name;
+        const char* args;
+        std::string script;
+        bool skips;  // some frame of the run leaves clusters out
+    };
+    std::string aerial;
+    for (int i = 0; i < 95; ++i) aerial += "2 press Z\n";
+    aerial += "3 keydown PageDown\n8 keyup PageDown\n10 keydown Left\n";
+    std::string mouse;
+    for (int i = 0; i < 12; ++i) {
+        mouse += std::to_string(2 + i * 2) + " mousemove " + std::to_string(520 + i * 40) + " 330\n";
+    }
+    const Case cases[] = {
+        {"day, turning", "--size 640x480", "1 keydown Up\n4 keydown Left\n", true},
+        {"night, turning back", "--size 800x600 --night", "1 keydown Right\n20 keydown Down\n", true},
+        {"no fog, no textures", "--size 1024x768 --no-fog --no-textures --depth 32", "1 keydown Left\n", true},
+        {"wireframe", "--size 640x480 --wireframe", "1 keydown Left\n10 keydown PageUp\n", true},
+        {"car mode at the wall", "--size 640x480 --collision --night", "1 keydown Up\n", false},
+        {"aerial preset", "--size 800x600", aerial, true},
+        {"mouse look", "--size 640x480 --night --detail high", mouse, true},
+    };
+    for (const Case& c : cases) {
+        std::string hashes[2], traces[2], summaries[2];
+        for (int off = 0; off < 2; ++off) {
+            const fs::path hashFile = dir / "hashes.txt";
+            const RunResult run = Start(std::string("--frames 40 --bench ") + c.args + " --frame-hashes " +
+                                            hashFile.string() + (off != 0 ? " --no-cull" : ""),
+                                        c.script);
+            ASSERT_EQ(run.status, 0) << c.name << ": " << run.stderrText;
+            std::stringstream text;
+            text << std::ifstream(hashFile).rdbuf();
+            hashes[off] = text.str();
+            std::stringstream trace;
+            trace << std::ifstream(dir / "trace.jsonl").rdbuf();
+            traces[off] = trace.str();
+            summaries[off] = run.stdoutText;
+        }
+        EXPECT_EQ(std::count(hashes[0].begin(), hashes[0].end(), '\n'), 40) << c.name;
+        EXPECT_EQ(hashes[0], hashes[1]) << c.name << ": a frame differs with culling on and off";
+        EXPECT_EQ(traces[0], traces[1]) << c.name;
+        const double drawn = Field(summaries[0], "clusters"), asked = Field(summaries[0], "of_clusters");
+        EXPECT_GT(drawn, 0) << c.name;
+        if (c.skips) {
+            EXPECT_LT(drawn, asked) << c.name << ": nothing was culled";
+        }
+        EXPECT_EQ(Field(summaries[1], "clusters"), Field(summaries[1], "of_clusters")) << c.name;
+        EXPECT_EQ(Field(summaries[1], "triangles"), Field(summaries[1], "of_triangles")) << c.name;
     }
 }
 

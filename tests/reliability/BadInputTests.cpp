@@ -391,7 +391,7 @@ TEST_P(BadInputTest, EndsCleanly) {
     EXPECT_LE(r.maxRssKb, c.maxRssKb) << Describe(r);
 
     const bool failed = r.exitCode != 0 || err.find("Can't find") != std::string::npos;
-    // What happened, for the record (the README's table of cases).
+    // What happened, for the record (the table of cases in docs/reliability.md).
     std::string why = "loads";
     if (failed) {
         const std::size_t at = err.find("nightdrive: /");

@@ -21,19 +21,59 @@ TEST_F(GameTest, ClearAndFogColoursFollowNightDrive) {
 TEST_F(GameTest, ReadResolutionFollowsTheMarkedLabel) {
     struct Case {
         void (MenuWindow::*click)();
+        int screenWidth, screenHeight;  // what the window system reports; 0: nothing
         int width, height;
+        bool fill;
     };
-    const Case cases[] = {{nullptr, 1024, 768},
-                          {&MenuWindow::lbl600_Click, 640, 480},
-                          {&MenuWindow::lbl800_Click, 800, 600},
-                          {&MenuWindow::lbl1024_Click, 1024, 768}};
+    const Case cases[] = {{nullptr, 1920, 1080, 1024, 768, false},
+                          {&MenuWindow::lbl600_Click, 1920, 1080, 640, 480, false},
+                          {&MenuWindow::lbl800_Click, 1920, 1080, 800, 600, false},
+                          {&MenuWindow::lbl1024_Click, 1920, 1080, 1024, 768, false},
+                          {&MenuWindow::lblFill_Click, 2560, 1080, 2560, 1080, true},
+                          {&MenuWindow::lblFill_Click, 1080, 2340, 1080, 2340, true},
+                          {&MenuWindow::lblFill_Click, 0, 0, 1024, 768, true},
+                          {&MenuWindow::lblFill_Click, 40000, 20000, 16384, 16384, true}};
     for (const auto& c : cases) {
         Reset();
+        Fake().screenWidth = c.screenWidth;
+        Fake().screenHeight = c.screenHeight;
         EXPECT_FALSE(GeneralVariables.ScreenWidth.has_value()) << "empty before the game reads it";
         if (c.click) (Menu().*c.click)();
         Game().ReadResolution();
-        EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.width);
-        EXPECT_EQ(GeneralVariables.ScreenHeight, c.height);
+        EXPECT_EQ(GeneralVariables.ScreenWidth.value_or(0), c.width) << c.screenWidth;
+        EXPECT_EQ(GeneralVariables.ScreenHeight, c.height) << c.screenWidth;
+        EXPECT_EQ(GeneralVariables.FillScreen, c.fill) << c.screenWidth;
+    }
+}
+
+// On a filled screen the loading line keeps its place in the 1024 x 768 picture
+// fitted into the screen; the menu's sizes keep the rectangle and font as they are.
+TEST_F(GameTest, TextFitsTheFilledScreen) {
+    struct Case {
+        bool fill;
+        int width, height;
+        RECT rect;
+        float size;
+    };
+    const Case cases[] = {{false, 640, 480, {100, 5, 1000, 500}, 8.0f},
+                          {true, 1024, 768, {100, 5, 1000, 500}, 8.0f},
+                          {true, 1920, 1080, {381, 7, 1646, 703}, 11.25f},
+                          {true, 720, 1280, {70, 374, 703, 722}, 5.625f}};
+    for (const auto& c : cases) {
+        Reset();
+        Game().InitGameState();
+        GeneralVariables.FillScreen = c.fill;
+        GeneralVariables.ScreenWidth = static_cast<std::int16_t>(c.width);
+        GeneralVariables.ScreenHeight = static_cast<std::int16_t>(c.height);
+        GeneralVariables.TextFontDesc = std::make_unique<StdFont>();
+        GeneralVariables.TextFontDesc->Size = 8;
+        Game().FitTextToScreen();
+        const RECT& r = GeneralVariables.TextRect;
+        EXPECT_EQ(r.left, c.rect.left) << c.width << "x" << c.height;
+        EXPECT_EQ(r.top, c.rect.top) << c.width << "x" << c.height;
+        EXPECT_EQ(r.right, c.rect.right) << c.width << "x" << c.height;
+        EXPECT_EQ(r.bottom, c.rect.bottom) << c.width << "x" << c.height;
+        EXPECT_FLOAT_EQ(GeneralVariables.TextFontDesc->Size, c.size) << c.width << "x" << c.height;
     }
 }
 

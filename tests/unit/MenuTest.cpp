@@ -78,7 +78,10 @@ TEST_F(MenuTest, LabelClicksMoveTheMarkWithinTheirGroup) {
     };
     using M = MenuWindow;
     const std::vector<std::vector<Choice>> groups = {
-        {{&M::lbl600, &M::lbl600_Click}, {&M::lbl800, &M::lbl800_Click}, {&M::lbl1024, &M::lbl1024_Click}},
+        {{&M::lbl600, &M::lbl600_Click},
+         {&M::lbl800, &M::lbl800_Click},
+         {&M::lbl1024, &M::lbl1024_Click},
+         {&M::lblFill, &M::lblFill_Click}},
         {{&M::lbl16bit, &M::lbl16bit_Click}, {&M::lbl32bit, &M::lbl32bit_Click}},
         {{&M::lblDetailLow, &M::lblDetailLow_Click},
          {&M::lblDetailMedium, &M::lblDetailMedium_Click},
@@ -142,7 +145,8 @@ TEST_F(MenuTest, ExitEndsAtOnceWithoutAGameWindow) {
 
 TEST_F(MenuTest, HeadingsFrameAndVersionHaveNoHandlers) {
     MenuWindow& menu = Menu();
-    for (const Control* c : {&menu.lblunuse1, &menu.lblunuse2, &menu.lblunuse3, &menu.lblvirsion, &menu.Frame1}) {
+    for (const Control* c :
+         {&menu.lblunuse1, &menu.lblunuse2, &menu.lblunuse3, &menu.lblunuse4, &menu.lblvirsion, &menu.Frame1}) {
         EXPECT_FALSE(c->Click) << c->Name;
         EXPECT_FALSE(c->MouseDown) << c->Name;
         EXPECT_FALSE(c->MouseUp) << c->Name;

@@ -94,6 +94,33 @@ TEST_F(MotionTest, TransformsEveryFrameEvenWithNoKey) {
                                         "DoEvents", "SetTransform 3 0 0 -1.00125"}));
 }
 
+// The vertical field of view stays 60 degrees; only a filled screen widens the
+// horizontal one, by its shape over 4:3 (a 4:3 screen keeps the very same matrix).
+TEST_F(MotionTest, ProjectionFollowsAFilledScreensShape) {
+    struct Case {
+        bool fill;
+        int width, height;
+        double aspect;
+    };
+    const Case cases[] = {{false, 640, 480, 1.0},        {false, 1920, 1080, 1.0},      {true, 1024, 768, 1.0},
+                          {true, 1920, 1080, 4.0 / 3.0}, {true, 2560, 1080, 1.7777778}, {true, 720, 1280, 0.421875}};
+    D3DMATRIX classic{};
+    D3DXMatrixPerspectiveFovLH(&classic, 1.0471976f, 1.0f, 1.0f, 800.0f);
+    for (const auto& c : cases) {
+        GeneralVariables.FillScreen = c.fill;
+        GeneralVariables.ScreenWidth = static_cast<std::int16_t>(c.width);
+        GeneralVariables.ScreenHeight = static_cast<std::int16_t>(c.height);
+        Hold({});
+        UpdateCamera();
+        const D3DMATRIX& p = GeneralVariables.MatProj;
+        EXPECT_EQ(p.m[1][1], classic.m[1][1]) << c.width << "x" << c.height;
+        EXPECT_NEAR(p.m[0][0], classic.m[0][0] / c.aspect, 1e-6) << c.width << "x" << c.height;
+        if (c.aspect == 1.0) {
+            EXPECT_EQ(p.m[0][0], classic.m[0][0]) << c.width << "x" << c.height;
+        }
+    }
+}
+
 TEST_F(MotionTest, ViewLooksAlongTheHeading) {
     auto& g = GeneralVariables;
     g.Yaw = 0.3f;

@@ -1,10 +1,7 @@
-// Writes the fuzzer's seed corpus (tests/fuzz/corpus/xfile). Disabled: run it by
-// hand after changing the writers:
-//   ND_FUZZ_SEED_DIR=tests/fuzz/corpus/xfile xfile_tests
-//       --gtest_also_run_disabled_tests --gtest_filter='*WriteFuzzSeeds'
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+// Writes the .x fuzzer's seed corpus into the folder it is given; run it after
+// changing the writers:
+//   build/tests/xfile/xfile_fuzz_seeds tests/fuzz/corpus/xfile
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -56,17 +53,28 @@ const char* kQuirks =
     "  2; 3; 0, 1, 2;, 3;0,2,3;;\r\n"
     "  MeshVertexColors { 1; 0; 1;0;0;1;;; }\r\n"
     "  MeshTextureCoords { 4; 0;0;, 1;0;, 1;1;, 0;1;; }\r\n"
-    "  MeshMaterialList { 1; 1; 0;; Material { 0.5, 0.2, 0.2, 1.0;; 5; 0;0;0;; 0;0;0;; TextureFileName { \"a\\\\b.bmp\"; } } }\r\n"
+    "  MeshMaterialList { 1; 1; 0;; Material { 0.5, 0.2, 0.2, 1.0;; 5; 0;0;0;; 0;0;0;; TextureFileName { "
+    "\"a\\\\b.bmp\"; } } }\r\n"
     "  SkinWeights { \"Bone\"; 0;\r\n;\r\n;\r\n 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }\r\n"
     " }\r\n}\r\n";
 
 }  // namespace
 
-TEST(XFileCorpus, DISABLED_WriteFuzzSeeds) {
-    const char* dir = std::getenv("ND_FUZZ_SEED_DIR");
-    ASSERT_NE(dir, nullptr);
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: xfile_fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    bool ok = true;
     const auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
+        std::ofstream out(dir + "/" + name, std::ios::binary);
+        out << bytes;
+        out.close();
+        if (!out) {
+            std::fprintf(stderr, "xfile_fuzz_seeds: cannot write %s/%s\n", dir.c_str(), name.c_str());
+            ok = false;
+        }
     };
     write("scene_txt32.x", Scene(Encoding::Text, false));
     write("scene_bin32.x", Scene(Encoding::Binary, false));
@@ -77,4 +85,5 @@ TEST(XFileCorpus, DISABLED_WriteFuzzSeeds) {
     XWriter big(Encoding::TextZip);
     xtest::WriteMesh(big, xtest::Grid(30));  // several compressed blocks
     write("grid_tzip_multiblock.x", big.Finish());
+    return ok ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 // Mesh operations: adjacency, clean (bowties, back-facing pairs), simplify, compact,
 // and the chain the mesh store runs on a loaded file.
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 
 #include <gtest/gtest.h>
 

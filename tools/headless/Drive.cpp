@@ -1,5 +1,6 @@
 // Script driving: the menu's choices as clicks, the script's events at the start
 // of each frame, the simulated pointer and clock, screenshots and the end of the run.
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,8 +33,36 @@ void ClickControl(Form& form, const Control& control) {
     DoEvents();
 }
 
+// FNV-1a over every byte of the frame.
+std::uint64_t HashPixels(const std::vector<std::uint8_t>& rgba) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const std::uint8_t byte : rgba) hash = (hash ^ byte) * 1099511628211ull;
+    return hash;
+}
+
+void CountDraws() {
+    GlFrameCounts counts;
+    if (!ReadFrameCounts(run.device->Inner(), counts)) return;
+    GlFrameCounts& sum = run.drawn;
+    sum.Clusters += counts.Clusters;
+    sum.Triangles += counts.Triangles;
+    sum.Vertices += counts.Vertices;
+    sum.ClustersAsked += counts.ClustersAsked;
+    sum.TrianglesAsked += counts.TrianglesAsked;
+    sum.VerticesAsked += counts.VerticesAsked;
+    sum.Draws += counts.Draws;
+    ++run.countedFrames;
+}
+
 void Presented() {
     run.clockUs += run.frameStepUs;
+    CountDraws();
+    if (run.frameHashes) {
+        std::vector<std::uint8_t> rgba;
+        int w = 0, h = 0;
+        if (!ReadBackBuffer(run.device->Inner(), rgba, w, h)) Fail("cannot read the frame back");
+        std::fprintf(run.frameHashes, "%ld %dx%d %016" PRIx64 "\n", run.frame, w, h, HashPixels(rgba));
+    }
     for (const auto& [frame, path] : run.options.shots) {
         if (frame != run.frame) continue;
         std::vector<std::uint8_t> rgba;
@@ -52,7 +81,12 @@ void Presented() {
 void ApplyMenuChoices() {
     MenuWindow& menu = Menu();
     const Options& o = run.options;
-    if (o.size) {
+    // A size the menu does not offer is the 4:3 projection of "1024 - 768" at that
+    // size, or with --fill the screen of that size; the game's start-up takes it
+    // from the runner (UseChosenSize).
+    if (o.fill) {
+        ClickControl(menu.form, menu.lblFill);
+    } else if (o.size) {
         const std::string size = o.size;
         ClickControl(menu.form, size == "640x480" ? menu.lbl600 : size == "800x600" ? menu.lbl800 : menu.lbl1024);
     }
@@ -69,6 +103,13 @@ void ApplyMenuChoices() {
     if (o.wireframe) ClickControl(menu.form, menu.Check4);
     if (o.collision) ClickControl(menu.form, menu.Check5);
     if (o.noTextures) ClickControl(menu.form, menu.Check6);
+}
+
+void UseChosenSize() {
+    const Options& o = run.options;
+    if (!o.size) return;
+    GeneralVariables.ScreenWidth = static_cast<std::int16_t>(o.width);
+    GeneralVariables.ScreenHeight = static_cast<std::int16_t>(o.height);
 }
 
 // The simulated pointer: a move that changes it reaches the window as one event.
@@ -131,6 +172,8 @@ void FrameDrawn() {
         if (run.options.bench) WriteBench();
         if (run.trace) std::fclose(run.trace);
         run.trace = nullptr;
+        if (run.frameHashes) std::fclose(run.frameHashes);
+        run.frameHashes = nullptr;
 #if defined(__SANITIZE_ADDRESS__)
         // The click ends the process at once, past the exit-time leak check: with
         // ND_LEAK_CHECK set, the whole session is checked for leaks here instead.
@@ -147,6 +190,7 @@ void MainLoopStarting() {
         SetPresentHook(CountedDevice()->Inner(), [] { Presented(); });
     }
     run.device = CountedDevice();
+    if (run.device && run.options.noCull) SetClusterCulling(run.device->Inner(), false);
     run.clockUs = 0;
     run.inMainLoop = true;
     if (!run.options.baseline.empty()) RunBaseline();

@@ -1,15 +1,17 @@
 #include "tools/headless/Options.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 const char* const kUsage =
-    "usage: nightdrive-headless [--size 640x480|800x600|1024x768] [--depth 16|32]\n"
+    "usage: nightdrive-headless [--size WIDTHxHEIGHT] [--fill] [--depth 16|32]\n"
     "         [--detail low|medium|high] [--night] [--no-light] [--no-fog] [--wireframe]\n"
     "         [--collision] [--no-textures] [--frames N] [--fps F] [--input FILE]\n"
-    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n";
+    "         [--trace FILE] [--shot N:FILE.png]... [--bench] [--baseline clear|merged|flat]\n"
+    "         [--no-cull] [--frame-hashes FILE]\n";
 
 namespace {
 
@@ -23,6 +25,22 @@ bool Options::*SwitchNamed(const std::string& name) {
         if (name == option) return flag;
     }
     return nullptr;
+}
+
+// WIDTHxHEIGHT, each 64..16384 (the largest back buffer).
+bool ParseSize(const char* text, int& width, int& height) {
+    if (!text) return false;
+    char* end = nullptr;
+    const long w = std::strtol(text, &end, 10);
+    if (end == text || *end != 'x') return false;
+    const char* rest = end + 1;
+    const long h = std::strtol(rest, &end, 10);
+    if (end == rest || *end != '\0' || w < 64 || h < 64 || w > 16384 || h > 16384) return false;
+    if (!std::isdigit(static_cast<unsigned char>(text[0])) || !std::isdigit(static_cast<unsigned char>(rest[0])))
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
 }
 
 }  // namespace
@@ -40,7 +58,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         };
         if (a == "--size") {
             o.size = value();
-            if (!oneOf(o.size, {"640x480", "800x600", "1024x768"})) return false;
+            if (!ParseSize(o.size, o.width, o.height)) return false;
+        } else if (a == "--fill") {
+            o.fill = true;
         } else if (a == "--depth") {
             o.depth = value();
             if (!oneOf(o.depth, {"16", "32"})) return false;
@@ -81,6 +101,12 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             const char* v = value();
             if (!oneOf(v, {"clear", "merged", "flat"})) return false;
             o.baseline = v;
+        } else if (a == "--no-cull") {
+            o.noCull = true;
+        } else if (a == "--frame-hashes") {
+            const char* v = value();
+            if (!v) return false;
+            o.frameHashes = v;
         } else {
             return false;
         }

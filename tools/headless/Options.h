@@ -7,6 +7,8 @@
 
 struct Options {
     const char* size = nullptr;
+    int width = 0, height = 0;  // from --size
+    bool fill = false;          // "Fill Screen", on a screen of --size (or SDL's)
     const char* depth = nullptr;
     const char* detail = nullptr;
     bool night = false, noLight = false, noFog = false, wireframe = false, collision = false, noTextures = false;
@@ -16,6 +18,8 @@ struct Options {
     std::vector<std::pair<long, std::string>> shots;
     bool bench = false;
     std::string baseline;  // "", "clear", "merged" or "flat"
+    bool noCull = false;   // draw every cluster, visible or not
+    std::string frameHashes;  // one hash of each presented frame's pixels per line
 };
 
 extern const char* const kUsage;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl_gl/GlReadBack.h"
 #include "tools/headless/Instruments.h"
 #include "tools/headless/Options.h"
 #include "tools/headless/Script.h"
@@ -18,6 +19,7 @@ struct Run {
     Options options;
     Script script;
     FILE* trace = nullptr;
+    FILE* frameHashes = nullptr;
     CountingDevice* device = nullptr;
 
     std::uint64_t clockUs = 0;
@@ -41,6 +43,9 @@ struct Run {
     // Memory and allocations once the run has settled (frame 1000), for soak runs.
     long peakRssAt1000Kb = 0, rssAnonAt1000Kb = 0;
     std::uint64_t allocationsAt1000 = 0;
+    // What the frames' draws sent to the GL, summed over the presented frames.
+    GlFrameCounts drawn;
+    long countedFrames = 0;
 };
 
 extern Run run;
@@ -53,6 +58,8 @@ std::uint64_t Allocations();
 
 // Script driving: the menu's choices, then the game loop's observers.
 void ApplyMenuChoices();
+// After the game read its size from the menu: the size --size asked for.
+void UseChosenSize();
 bool MovePointer(int x, int y);
 void MainLoopStarting();
 void StartFrame();

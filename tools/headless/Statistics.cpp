@@ -32,6 +32,11 @@ double Percentile(std::vector<double> values, double p) {
     return values[i];
 }
 
+// A sum over the presented frames as a mean per frame.
+double PerFrame(std::uint64_t sum) {
+    return run.countedFrames > 0 ? static_cast<double>(sum) / static_cast<double>(run.countedFrames) : 0.0;
+}
+
 }  // namespace
 
 void RecordFrameTime() {
@@ -77,11 +82,15 @@ void WriteBench() {
         "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,"
         "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"peak_rss_kb_at_1000\":%ld,\"rss_anon_kb_at_1000\":%ld,"
         "\"heap_allocs_after_1000\":%" PRIu64 ",\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
-        "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f}}\n",
+        "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f},"
+        "\"drawn_per_frame\":{\"clusters\":%.1f,\"of_clusters\":%.1f,\"triangles\":%.1f,\"of_triangles\":%.1f,"
+        "\"vertices\":%.1f,\"of_vertices\":%.1f,\"draws\":%.1f}}\n",
         run.loadMs, run.frame, Percentile(rates, 0.5), p50, Percentile(run.frameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
         run.peakRssAt1000Kb, run.rssAnonAt1000Kb,
         run.frame >= 1000 ? allocationsNow - run.allocationsAt1000 : std::uint64_t{0},
         static_cast<double>(allocationsNow - run.allocationsAfterFirst) / framesAfterFirst, t.parseMs,
-        t.cleanupMs, t.textureMs, t.presentMs, uploadMs, otherMs);
+        t.cleanupMs, t.textureMs, t.presentMs, uploadMs, otherMs, PerFrame(run.drawn.Clusters),
+        PerFrame(run.drawn.ClustersAsked), PerFrame(run.drawn.Triangles), PerFrame(run.drawn.TrianglesAsked),
+        PerFrame(run.drawn.Vertices), PerFrame(run.drawn.VerticesAsked), PerFrame(run.drawn.Draws));
     std::fflush(stdout);
 }

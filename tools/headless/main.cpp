@@ -17,6 +17,7 @@
 #include "menu/Menu.h"
 #include "platform/Allocator.h"
 #include "platform/Window.h"
+#include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 #include "tools/headless/Pad.h"
 #include "tools/headless/Run.h"
@@ -70,6 +71,10 @@ int main(int argc, char** argv) {
         run.trace = std::fopen(run.options.trace.c_str(), "w");
         if (!run.trace) Fail("cannot write " + run.options.trace);
     }
+    if (!run.options.frameHashes.empty()) {
+        run.frameHashes = std::fopen(run.options.frameHashes.c_str(), "w");
+        if (!run.frameHashes) Fail("cannot write " + run.options.frameHashes);
+    }
     run.frameStepUs = static_cast<std::uint64_t>(std::llround(1000000.0 / run.options.fps));
     // The timings must not allocate while they measure allocations, nor grow the
     // resident memory a soak run watches: the record is filled once here, so its
@@ -77,16 +82,14 @@ int main(int argc, char** argv) {
     run.frameMs.resize(static_cast<std::size_t>(std::max(run.options.frames, 300L)) + 1);
     run.frameMs.clear();
 
-#ifndef __EMSCRIPTEN__
-    // In the browser the windows are the page's canvases (tools/web/runner.js).
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-#endif
+    host::UseOffscreenVideo();
     ConfigureAllocator();
 
     SetClockSource([] { return run.clockUs; });
     SetTimerCatchUp(true);
     SetCursorPosHandler([](int x, int y) { return MovePointer(x, y); });
     PreparePad([](int dx, int dy) { MovePointer(run.pointerX + dx, run.pointerY + dy); });
+    GameHooks().ResolutionRead = UseChosenSize;
     GameHooks().MainLoopStarting = MainLoopStarting;
     GameHooks().FrameStarting = StartFrame;
     GameHooks().FrameDrawn = FrameDrawn;

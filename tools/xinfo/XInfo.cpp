@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 #include "platform/xfile/XFile.h"
 #include "tools/xinfo/Version.h"
 

@@ -1,7 +1,7 @@
 // Mesh operations behind the D3DX clean-up steps: adjacency, clean (bowties and
 // back-facing pairs), simplify (meshoptimizer) and compact. Each works on a copy, so
 // the output may be the input object.
-#include "platform/xfile/MeshOps.h"
+#include "platform/meshops/MeshOps.h"
 
 #include <meshoptimizer.h>
 
@@ -13,9 +13,9 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/xfile/XFileInternal.h"
+#include "platform/meshops/Adjacency.h"
 
-namespace xfile {
+namespace meshops {
 
 namespace {
 
@@ -159,7 +159,7 @@ void BuildAdjacency(const std::uint32_t* indices, std::size_t numFaces, std::siz
     job.Pair();
 }
 
-}  // namespace xfile
+}  // namespace meshops
 
 namespace {
 
@@ -503,7 +503,7 @@ bool CompactInto(const MeshData& in, MeshData& out, std::vector<std::uint32_t>& 
 
 std::vector<std::uint32_t> ComputeAdjacency(const MeshData& mesh) {
     std::vector<std::uint32_t> adjacency(mesh.NumFaces() * 3);
-    xfile::BuildAdjacency(mesh.Indices.data(), mesh.NumFaces(), mesh.NumVertices(), nullptr, adjacency.data());
+    meshops::BuildAdjacency(mesh.Indices.data(), mesh.NumFaces(), mesh.NumVertices(), nullptr, adjacency.data());
     return adjacency;
 }
 
@@ -521,7 +521,7 @@ bool CleanMeshData(const MeshData& in, const std::uint32_t* adjacency, MeshData&
                 adj[s] = (g < numFaces && g != s / 3) ? g : NoNeighbour;
             }
         } else {
-            xfile::BuildAdjacency(in.Indices.data(), numFaces, in.NumVertices(), nullptr, adj.data());
+            meshops::BuildAdjacency(in.Indices.data(), numFaces, in.NumVertices(), nullptr, adj.data());
         }
         std::string text;
         CleanPlan plan;

@@ -50,8 +50,19 @@ target_link_options(nightdrive PRIVATE
   "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans.ttf@/fonts/DejaVuSans.ttf"
   "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans-Bold.ttf@/fonts/DejaVuSans-Bold.ttf")
 set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL})
-# The page's script sits beside it.
+# The page's script sits beside it, with the web app manifest and its icon.
 configure_file(tools/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)
+configure_file(tools/web/nightdrive.webmanifest ${CMAKE_BINARY_DIR}/nightdrive.webmanifest COPYONLY)
+configure_file(packaging/nightdrive.svg ${CMAKE_BINARY_DIR}/nightdrive.svg COPYONLY)
+# The service worker that keeps the page's files for offline use, versioned by
+# their contents.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sw.js
+  COMMAND ${CMAKE_COMMAND} -DDIR=${CMAKE_BINARY_DIR} -DTEMPLATE=${CMAKE_SOURCE_DIR}/tools/web/sw.js
+          -P ${CMAKE_SOURCE_DIR}/tools/web/Stamp.cmake
+  DEPENDS nightdrive ${CMAKE_SOURCE_DIR}/tools/web/sw.js ${CMAKE_SOURCE_DIR}/tools/web/Stamp.cmake
+          ${CMAKE_BINARY_DIR}/page.js ${CMAKE_BINARY_DIR}/nightdrive.webmanifest ${CMAKE_BINARY_DIR}/nightdrive.svg
+  VERBATIM)
+add_custom_target(nd_web_offline ALL DEPENDS ${CMAKE_BINARY_DIR}/sw.js)
 
 # nightdrive-headless as a page: the runner's command line comes from the page's
 # query (?args=...), its input files from the driver, and the files it writes

@@ -61,6 +61,9 @@ bool FinishProgram(Program& program, std::string& error);
 SDL_GLContext CreateGlContext(SDL_Window* window);
 // The first lines of every shader: the GLSL version and what the flavour needs.
 const char* ShaderPreamble();
+// Whether the host itself puts the device's window into full screen and takes it
+// out again; the device then leaves full screen alone.
+bool OwnsFullScreen();
 // Whether the flavour has polygon modes; without them wireframe is drawn as lines.
 bool HasPolygonModes();
 // Whether a frame scaled up by a whole factor in both directions is sampled with

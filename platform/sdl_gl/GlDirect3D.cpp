@@ -68,7 +68,9 @@ public:
         if (window == nullptr || params.BackBufferWidth == 0 || params.BackBufferHeight == 0) return D3DERR_INVALIDCALL;
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0) return D3DERR_INVALIDCALL;
 
-        const bool fullScreen = params.Windowed == 0;
+        // Where the host owns full screen (a page asks for it within the click that
+        // opened this window), a second request here would come at some later input.
+        const bool fullScreen = params.Windowed == 0 && !host::OwnsFullScreen();
         if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         // The size a window of the back buffer gets when it leaves full screen.
         SDL_SetWindowData(window, kBackBufferWidthKey,

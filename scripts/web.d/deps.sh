@@ -6,7 +6,10 @@
 # Prints the cache folder's path on its last line.
 set -euo pipefail
 
-pkgs=(emscripten chromium nodejs npm dpkg-dev fonts-dejavu-core cmake ninja-build)
+# Firefox ESR and WebKitGTK (MiniBrowser under WebKitWebDriver) are the other two
+# engines the tests run in, on an Xvfb display; python3 serves the static folder.
+pkgs=(emscripten chromium firefox-esr webkit2gtk-driver xvfb xauth python3 nodejs npm dpkg-dev fonts-dejavu-core
+  cmake ninja-build)
 missing=()
 for p in "${pkgs[@]}"; do
   # A node from another repository satisfies nodejs/npm when its commands exist.

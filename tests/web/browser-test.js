@@ -1,15 +1,19 @@
-// The browser build in a real headless Chromium (software WebGL 2): the menu and
-// its marks, the world by day and by night, driving, wireframe, the end by a
-// click or by the menu's "Exit", the message for a missing world file, and a sharp
-// picture on a HiDPI screen.
-// Usage: node browser-test.js <build-web folder>   (NODE_PATH must reach puppeteer-core)
+// The browser build in real browsers, each engine in turn (engines.js: Chromium,
+// Firefox, WebKit; ND_WEB_ENGINES picks some): the menu and its marks, the world
+// by day and by night, driving, wireframe, mouse look, the end by a click or by
+// the menu's "Exit", the message for a missing world file, a sharp picture on a
+// HiDPI screen, and the folder for a static host played from a plain server,
+// then again with the server gone (the service worker's copy).
+// Usage: node browser-test.js <build-web folder> [<dist folder>]
+//   (NODE_PATH must reach puppeteer-core; the dist case needs python3)
 'use strict';
+const { spawn } = require('child_process');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const engines = require('./engines');
 const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
-const chromium = process.env.ND_CHROMIUM || '/usr/bin/chromium';
+const dist = process.argv[3] ? path.resolve(process.argv[3]) : null;
 const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 240000);
 
 // Menu positions in the menu window's pixels (controls are placed in twips, 15 a pixel).
@@ -33,28 +37,59 @@ async function until(page, what, check) {
   }
 }
 
-// The pixels of an element as the page shows them: colours at `points` (element
-// pixels), the share of pixels within 3 of `color`, and a hash of the whole.
-async function look(page, selector, points = [], color = null) {
-  const el = await page.$(selector);
-  if (!el) return null;
-  const box = await el.boundingBox();
-  if (!box || box.width < 2) return null;
-  const png = await page.screenshot({ encoding: 'base64', clip: box });
-  return page.evaluate(async (png, points, color, boxWidth) => {
+// Where an element is on the page (CSS pixels) and, for a canvas, how many CSS
+// pixels one of its own pixels takes (the menu is scaled up to fit the page).
+async function box(page, selector) {
+  return page.evaluate((selector) => {
+    const el = document.querySelector(selector);
+    if (!el) return null;
+    const r = el.getBoundingClientRect();
+    const scale = el instanceof HTMLCanvasElement && el.width > 0 ? r.width / el.width : 1;
+    return { x: r.x, y: r.y, width: r.width, height: r.height, scale };
+  }, selector);
+}
+
+// A screenshot of an element, analysed in the page: `kind` 'look' gives the
+// colours at `points` (the element's own pixels), the share of pixels within 3 of
+// `color`, a hash of the whole and a coarse grid of samples; 'edges' gives the
+// share of blurred edge blocks (see blurredEdges).
+async function analyse(page, selector, kind, points = [], color = null) {
+  const b = await box(page, selector);
+  if (!b || b.width < 2) return null;
+  const clip = { x: b.x, y: b.y, width: b.width, height: b.height };
+  const { png, crop } = await page.shot(clip);
+  return page.evaluate(async (png, crop, kind, points, color, b) => {
     const img = new Image();
     img.src = 'data:image/png;base64,' + png;
     await img.decode();
-    const c = document.createElement('canvas');
-    c.width = img.width;
-    c.height = img.height;
+    // A whole-page shot is cut to the element (its pixels per CSS pixel as the page's).
+    const k = crop ? img.width / innerWidth : 1;
+    const from = crop ? [Math.round(crop.x * k), Math.round(crop.y * k), Math.round(crop.width * k), Math.round(crop.height * k)]
+      : [0, 0, img.width, img.height];
+    const c = Object.assign(document.createElement('canvas'), { width: from[2], height: from[3] });
     const ctx = c.getContext('2d');
-    ctx.drawImage(img, 0, 0);
+    ctx.drawImage(img, from[0], from[1], from[2], from[3], 0, 0, from[2], from[3]);
     const d = ctx.getImageData(0, 0, c.width, c.height).data;
-    const at = ([x, y]) => { const i = (y * c.width + x) * 4; return [d[i], d[i + 1], d[i + 2]]; };
-    // Element pixels to screenshot pixels (more than one a pixel on a HiDPI screen).
-    const scale = c.width / boxWidth;
-    const atElement = ([x, y]) => at([Math.floor(x * scale), Math.floor(y * scale)]);
+    const px = (x, y) => (y * c.width + x) * 4;
+    if (kind === 'edges') {
+      // The share of 2 x 2 blocks of device pixels, among those at an edge of the
+      // picture, that are not one colour.
+      const differ = (a, q, limit) => Math.abs(d[a] - d[q]) + Math.abs(d[a + 1] - d[q + 1]) + Math.abs(d[a + 2] - d[q + 2]) > limit;
+      let edges = 0, blurred = 0;
+      for (let y = 0; y + 3 < c.height; y += 2) {
+        for (let x = 0; x + 3 < c.width; x += 2) {
+          const p = px(x, y);
+          if (!differ(p, px(x + 2, y), 48) && !differ(p, px(x, y + 2), 48)) continue;
+          edges++;
+          if (differ(p, px(x + 1, y), 6) || differ(p, px(x, y + 1), 6) || differ(p, px(x + 1, y + 1), 6)) blurred++;
+        }
+      }
+      return { width: c.width, height: c.height, edges, share: edges ? blurred / edges : 1 };
+    }
+    const at = ([x, y]) => { const i = px(x, y); return [d[i], d[i + 1], d[i + 2]]; };
+    // Element pixels to screenshot pixels.
+    const scale = c.width / b.width * b.scale;
+    const atElement = ([x, y]) => at([Math.min(c.width - 1, Math.floor((x + 0.5) * scale)), Math.min(c.height - 1, Math.floor((y + 0.5) * scale))]);
     let near = 0, hash = 0;
     for (let i = 0; i < d.length; i += 4) {
       hash = (hash * 31 + d[i] * 7 + d[i + 1] * 3 + d[i + 2]) >>> 0;
@@ -67,8 +102,10 @@ async function look(page, selector, points = [], color = null) {
       for (let gx = 0; gx < 32; gx++)
         grid.push(at([Math.floor((gx + 0.5) * c.width / 32), Math.floor((gy + 0.5) * c.height / 24)]));
     return { width: c.width, height: c.height, colors: points.map(atElement), share: near / (d.length / 4), hash, grid };
-  }, png, points, color, box.width);
+  }, png, crop, kind, points, color, b);
 }
+
+const look = (page, selector, points = [], color = null) => analyse(page, selector, 'look', points, color);
 
 const same = (a, b) => a.every((v, i) => Math.abs(v - b[i]) <= 3);
 // The share of grid samples that differ clearly between two looks.
@@ -91,22 +128,45 @@ async function turnsOrDrives(page, what, from) {
   await until(page, what, async () => changed(from, await look(page, '.gl.shown')) > 0.3);
 }
 
+// A click at (x, y) in the element's own pixels.
 async function clickIn(page, selector, [x, y]) {
-  const box = await (await page.$(selector)).boundingBox();
-  await page.mouse.click(box.x + x, box.y + y);
+  const b = await box(page, selector);
+  await page.click(b.x + (x + 0.5) * b.scale, b.y + (y + 0.5) * b.scale);
 }
 
 // Only the mouse-look case keeps the pointer lock: headless Chromium's locked
 // pointer can feed itself mouse moves without end (its return to the centre is a
 // move of its own), which can starve the game of frames for minutes on a loaded
 // machine. Refused, the game goes on in the page, as wherever the lock is refused.
-async function openMenu(page, port, query = '', { lock = false } = {}) {
-  if (!lock) {
-    await page.evaluateOnNewDocument(() => {
-      Element.prototype.requestPointerLock = () => Promise.reject(new DOMException('refused', 'NotAllowedError'));
+// Every case records the page's requests for the pointer lock and full screen (the
+// event being handled when each was made) and unhandled rejections.
+async function openMenu(page, origin, query = '', { lock = false } = {}) {
+  await page.evaluateOnNewDocument((lock) => {
+    const asked = window.ndAsked = { lock: [], fullscreen: [], rejections: [] };
+    const during = () => (window.event ? window.event.type : null);
+    const requestLock = Element.prototype.requestPointerLock;
+    Element.prototype.requestPointerLock = function (...args) {
+      asked.lock.push(during());
+      if (!lock) return Promise.reject(new DOMException('refused', 'NotAllowedError'));
+      return requestLock.apply(this, args);
+    };
+    for (const name of ['requestFullscreen', 'webkitRequestFullscreen']) {
+      const real = Element.prototype[name];
+      if (!real) continue;
+      Element.prototype[name] = function (...args) {
+        asked.fullscreen.push((this === document.documentElement ? 'page' : this.id || this.tagName) + ' ' + during());
+        return real.apply(this, args);
+      };
+    }
+    // Seen after the page's own handlers have had the event (the program's end is
+    // a rejection the page handles).
+    window.addEventListener('unhandledrejection', (e) => {
+      setTimeout(() => {
+        if (!e.defaultPrevented) asked.rejections.push(String(e.reason && (e.reason.name + ': ' + e.reason.message)));
+      }, 0);
     });
-  }
-  await page.goto(`http://127.0.0.1:${port}/nightdrive.html${query}`);
+  }, lock);
+  await page.goto(`${origin}/nightdrive.html${query}`);
   await until(page, 'the menu', async () => {
     const m = await look(page, '#canvas.menu.shown', [menu.lbl1024, menu.lblLow]);
     return m && same(m.colors[0], red) && same(m.colors[1], red);
@@ -123,62 +183,52 @@ async function startGame(page, sky) {
   });
 }
 
-// The share of 2 x 2 blocks of device pixels, among those at an edge of the
-// picture (differing clearly from the block to their right or below), that are
-// not one colour: near 0 where the back buffer is scaled by whole pixels with the
-// nearest sample, far from it where it is smoothed or resampled.
-async function blurredEdges(page, selector) {
-  const box = await (await page.$(selector)).boundingBox();
-  const png = await page.screenshot({ encoding: 'base64', clip: box });
-  return page.evaluate(async (png) => {
-    const img = new Image();
-    img.src = 'data:image/png;base64,' + png;
-    await img.decode();
-    const c = Object.assign(document.createElement('canvas'), { width: img.width, height: img.height });
-    const ctx = c.getContext('2d');
-    ctx.drawImage(img, 0, 0);
-    const d = ctx.getImageData(0, 0, c.width, c.height).data;
-    const px = (x, y) => (y * c.width + x) * 4;
-    const differ = (a, b, limit) => Math.abs(d[a] - d[b]) + Math.abs(d[a + 1] - d[b + 1]) + Math.abs(d[a + 2] - d[b + 2]) > limit;
-    let edges = 0, blurred = 0;
-    for (let y = 0; y + 3 < c.height; y += 2) {
-      for (let x = 0; x + 3 < c.width; x += 2) {
-        const p = px(x, y);
-        if (!differ(p, px(x + 2, y), 48) && !differ(p, px(x, y + 2), 48)) continue;
-        edges++;
-        if (differ(p, px(x + 1, y), 6) || differ(p, px(x, y + 1), 6) || differ(p, px(x + 1, y + 1), 6)) blurred++;
-      }
-    }
-    return { width: c.width, height: c.height, edges, share: edges ? blurred / edges : 1 };
-  }, png);
+// The page alone asks for full screen, once, on the page, within the click on
+// "New Game"; the pointer lock is asked for within that click too (WebKit grants
+// neither later); and nothing is left rejected unhandled.
+async function oneOwnerWithinTheClick(page) {
+  const asked = await page.evaluate(() => {
+    // A rejection is reported a task after it happened.
+    return new Promise((r) => setTimeout(r, 50)).then(() => window.ndAsked);
+  });
+  const gesture = /^(mouseup|pointerup|click|mousedown|pointerdown)$/;
+  if (asked.fullscreen.length !== 1 || !/^page (mouseup|pointerup|click|mousedown|pointerdown)$/.test(asked.fullscreen[0]))
+    throw new Error('full screen asked for: ' + JSON.stringify(asked.fullscreen));
+  if (asked.lock.length !== 1 || !gesture.test(asked.lock[0]))
+    throw new Error('pointer lock asked for: ' + JSON.stringify(asked.lock));
+  if (asked.rejections.length) throw new Error('unhandled rejections: ' + asked.rejections.join('; '));
 }
 
 // Two device pixels a CSS pixel: the game's canvas gets a backing store of its
 // page size in device pixels, and the 1024 x 768 picture fills it at twice its
-// size, each pixel a sharp 2 x 2 block.
-async function hiDpiPictureIsSharp(page, port) {
-  await page.setViewport({ width: 1024, height: 768, deviceScaleFactor: 2 });
-  await openMenu(page, port);
+// size, each pixel a sharp 2 x 2 block. An engine that cannot set the ratio says so
+// and checks the backing store at one device pixel a CSS pixel.
+async function hiDpiPictureIsSharp(page, origin, engine) {
+  const ratio = engine.lacks.has('device pixel ratio') ? 1 : 2;
+  if (ratio === 1) console.log(`  ${engine.name}: cannot set a device pixel ratio; checks the backing store at 1:1`);
+  await page.setViewport(1024, 768, ratio);
+  await openMenu(page, origin);
   // Whole-page screenshots are large here: the page's own note of the first world
   // frame is the cheaper wait.
   await clickIn(page, '#canvas', menu.newGame);
   await until(page, 'the world', () => page.evaluate(() => window.nd.times.firstWorld !== null));
-  const size = await until(page, 'the canvas backing store', () => page.evaluate(() => {
+  const size = await until(page, 'the canvas backing store', () => page.evaluate((ratio) => {
     const c = document.getElementById('canvas');
-    const box = c.getBoundingClientRect();
-    return c.width === Math.round(box.width * 2) && c.height === Math.round(box.height * 2) &&
-      { width: c.width, height: c.height, css: [box.width, box.height] };
-  }));
-  if (size.width !== 2048 || size.height !== 1536) throw new Error('backing store ' + JSON.stringify(size));
-  const sharp = await blurredEdges(page, '.gl.shown');
+    const b = c.getBoundingClientRect();
+    return c.width === Math.round(b.width * ratio) && c.height === Math.round(b.height * ratio) &&
+      { width: c.width, height: c.height, css: [b.width, b.height] };
+  }, ratio));
+  if (size.width !== 1024 * ratio || size.height !== 768 * ratio) throw new Error('backing store ' + JSON.stringify(size));
+  if (ratio === 1) return;
+  const sharp = await analyse(page, '.gl.shown', 'edges');
   if (sharp.width !== 2048 || sharp.edges < 500) throw new Error('too little picture to judge: ' + JSON.stringify(sharp));
   if (sharp.share > 0.02) throw new Error(`blurred: ${(sharp.share * 100).toFixed(1)} % of the edge blocks`);
 }
 
 // The menu's "Exit" ends the program as a click in the game does: the ended
 // screen, status 0, and nothing of the program asks for time afterwards.
-async function exitEndsTheProgram(page, port) {
-  await openMenu(page, port);
+async function exitEndsTheProgram(page, origin) {
+  await openMenu(page, origin);
   await page.evaluate(() => {
     window.lateCalls = 0;
     for (const name of ['setTimeout', 'setInterval', 'requestAnimationFrame']) {
@@ -194,7 +244,7 @@ async function exitEndsTheProgram(page, port) {
     window.nd.ended && getComputedStyle(document.getElementById('ended')).display !== 'none'));
   const status = await page.evaluate(() => window.nd.status);
   if (status !== 0) throw new Error('ended with status ' + status);
-  if (await page.$('canvas.shown')) throw new Error('a canvas is still shown');
+  if (await page.evaluate(() => !!document.querySelector('canvas.shown'))) throw new Error('a canvas is still shown');
   // Thirty animation frames of the page later, the program has asked for none.
   await page.evaluate(() => { window.pageFrames = 0; const tick = () => { window.pageFrames++; requestAnimationFrame(tick); }; tick(); });
   await until(page, 'thirty page frames', () => page.evaluate(() => window.pageFrames >= 30));
@@ -202,9 +252,53 @@ async function exitEndsTheProgram(page, port) {
   if (late[0] !== 0 || late[1] !== 0) throw new Error(`still running: ${late[0]} timer or frame requests, ${late[1]} frames`);
 }
 
+// A plain static server (python3 -m http.server) on a free port for `folder`;
+// resolves to { server, origin } once it answers.
+function staticServer(folder) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+      { cwd: folder, stdio: ['ignore', 'pipe', 'pipe'] });
+    server.on('error', reject);
+    server.stdout.on('data', (chunk) => {
+      const m = /port (\d+)/.exec(chunk.toString());
+      if (m) resolve({ server, origin: `http://127.0.0.1:${m[1]}` });
+    });
+  });
+}
+
+// The folder for a static host, played from a plain server: the menu and the
+// world; once the service worker holds the program and its data, the server goes
+// (and the browser goes offline, where the driver can), and a reload still plays.
+async function staticFolderPlaysOffline(page, origin, engine) {
+  if (!dist) throw new Error('no dist folder given');
+  const { server, origin: plain } = await staticServer(dist);
+  let stopped = false;
+  try {
+    await openMenu(page, plain);
+    if (!(await page.evaluate(() => 'serviceWorker' in navigator))) {
+      console.log(`  ${engine.name}: no service workers here; the folder plays online only`);
+      await startGame(page, daySky);
+      return;
+    }
+    const offline = await until(page, 'the service worker and its cache', () =>
+      page.evaluate(() => (window.nd.offlineReady || window.nd.offlineError ? window.nd : null)));
+    if (!offline.offlineReady) throw new Error('no offline copy: ' + offline.offlineError);
+    await startGame(page, daySky);
+    server.kill();
+    stopped = true;
+    if (engine.lacks.has('offline mode')) console.log(`  ${engine.name}: no offline mode in its driver; the server is stopped instead`);
+    else await page.setOffline(true);
+    await openMenu(page, plain);
+    await startGame(page, daySky);
+    if (!engine.lacks.has('offline mode')) await page.setOffline(false);
+  } finally {
+    if (!stopped) server.kill();
+  }
+}
+
 const cases = [
-  ['the menu marks move with clicks', async (page, port) => {
-    await openMenu(page, port);
+  ['the menu marks move with clicks', async (page, origin) => {
+    await openMenu(page, origin);
     const before = await look(page, '#canvas', [menu.lbl800, menu.lblHigh, menu.check1]);
     for (const at of [menu.lbl800, menu.lblHigh, menu.check1]) await clickIn(page, '#canvas', at);
     const after = await until(page, 'the marks', async () => {
@@ -214,30 +308,39 @@ const cases = [
     if (!same(before.colors[0], black) || !same(before.colors[1], black)) throw new Error('marked before the clicks');
     if (!same(after.colors[1], black) || !same(after.colors[3], black)) throw new Error('old marks stayed');
     if (same(after.colors[4], before.colors[2])) throw new Error('the night drive box did not change');
+    // The menu is drawn at a whole scale, as large as fits (twice its size here).
+    const b = await box(page, '#canvas');
+    const fits = await page.evaluate(() => Math.floor(Math.min(innerWidth / 479, innerHeight / 378)));
+    if (fits < 2 || b.scale !== fits) throw new Error(`menu scale ${b.scale}, not ${fits}`);
   }],
-  ['day: the world, driving, wireframe, and a click ends it', async (page, port) => {
-    await openMenu(page, port);
+  ['day: the world, driving, wireframe, and a click ends it', async (page, origin) => {
+    await openMenu(page, origin);
     await startGame(page, daySky);
     const world = await steady(page);
-    await page.keyboard.down('ArrowUp');
+    await page.keyDown('ArrowUp');
     await turnsOrDrives(page, 'the picture to change while driving', world);
-    await page.keyboard.up('ArrowUp');
+    await page.keyUp('ArrowUp');
     const solid = await look(page, '.gl.shown', [], daySky);
-    await page.keyboard.press('KeyQ');
+    await page.keyPress('KeyQ');
     await until(page, 'wireframe', async () => (await look(page, '.gl.shown', [], daySky)).share > solid.share + 0.1);
+    await oneOwnerWithinTheClick(page);
     await clickIn(page, '.gl.shown', [100, 100]);
     await until(page, 'the ended screen', () => page.evaluate(() =>
       window.nd.ended && getComputedStyle(document.getElementById('ended')).display !== 'none'));
     if (await page.evaluate(() => window.nd.status) !== 0) throw new Error('ended with a non-zero status');
   }],
-  ['mouse look turns the view, on and on', async (page, port) => {
-    await openMenu(page, port, '', { lock: true });
+  ['mouse look turns the view, on and on', async (page, origin, engine) => {
+    await openMenu(page, origin, '', { lock: true });
     await startGame(page, daySky);
     await steady(page);
     // The game holds the pointer locked and moves its own pointer by the motion;
     // the page sends relative motion as a locked pointer reports it.
-    if (!(await page.evaluate(() => document.pointerLockElement === document.getElementById('canvas'))))
-      throw new Error('the pointer is not locked');
+    const locked = await until(page, 'the pointer lock', () => page.evaluate(() => {
+      const c = document.getElementById('canvas');
+      return document.pointerLockElement === c ? 'locked' : null;
+    })).catch(() => null);
+    if (!locked) throw new Error('the pointer is not locked');
+    await oneOwnerWithinTheClick(page);
     const motion = (dx) => page.evaluate((dx) => {
       const canvas = document.getElementById('canvas');
       canvas.dispatchEvent(new MouseEvent('mousemove', { movementX: dx, movementY: 0, bubbles: true }));
@@ -251,8 +354,8 @@ const cases = [
     await until(page, 'the pointer put back twice', () =>
       page.evaluate((placed) => window.nd.pointerPlaced >= placed + 2, placed));
   }],
-  ['night: the night sky', async (page, port) => {
-    await openMenu(page, port);
+  ['night: the night sky', async (page, origin) => {
+    await openMenu(page, origin);
     await clickIn(page, '#canvas', menu.check1);
     await until(page, 'the night drive mark', async () => {
       const m = await look(page, '#canvas', [menu.check1]);
@@ -260,50 +363,66 @@ const cases = [
     });
     await startGame(page, nightSky);
   }],
-  ['a missing world file gives the message', async (page, port) => {
-    await openMenu(page, port, '?remove=3d/3d0006.x');
+  ['a missing world file gives the message', async (page, origin) => {
+    await openMenu(page, origin, '?remove=3d/3d0006.x');
     await clickIn(page, '#canvas', menu.newGame);
     await until(page, 'the message', () => page.evaluate(() => window.nd.dialogOpen));
     const text = await page.evaluate(() => document.getElementById('dialog-text').textContent);
     if (!text.includes("Can't find \\data\\3d\\3d0006.x")) throw new Error('message: ' + text);
     if (await page.evaluate(() => window.nd.ended)) throw new Error('ended before OK');
-    await page.click('#dialog-ok');
+    await clickIn(page, '#dialog-ok', [4, 4]);
     await until(page, 'the end after OK', () => page.evaluate(() => window.nd.ended));
     if (await page.evaluate(() => window.nd.status) === 0) throw new Error('ended with status 0');
+    await oneOwnerWithinTheClick(page);
+    if (await page.evaluate(() => !!document.fullscreenElement)) throw new Error('full screen over the ended screen');
   }],
   ['"Exit" in the menu ends the program', exitEndsTheProgram],
   ['HiDPI: the picture is sharp', hiDpiPictureIsSharp],
+  ['the static folder plays, and offline', staticFolderPlaysOffline],
 ];
+
+async function runEngine(name, origin) {
+  const began = Date.now();
+  const engine = await engines.launch(name);
+  const only = process.env.ND_WEB_ONLY;
+  let failed = 0, ran = 0;
+  if (engine.lacks.has('page errors')) console.log(`  ${name}: its driver reports no page errors; unhandled rejections are counted in the page`);
+  for (const [caseName, run] of cases) {
+    if (only && !caseName.includes(only)) continue;
+    ran++;
+    const caseBegan = Date.now();
+    const page = await engine.newPage();
+    try {
+      await page.setViewport(1024, 768);
+      await run(page, origin, engine);
+      for (const e of page.errors) console.log('  page error: ' + e);
+      console.log(`ok   ${name}: ${caseName} (${((Date.now() - caseBegan) / 1000).toFixed(1)} s)`);
+    } catch (e) {
+      failed++;
+      console.log(`FAIL ${name}: ${caseName}: ${e.message}`);
+      for (const err of page.errors) console.log('  page error: ' + err);
+      const log = await page.evaluate(() => (window.nd ? window.nd.log.slice(-20) : [])).catch(() => []);
+      for (const line of log || []) console.log('  | ' + line);
+    } finally {
+      await page.close().catch(() => {});
+    }
+  }
+  await engine.close();
+  console.log(`${name}: ${ran - failed} of ${ran} cases passed (${((Date.now() - began) / 1000).toFixed(1)} s)`);
+  return failed;
+}
 
 (async () => {
   const { server, port } = await startServer(build);
-  const browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: 'new',
-    args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
-      '--window-size=1024,768', '--autoplay-policy=no-user-gesture-required'],
-  });
-  const only = process.env.ND_WEB_ONLY;
   let failed = 0;
-  for (const [name, run] of cases) {
-    if (only && !name.includes(only)) continue;
-    const began = Date.now();
-    const page = await browser.newPage();
-    await page.setViewport({ width: 1024, height: 768 });
-    page.on('pageerror', (e) => console.log('page error: ' + e.message));
+  for (const name of engines.chosen()) {
     try {
-      await run(page, port);
-      console.log(`ok   ${name} (${((Date.now() - began) / 1000).toFixed(1)} s)`);
+      failed += await runEngine(name, `http://127.0.0.1:${port}`);
     } catch (e) {
       failed++;
       console.log(`FAIL ${name}: ${e.message}`);
-      const log = await page.evaluate(() => (window.nd ? window.nd.log.slice(-20) : [])).catch(() => []);
-      for (const line of log) console.log('  | ' + line);
-    } finally {
-      await page.close();
     }
   }
-  await browser.close();
   server.kill();
   process.exit(failed ? 1 : 0);
 })().catch((e) => { console.error(e); process.exit(1); });

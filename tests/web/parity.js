@@ -1,7 +1,9 @@
 // The runner in the browser (nightdrive-headless.html, WebGL 2) against the native
-// runner (nightdrive-headless, OpenGL): the same options and script give the same
-// trace frame for frame -- angles, switches and counters identical, positions
-// within 1e-9 -- and screenshots that differ in only a small share of pixels.
+// runner (nightdrive-headless, OpenGL), in each browser engine (engines.js;
+// ND_WEB_ENGINES picks some): the same options and script give the same trace
+// frame for frame -- angles, switches and counters identical, positions within
+// 1e-9 -- and screenshots that differ in only a small share of pixels. The native
+// runner runs each case once for all engines.
 // Usage: node parity.js <build-web folder> <native nightdrive-headless>
 //   (or ND_NATIVE_HEADLESS for the second; NODE_PATH must reach puppeteer-core)
 'use strict';
@@ -10,12 +12,11 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const puppeteer = require('puppeteer-core');
+const engines = require('./engines');
 const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
 const native = path.resolve(process.argv[3] || process.env.ND_NATIVE_HEADLESS || 'build-test/nightdrive-headless');
-const chromium = process.env.ND_CHROMIUM || '/usr/bin/chromium';
 const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 300000);
 
 // Doubles that go through sine and cosine may differ in the last bits between the
@@ -196,15 +197,19 @@ function runNative(c, dir) {
   });
 }
 
-async function runWeb(browser, port, c) {
+async function runWeb(engine, origin, c) {
   const args = [...c.args.split(' '), '--input', '/in/script.txt', '--trace', '/out/trace.txt'];
   for (const f of c.shots) args.push('--shot', `${f}:/out/shot-${f}.png`);
-  const page = await browser.newPage();
+  const page = await engine.newPage();
   try {
-    await page.setViewport({ width: 1024, height: 768 });
-    await page.evaluateOnNewDocument((script) => { window.ndFiles = { '/in/script.txt': script }; }, c.script);
-    await page.goto(`http://127.0.0.1:${port}/nightdrive-headless.html?args=${encodeURIComponent(args.join(' '))}`);
-    await page.waitForFunction(() => window.nd && window.nd.ended, { polling: 250, timeout: timeoutMs });
+    await page.setViewport(1024, 768);
+    await page.goto(`${origin}/nightdrive-headless.html?args=${encodeURIComponent(args.join(' '))}` +
+      `&input=${encodeURIComponent(c.script)}`);
+    const end = Date.now() + timeoutMs;
+    while (!(await page.evaluate(() => !!(window.nd && window.nd.ended)))) {
+      if (Date.now() > end) throw new Error('timed out waiting for the runner to end');
+      await new Promise((r) => setTimeout(r, 250));
+    }
     const nd = await page.evaluate(() => window.nd);
     const shots = {};
     for (const f of c.shots) {
@@ -218,71 +223,96 @@ async function runWeb(browser, port, c) {
   }
 }
 
+// Both runners' outcomes for one case, compared; null when they agree, else the
+// problems; `figures` gets the numbers either way.
+function compare(c, web, nat, keep, engineName, figures) {
+  const problems = [];
+  const status = c.status || 0;
+  if (web.status !== status || nat.status !== status) {
+    problems.push(`status ${web.status} in the browser, ${nat.status} natively, not ${status}`);
+  }
+  if (web.complaint !== nat.complaint) problems.push(`complaints '${web.complaint}' and '${nat.complaint}'`);
+  const traces = compareTraces(parseTrace(web.trace), parseTrace(nat.trace));
+  if (traces.error) problems.push(traces.error);
+  const shares = [];
+  for (const f of c.shots) {
+    if (!web.shots[f] || !nat.shots[f]) {
+      problems.push(`shot ${f} missing`);
+      continue;
+    }
+    if (keep) {
+      fs.mkdirSync(keep, { recursive: true });
+      const stem = c.name.replace(/[^a-z0-9]+/gi, '-');
+      fs.writeFileSync(path.join(keep, `${stem}-${f}-${engineName}.png`), web.shots[f]);
+      fs.writeFileSync(path.join(keep, `${stem}-${f}-native.png`), nat.shots[f]);
+    }
+    const a = decodePng(web.shots[f]), b = decodePng(nat.shots[f]);
+    const expected = (c.args.match(/--size (\d+)x(\d+)/) || [null, 1024, 768]).slice(1).map(Number);
+    if (a.width !== expected[0] || a.height !== expected[1]) problems.push(`shot ${f}: ${a.width}x${a.height}`);
+    const cmp = comparePictures(a, b);
+    if (cmp.error) problems.push(`shot ${f}: ${cmp.error}`);
+    else if (cmp.colours < 16) problems.push(`shot ${f}: only ${cmp.colours} colours, not a whole picture`);
+    else if (cmp.share > pixelShare) problems.push(`shot ${f}: ${(cmp.share * 100).toFixed(2)} % of pixels unmatched`);
+    if (!cmp.error) shares.push(`${f}: ${(cmp.share * 100).toFixed(2)} % (plain ${(cmp.plain * 100).toFixed(1)} %)`);
+  }
+  figures.push(`max position difference ${traces.maxDelta.toExponential(1)}` +
+    (shares.length ? `; pixels unmatched ${shares.join(', ')}` : ''));
+  return problems.length ? problems : null;
+}
+
 (async () => {
   if (!fs.existsSync(native)) throw new Error('no native runner at ' + native);
   const keep = process.env.ND_PARITY_KEEP;  // a folder to keep both runners' files in
   const began = Date.now();
   const { server, port } = await startServer(build);
-  const browser = await puppeteer.launch({
-    executablePath: chromium, headless: 'new',
-    args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
-      '--window-size=1024,768'],
-  });
+  const origin = `http://127.0.0.1:${port}`;
   const only = process.env.ND_WEB_ONLY;
   const chosen = cases.filter((c) => !only || c.name.includes(only));
+  // The native runner's outcome of each case, run once (beside the first engine's).
+  const natives = new Map();
+  const nativeOf = (c) => {
+    if (!natives.has(c.name)) {
+      natives.set(c.name, (async () => {
+        const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'nd-parity-'));
+        try { return await runNative(c, dir); } finally { fs.rmSync(dir, { recursive: true, force: true }); }
+      })());
+    }
+    return natives.get(c.name);
+  };
   let failed = 0;
-  for (const c of chosen) {
-    const caseBegan = Date.now();
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'nd-parity-'));
+  for (const name of engines.chosen()) {
+    const engineBegan = Date.now();
+    let engine, agreed = 0;
     try {
-      const [web, nat] = await Promise.all([runWeb(browser, port, c), runNative(c, dir)]);
-      const problems = [];
-      const status = c.status || 0;
-      if (web.status !== status || nat.status !== status) {
-        problems.push(`status ${web.status} in the browser, ${nat.status} natively, not ${status}`);
-      }
-      if (web.complaint !== nat.complaint) problems.push(`complaints '${web.complaint}' and '${nat.complaint}'`);
-      const traces = compareTraces(parseTrace(web.trace), parseTrace(nat.trace));
-      if (traces.error) problems.push(traces.error);
-      const shares = [];
-      for (const f of c.shots) {
-        if (!web.shots[f] || !nat.shots[f]) {
-          problems.push(`shot ${f} missing`);
-          continue;
-        }
-        if (keep) {
-          fs.mkdirSync(keep, { recursive: true });
-          const stem = c.name.replace(/[^a-z0-9]+/gi, '-');
-          fs.writeFileSync(path.join(keep, `${stem}-${f}-web.png`), web.shots[f]);
-          fs.writeFileSync(path.join(keep, `${stem}-${f}-native.png`), nat.shots[f]);
-        }
-        const a = decodePng(web.shots[f]), b = decodePng(nat.shots[f]);
-        const expected = (c.args.match(/--size (\d+)x(\d+)/) || [null, 1024, 768]).slice(1).map(Number);
-        if (a.width !== expected[0] || a.height !== expected[1]) problems.push(`shot ${f}: ${a.width}x${a.height}`);
-        const cmp = comparePictures(a, b);
-        if (cmp.error) problems.push(`shot ${f}: ${cmp.error}`);
-        else if (cmp.colours < 16) problems.push(`shot ${f}: only ${cmp.colours} colours, not a whole picture`);
-        else if (cmp.share > pixelShare) problems.push(`shot ${f}: ${(cmp.share * 100).toFixed(2)} % of pixels unmatched`);
-        if (!cmp.error) shares.push(`${f}: ${(cmp.share * 100).toFixed(2)} % (plain ${(cmp.plain * 100).toFixed(1)} %)`);
-      }
-      const figures = `max position difference ${traces.maxDelta.toExponential(1)}` +
-        (shares.length ? `; pixels unmatched ${shares.join(', ')}` : '');
-      const seconds = ((Date.now() - caseBegan) / 1000).toFixed(1);
-      if (problems.length) {
-        failed++;
-        console.log(`FAIL ${c.name} (${seconds} s): ${problems.join('; ')} (${figures})`);
-      } else {
-        console.log(`ok   ${c.name} (${seconds} s): ${figures}`);
-      }
+      engine = await engines.launch(name);
     } catch (e) {
       failed++;
-      console.log(`FAIL ${c.name}: ${e.message}`);
-    } finally {
-      fs.rmSync(dir, { recursive: true, force: true });
+      console.log(`FAIL ${name}: ${e.message}`);
+      continue;
     }
+    for (const c of chosen) {
+      const caseBegan = Date.now();
+      try {
+        const [web, nat] = await Promise.all([runWeb(engine, origin, c), nativeOf(c)]);
+        const figures = [];
+        const problems = compare(c, web, nat, keep, name, figures);
+        const seconds = ((Date.now() - caseBegan) / 1000).toFixed(1);
+        if (problems) {
+          failed++;
+          console.log(`FAIL ${name}: ${c.name} (${seconds} s): ${problems.join('; ')} (${figures[0]})`);
+        } else {
+          agreed++;
+          console.log(`ok   ${name}: ${c.name} (${seconds} s): ${figures[0]}`);
+        }
+      } catch (e) {
+        failed++;
+        console.log(`FAIL ${name}: ${c.name}: ${e.message}`);
+      }
+    }
+    await engine.close();
+    console.log(`parity ${name}: ${agreed} of ${chosen.length} cases agree (${((Date.now() - engineBegan) / 1000).toFixed(1)} s)`);
   }
-  await browser.close();
   server.kill();
-  console.log(`parity: ${chosen.length - failed} of ${chosen.length} cases agree (${((Date.now() - began) / 1000).toFixed(1)} s)`);
+  console.log(`parity: ${((Date.now() - began) / 1000).toFixed(1)} s in all`);
   process.exit(failed ? 1 : 0);
 })().catch((e) => { console.error(e); process.exit(1); });

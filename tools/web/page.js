@@ -1,13 +1,17 @@
 // The page around nightdrive: download progress, the two canvases (the menu's
-// 2-D one and the game's WebGL 2 one), the modal message dialog, keys kept from
-// the browser, and the "ended" screen. `window.nd` reports the program's state to
-// whoever drives the page (the browser tests).
+// 2-D one, scaled up to fit, and the game's WebGL 2 one), the modal message
+// dialog, keys kept from the browser, the "ended" screen, and the service worker
+// that keeps the program for offline use. `window.nd` reports the program's state
+// to whoever drives the page (the browser tests).
 'use strict';
 (function () {
   const menuCanvas = document.getElementById('canvas');
   const glCanvas = document.getElementById('gl-canvas');
   const status = document.getElementById('status');
+  const loading = document.getElementById('loading');
+  const progress = document.getElementById('progress');
   const nd = { started: false, ended: false, status: null, messages: [], dialogOpen: false, log: [], pointerPlaced: 0, frames: 0,
+    offlineReady: false, offlineError: null,
     // Milliseconds since the page was opened: the program ready, the game's window
     // made, and its first frame with the world (3-D drawing) in it.
     times: { runtime: null, gameWindow: null, firstWorld: null } };
@@ -20,6 +24,58 @@
 
   function show(canvas) {
     for (const c of [menuCanvas, glCanvas]) c.classList.toggle('shown', c === canvas);
+    fitMenu();
+  }
+
+  // The menu is drawn at its own size; on the page it is shown at the largest
+  // whole scale that fits, each pixel a sharp block (the window system maps the
+  // pointer back by the shown size).
+  function fitMenu() {
+    const w = menuCanvas.width, h = menuCanvas.height;
+    if (!w || !h) return;
+    const scale = Math.max(1, Math.floor(Math.min(innerWidth / w, innerHeight / h)));
+    const width = w * scale + 'px', height = h * scale + 'px';
+    if (menuCanvas.style.width !== width) menuCanvas.style.width = width;
+    if (menuCanvas.style.height !== height) menuCanvas.style.height = height;
+  }
+  new MutationObserver(fitMenu).observe(menuCanvas, { attributes: true, attributeFilter: ['width', 'height', 'style'] });
+  window.addEventListener('resize', fitMenu);
+
+  // The program sleeps between its steps (the menu waits for input this way).
+  // Input wakes it at once, within the event's own handling: what it does in answer
+  // -- "New Game" asking for full screen and the pointer lock -- then happens
+  // within the user's gesture, as browsers require (WebKit strictly). A short
+  // sleep asked for while that answer runs does not leave the gesture either.
+  let wake = null, sleepTimer = 0, inGesture = false;
+  function wakeNow() {
+    if (!wake) return;
+    clearTimeout(sleepTimer);
+    const resume = wake;
+    wake = null;
+    resume();
+  }
+  for (const type of ['mouseup', 'mousedown', 'keydown', 'keyup']) {
+    window.addEventListener(type, () => {
+      if (!wake || nd.ended) return;
+      inGesture = true;
+      setTimeout(() => { inGesture = false; }, 0);
+      wakeNow();
+    });
+  }
+
+  // "Downloading data... (537572/6838126)" from the loader becomes a bar with the
+  // share and the megabytes.
+  function showProgress(text) {
+    const m = /^(.*?)\.*\s*\((\d+)\/(\d+)\)/.exec(text);
+    if (m && Number(m[3]) > 0) {
+      const done = Number(m[2]), total = Number(m[3]);
+      progress.value = done / total;
+      progress.hidden = false;
+      status.textContent = `${m[1]}: ${Math.floor(done / total * 100)} % (${(done / 1e6).toFixed(1)} of ${(total / 1e6).toFixed(1)} MB)`;
+    } else {
+      progress.hidden = !/^Downloading/.test(text);
+      status.textContent = text;
+    }
   }
 
   function line(text) {
@@ -44,8 +100,15 @@
     print: line,
     printErr: line,
     setStatus(text) {
-      status.textContent = text;
-      if (!text) status.style.display = 'none';
+      if (!text) loading.style.display = 'none';
+      else showProgress(text);
+    },
+    ndSleep(ms) {
+      if (ms <= 0 && inGesture) return Promise.resolve();
+      return new Promise((resolve) => {
+        wake = resolve;
+        sleepTimer = setTimeout(wakeNow, ms);
+      });
     },
     onRuntimeInitialized() {
       // ?remove=<path under data/> takes a world file away first (to see the message).
@@ -64,15 +127,17 @@
       Module.canvas = next;
       show(next);
       next.focus();
-      // "New Game" was a click moments ago: the game asks for full screen and
-      // pointer lock (mouse look moves a virtual pointer). Either may be refused;
-      // the game then goes on in the page.
+      // "New Game" is the click being handled (see ndSleep): the page asks for
+      // full screen (the page alone does) and the pointer lock (mouse look moves
+      // a virtual pointer). Either may be refused; the game then goes on in the
+      // page.
       if (gl) {
         if (nd.times.gameWindow === null) nd.times.gameWindow = performance.now();
         const lock = next.requestPointerLock && next.requestPointerLock();
         if (lock && lock.catch) lock.catch(() => {});
         const page = document.documentElement;
-        if (page.requestFullscreen) page.requestFullscreen().catch(() => {});
+        const full = page.requestFullscreen && page.requestFullscreen();
+        if (full && full.catch) full.catch(() => {});
       }
     },
     ndPointerPlaced() { nd.pointerPlaced++; },
@@ -103,7 +168,7 @@
         code === 0 ? 'nightdrive has ended.' : 'nightdrive has ended with an error (status ' + code + ').';
       document.getElementById('again').href = location.href;
       document.getElementById('ended').style.display = 'block';
-      status.style.display = 'none';
+      loading.style.display = 'none';
     },
     onExit(code) { if (!nd.ended) Module.ndEnded(code); },
     onAbort(what) {
@@ -127,4 +192,14 @@
     if (e.error && e.error.name === 'ExitStatus') e.preventDefault();
   });
   show(menuCanvas);
+
+  // The service worker keeps this build's files for offline use (sw.js, written
+  // at build time with the build's version); nd.offlineReady says it holds them.
+  if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
+    navigator.serviceWorker.register('sw.js').then(() => navigator.serviceWorker.ready)
+      .then(() => { nd.offlineReady = true; }, (e) => {
+        nd.offlineError = String(e && e.message);
+        line('offline copy unavailable: ' + nd.offlineError);
+      });
+  }
 })();

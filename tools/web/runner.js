@@ -2,7 +2,8 @@
 //   nightdrive-headless.html?args=--frames%20120%20--trace%20/out/trace.txt
 // (options separated by spaces). A driver may put input files into the program's
 // file system before it starts: window.ndFiles = { '/in/script.txt': 'text' }
-// (set before the page's scripts run). When the program ends, `window.nd` holds
+// (set before the page's scripts run), or the query's `input`, the text of
+// /in/script.txt (for drivers that cannot run a script before the page's). When the program ends, `window.nd` holds
 // ended, status, log (its output lines) and files: every file under /out, as
 // { text } or, for .png, { base64 }; the page then also shows them.
 'use strict';
@@ -13,7 +14,10 @@
   const nd = { started: false, ended: false, status: null, log: [], messages: [], frames: 0, files: {} };
   window.nd = nd;
 
-  const args = (new URLSearchParams(location.search).get('args') || '').split(/\s+/).filter((a) => a);
+  const query = new URLSearchParams(location.search);
+  const args = (query.get('args') || '').split(/\s+/).filter((a) => a);
+  const files = Object.assign({}, window.ndFiles || {});
+  if (query.has('input')) files['/in/script.txt'] = query.get('input');
 
   // Screenshots are read after the frame was handed to the page, by which time a
   // WebGL canvas has dropped its drawing buffer unless it is asked to keep it.
@@ -83,7 +87,7 @@
     setStatus(text) { status.textContent = text; },
     preRun: [() => {
       for (const dir of ['/in', '/out']) FS.mkdir(dir);
-      for (const [path, text] of Object.entries(window.ndFiles || {})) FS.writeFile(path, text);
+      for (const [path, text] of Object.entries(files)) FS.writeFile(path, text);
     }],
     onRuntimeInitialized() { nd.started = true; },
     // The next window draws on the 2-D menu canvas or the WebGL one (a canvas

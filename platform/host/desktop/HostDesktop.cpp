@@ -116,6 +116,8 @@ SDL_GLContext CreateGlContext(SDL_Window* window) {
 
 const char* ShaderPreamble() { return "#version 330 core\n"; }
 
+bool OwnsFullScreen() { return false; }
+
 bool HasPolygonModes() { return true; }
 
 bool SharpWholeScaling() { return false; }

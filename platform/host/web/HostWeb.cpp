@@ -4,6 +4,8 @@
 // message box and its end in the page, and draws with WebGL 2 on the page's canvas.
 #include "platform/host/Host.h"
 
+#include "HostGl.h"
+
 #include <emscripten.h>
 #include <emscripten/html5.h>
 #include <unistd.h>
@@ -17,6 +19,13 @@ namespace {
 EM_ASYNC_JS(void, WaitForAnimationFrame, (int world), {
     if (Module.ndFrame) Module.ndFrame(!!world);
     await new Promise(function(resolve) { requestAnimationFrame(function() { resolve(); }); });
+});
+
+// The page may wake the program before the time is up (input arrived); without a
+// page that offers this, a plain timer.
+EM_ASYNC_JS(void, PageSleep, (int milliseconds), {
+    if (Module.ndSleep) await Module.ndSleep(milliseconds);
+    else await new Promise(function(resolve) { setTimeout(resolve, milliseconds); });
 });
 
 EM_ASYNC_JS(void, ShowPageDialog, (const char* text), {
@@ -45,7 +54,36 @@ EM_JS(void, SelectPageCanvas, (int gl), {
 });
 // clang-format on
 
-void Sleep(int milliseconds) { emscripten_sleep(static_cast<unsigned>(milliseconds < 0 ? 0 : milliseconds)); }
+// While the page runs, the canvas's own framebuffer is the one bound: the page's
+// compositor may handle the canvas's drawing buffer then, and a browser may take
+// whatever framebuffer is bound for the canvas's own (WebKitGTK, keeping the
+// drawing buffer, attaches its buffer to it, which left the device's off-screen
+// back buffer incomplete and every frame black). The program's bindings come back
+// when it resumes.
+class CanvasFramebufferWhileAway {
+public:
+    CanvasFramebufferWhileAway() {
+        if (emscripten_webgl_get_current_context() == 0) return;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_);
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_);
+        if (draw_ != 0 || read_ != 0) glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    ~CanvasFramebufferWhileAway() {
+        if (draw_ != 0) glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_));
+        if (read_ != 0) glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_));
+    }
+    CanvasFramebufferWhileAway(const CanvasFramebufferWhileAway&) = delete;
+    CanvasFramebufferWhileAway& operator=(const CanvasFramebufferWhileAway&) = delete;
+
+private:
+    GLint draw_ = 0;
+    GLint read_ = 0;
+};
+
+void Sleep(int milliseconds) {
+    const CanvasFramebufferWhileAway away;
+    PageSleep(std::max(milliseconds, 0));
+}
 
 // The window the pointer's moves go to (the window system's choice).
 SDL_Window* (*pointerWindow)() = nullptr;
@@ -103,7 +141,10 @@ bool WaitForEvent(SDL_Event&, int milliseconds) {
 // its 3-D canvas or its 2-D menu canvas.
 void PrepareSurface(bool gl) { SelectPageCanvas(gl ? 1 : 0); }
 
-void ShowMessage(const std::string& text, SDL_Window*) { ShowPageDialog(text.c_str()); }
+void ShowMessage(const std::string& text, SDL_Window*) {
+    const CanvasFramebufferWhileAway away;
+    ShowPageDialog(text.c_str());
+}
 
 void EndProgram(int status) {
     TellPageEnded(status);
@@ -143,6 +184,10 @@ SDL_GLContext CreateGlContext(SDL_Window* window) {
 
 const char* ShaderPreamble() { return "#version 300 es\nprecision highp float;\nprecision highp int;\n"; }
 
+// The page asks for full screen within the click that starts a game and leaves it
+// when the game ends.
+bool OwnsFullScreen() { return true; }
+
 bool HasPolygonModes() { return false; }
 
 // A page on a HiDPI screen is a whole multiple of the back buffer more often than
@@ -169,6 +214,7 @@ void ReleaseSurface(Surface& surface) { surface = {}; }
 // The page shows the frame and paces the next.
 void PresentFrame(SDL_Window* window, const Surface&, bool world) {
     SDL_GL_SwapWindow(window);
+    const CanvasFramebufferWhileAway away;
     WaitForAnimationFrame(world ? 1 : 0);
 }
 

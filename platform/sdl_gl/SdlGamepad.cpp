@@ -41,7 +41,7 @@ struct KeyCodes {
     std::uint8_t Dik;
     int VirtualKey;
 };
-constexpr KeyCodes kEyCodes[KeyCount] = {
+constexpr KeyCodes kKeyCodes[KeyCount] = {
     {DIK_UP, VK_UP},     {DIK_DOWN, VK_DOWN}, {DIK_LEFT, VK_LEFT}, {DIK_RIGHT, VK_RIGHT}, {DIK_PRIOR, VK_PRIOR},
     {DIK_NEXT, VK_NEXT}, {DIK_Z, VK_Z},       {DIK_X, VK_X},       {DIK_C, VK_C},         {DIK_Q, VK_Q},
 };
@@ -166,7 +166,7 @@ void KeysChanged(std::uint32_t held) {
     for (int key = 0; key < KeyCount; ++key) {
         if ((pressed & Bit(key)) == 0) continue;
         if (form->DeviceWindow) {
-            PostKeyDown(*form, kEyCodes[key].VirtualKey);
+            PostKeyDown(*form, kKeyCodes[key].VirtualKey);
         } else if (key <= KeyRight) {
             MoveFocus(*form, static_cast<PadKey>(key));
         }
@@ -304,7 +304,7 @@ void ReadGamepads(std::uint8_t* keys256) {
         if (count < 16) break;
     }
     for (int key = 0; key < KeyCount; ++key) {
-        if (heldKeys & Bit(key)) keys256[kEyCodes[key].Dik] = 0x80;
+        if (heldKeys & Bit(key)) keys256[kKeyCodes[key].Dik] = 0x80;
     }
     for (const Pad& pad : pads) {
         const int dx = PadLookStep(pad.Axes[SDL_CONTROLLER_AXIS_RIGHTX]);

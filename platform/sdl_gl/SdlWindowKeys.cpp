@@ -12,7 +12,7 @@ struct KeyPair {
 
 // Keys outside the letter and digit ranges. Where two SDL keys give one virtual
 // key (left and right Shift), the first listed is the one posted for it.
-constexpr KeyPair kEyTable[] = {
+constexpr KeyPair kKeyTable[] = {
     {SDLK_BACKSPACE, VK_BACK}, {SDLK_TAB, VK_TAB},      {SDLK_RETURN, VK_RETURN},  {SDLK_KP_ENTER, VK_RETURN},
     {SDLK_LSHIFT, VK_SHIFT},   {SDLK_RSHIFT, VK_SHIFT}, {SDLK_LCTRL, VK_CONTROL},  {SDLK_RCTRL, VK_CONTROL},
     {SDLK_LALT, VK_MENU},      {SDLK_RALT, VK_MENU},    {SDLK_PAUSE, 0x13},        {SDLK_CAPSLOCK, 0x14},
@@ -37,7 +37,7 @@ constexpr KeyPair kEyTable[] = {
 int VirtualKeyFromSdl(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-    for (const KeyPair& pair : kEyTable) {
+    for (const KeyPair& pair : kKeyTable) {
         if (pair.Key == key) return pair.VirtualKey;
     }
     return 0;
@@ -46,7 +46,7 @@ int VirtualKeyFromSdl(SDL_Keycode key) {
 SDL_Keycode SdlKeyFromVirtualKey(int virtualKey) {
     if (virtualKey >= 'A' && virtualKey <= 'Z') return SDLK_a + (virtualKey - 'A');
     if (virtualKey >= '0' && virtualKey <= '9') return SDLK_0 + (virtualKey - '0');
-    for (const KeyPair& pair : kEyTable) {
+    for (const KeyPair& pair : kKeyTable) {
         if (pair.VirtualKey == virtualKey) return pair.Key;
     }
     return SDLK_UNKNOWN;

@@ -12,17 +12,17 @@ bool KeyByName(const std::string& name, int& scanCode, int& virtualKey) {
         const char* Name;
         int Scan, Vk;
     };
-    static const Key kEys[] = {{"Up", DIK_UP, VK_UP},
-                               {"Down", DIK_DOWN, VK_DOWN},
-                               {"Left", DIK_LEFT, VK_LEFT},
-                               {"Right", DIK_RIGHT, VK_RIGHT},
-                               {"PageUp", DIK_PRIOR, VK_PRIOR},
-                               {"PageDown", DIK_NEXT, VK_NEXT},
-                               {"Z", DIK_Z, VK_Z},
-                               {"X", DIK_X, VK_X},
-                               {"C", DIK_C, VK_C},
-                               {"Q", DIK_Q, VK_Q}};
-    for (const Key& key : kEys) {
+    static const Key kKeys[] = {{"Up", DIK_UP, VK_UP},
+                                {"Down", DIK_DOWN, VK_DOWN},
+                                {"Left", DIK_LEFT, VK_LEFT},
+                                {"Right", DIK_RIGHT, VK_RIGHT},
+                                {"PageUp", DIK_PRIOR, VK_PRIOR},
+                                {"PageDown", DIK_NEXT, VK_NEXT},
+                                {"Z", DIK_Z, VK_Z},
+                                {"X", DIK_X, VK_X},
+                                {"C", DIK_C, VK_C},
+                                {"Q", DIK_Q, VK_Q}};
+    for (const Key& key : kKeys) {
         if (name == key.Name) {
             scanCode = key.Scan;
             virtualKey = key.Vk;

@@ -239,6 +239,17 @@ std::string VirtualKeyName(int virtualKey) {
     return Hex(virtualKey);
 }
 
+bool KeyByName(const std::string& name, int& scanCode, int& virtualKey) {
+    for (const KeyName& key : kKeyNames) {
+        if (name == key.Name) {
+            scanCode = key.ScanCode;
+            virtualKey = key.VirtualKey;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string HeaderLines(const std::string& program, const MenuChoices& menu, const std::vector<WorldFile>& world) {
     std::string text = std::string(kMagic) + ' ' + std::to_string(kVersion) + '\n';
     text += "program " + program + '\n';

@@ -100,5 +100,7 @@ std::vector<WorldFile> DigestWorld(const std::string& dataFolder);
 // a virtual key; "0xNN" for others.
 std::string ScanCodeName(int scanCode);
 std::string VirtualKeyName(int virtualKey);
+// The scan code and virtual key of a game key by its name; false for other names.
+bool KeyByName(const std::string& name, int& scanCode, int& virtualKey);
 
 }  // namespace record

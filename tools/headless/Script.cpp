@@ -4,33 +4,9 @@
 
 #include <sstream>
 
+#include "game/record/Recording.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
-
-bool KeyByName(const std::string& name, int& scanCode, int& virtualKey) {
-    struct Key {
-        const char* Name;
-        int Scan, Vk;
-    };
-    static const Key kKeys[] = {{"Up", DIK_UP, VK_UP},
-                                {"Down", DIK_DOWN, VK_DOWN},
-                                {"Left", DIK_LEFT, VK_LEFT},
-                                {"Right", DIK_RIGHT, VK_RIGHT},
-                                {"PageUp", DIK_PRIOR, VK_PRIOR},
-                                {"PageDown", DIK_NEXT, VK_NEXT},
-                                {"Z", DIK_Z, VK_Z},
-                                {"X", DIK_X, VK_X},
-                                {"C", DIK_C, VK_C},
-                                {"Q", DIK_Q, VK_Q}};
-    for (const Key& key : kKeys) {
-        if (name == key.Name) {
-            scanCode = key.Scan;
-            virtualKey = key.Vk;
-            return true;
-        }
-    }
-    return false;
-}
 
 namespace {
 
@@ -112,7 +88,7 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
             }
         } else if (event == "keydown" || event == "keyup" || event == "press") {
             std::string name;
-            if (!(words >> name) || !KeyByName(name, e.ScanCode, e.VirtualKey)) {
+            if (!(words >> name) || !record::KeyByName(name, e.ScanCode, e.VirtualKey)) {
                 error = "line " + std::to_string(number) + ": unknown key '" + name + "'";
                 return false;
             }

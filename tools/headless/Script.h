@@ -28,5 +28,3 @@ using Script = std::map<long, std::vector<ScriptEvent>>;
 
 // Parses a script; on failure returns false with "line N: what" in `error`.
 bool ParseScript(const std::string& text, Script& script, std::string& error);
-// The key of a name, false when the name is unknown.
-bool KeyByName(const std::string& name, int& scanCode, int& virtualKey);

@@ -4,8 +4,6 @@
 // UI thread. Handlers may yield again or never return (the game runs inside the
 // menu's "New Game" release), so every step re-checks which forms still exist
 // after a handler ran.
-#include "platform/sdl_gl/SdlWindow.h"
-
 #include <SDL_ttf.h>
 
 #include <algorithm>
@@ -18,14 +16,13 @@
 
 #include "platform/host/Host.h"
 #include "platform/sdl_gl/SdlGamepad.h"
+#include "platform/sdl_gl/SdlWindow.h"
 #include "platform/sdl_gl/SdlWindowHooks.h"
 
 namespace {
 
 bool sdlReady = false;
 bool sdlFailed = false;
-
-std::vector<Form*> loadedForms;
 
 std::function<std::uint64_t()> clockSource;
 bool timerCatchUp = false;
@@ -39,13 +36,10 @@ struct MouseCapture {
 };
 MouseCapture capture;
 
-bool IsLoaded(const Form* form) { return std::find(loadedForms.begin(), loadedForms.end(), form) != loadedForms.end(); }
-
-Form* FormOfWindowId(std::uint32_t id) {
-    for (Form* form : loadedForms) {
-        if (form->Native && form->Native->Id == id) return form;
-    }
-    return nullptr;
+// Current time of the window clock in microseconds (SDL's, or the runner's clock).
+std::uint64_t WindowClockNow() {
+    if (clockSource) return clockSource();
+    return SDL_GetTicks64() * 1000;
 }
 
 // SDL numbers the buttons left 1, middle 2, right 3; window events use 1, 4, 2.
@@ -224,17 +218,6 @@ void ToggleFullscreen(Form& form) {
     }
 }
 
-Form* KeyboardForm(std::uint32_t windowId) {
-    if (Form* form = FormOfWindowId(windowId)) return form;
-    if (SDL_Window* focused = SDL_GetKeyboardFocus()) {
-        if (Form* form = FormOfWindowId(SDL_GetWindowID(focused))) return form;
-    }
-    for (Form* form : loadedForms) {
-        if (form->Visible) return form;
-    }
-    return nullptr;
-}
-
 void OnKeyDown(const SDL_KeyboardEvent& event) {
     Form* form = KeyboardForm(event.windowID);
     if (!form) return;
@@ -260,11 +243,12 @@ void OnKeyDown(const SDL_KeyboardEvent& event) {
 }
 
 bool AnyVisibleForm() {
-    return std::any_of(loadedForms.begin(), loadedForms.end(), [](const Form* f) { return f->Visible; });
+    const std::vector<Form*>& forms = LoadedForms();
+    return std::any_of(forms.begin(), forms.end(), [](const Form* f) { return f->Visible; });
 }
 
 void UnloadEveryForm() {
-    const std::vector<Form*> forms = loadedForms;
+    const std::vector<Form*> forms = LoadedForms();
     for (Form* form : forms) {
         if (IsLoaded(form)) UnloadForm(*form);
     }
@@ -331,9 +315,10 @@ void Dispatch(const SDL_Event& event) {
 // every yield), since a handler may unload a window.
 template <class Fn>
 void ForEachLoadedForm(Fn fn) {
+    const std::vector<Form*>& loaded = LoadedForms();
     std::array<Form*, 8> forms{};
-    const std::size_t count = std::min(loadedForms.size(), forms.size());
-    std::copy_n(loadedForms.begin(), count, forms.begin());
+    const std::size_t count = std::min(loaded.size(), forms.size());
+    std::copy_n(loaded.begin(), count, forms.begin());
     for (std::size_t i = 0; i < count; ++i) {
         if (IsLoaded(forms[i])) fn(forms[i]);
     }
@@ -379,7 +364,7 @@ void PaintVisibleForms() {
 std::uint64_t TimeToNextTick(std::uint64_t cap) {
     const std::uint64_t now = WindowClockNow();
     std::uint64_t wait = cap;
-    for (const Form* form : loadedForms) {
+    for (const Form* form : LoadedForms()) {
         const NativeWindow& native = *form->Native;
         if (form->TimerInterval <= 0 || !form->Timer || native.TimerInterval == 0) continue;
         wait = std::min(wait, native.NextTick > now ? native.NextTick - now : 0);
@@ -424,30 +409,6 @@ bool EnsureSdl() {
     return true;
 }
 
-Form* ActiveForm() { return KeyboardForm(0); }
-
-SDL_Window* TopVisibleWindow() {
-    SDL_Window* any = nullptr;
-    for (const Form* form : loadedForms) {
-        if (!form->Visible) continue;
-        if (form->DeviceWindow) return form->Native->Window;
-        if (!any) any = form->Native->Window;
-    }
-    return any;
-}
-
-std::uint64_t WindowClockNow() {
-    if (clockSource) return clockSource();
-    return SDL_GetTicks64() * 1000;
-}
-
-int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-
-SDL_Rect ControlRect(const Control& control) {
-    return SDL_Rect{TwipsToPixels(control.Left), TwipsToPixels(control.Top), TwipsToPixels(control.Width),
-                    TwipsToPixels(control.Height)};
-}
-
 bool ShowForm(Form& form) {
     if (!EnsureSdl()) return false;
     if (!form.Native) {
@@ -490,7 +451,7 @@ bool ShowForm(Form& form) {
         native->Focus = NextFocus(form, -1, 1);
         if (form.TimerInterval > 0) RestartTimer(*native, form.TimerInterval);
         form.Native = native;
-        loadedForms.push_back(&form);
+        LoadedForms().push_back(&form);
     }
     SDL_ShowWindow(form.Native->Window);
     SDL_RaiseWindow(form.Native->Window);
@@ -531,7 +492,8 @@ void UnloadForm(Form& form) {
     if (!form.Native || !IsLoaded(&form)) return;
     // Taken off the list first, so a handler that yields or unloads again does not
     // come back to this window.
-    loadedForms.erase(std::find(loadedForms.begin(), loadedForms.end(), &form));
+    std::vector<Form*>& loaded = LoadedForms();
+    loaded.erase(std::find(loaded.begin(), loaded.end(), &form));
     if (capture.OwnerForm == &form) {
         capture = {};
         SDL_CaptureMouse(SDL_FALSE);
@@ -559,7 +521,7 @@ void DoEvents() {
 
 void RunMessageLoop() {
     for (;;) {
-        if (loadedForms.empty()) End(0);
+        if (LoadedForms().empty()) End(0);
         // Wake for the next timer tick, and at least now and then.
         const std::uint64_t waitUs = TimeToNextTick(100000);
         SDL_Event event;
@@ -572,7 +534,7 @@ void RunMessageLoop() {
 
 void SetClockSource(std::function<std::uint64_t()> nowMicroseconds) {
     clockSource = std::move(nowMicroseconds);
-    for (Form* form : loadedForms) {
+    for (Form* form : LoadedForms()) {
         if (form->Native->TimerInterval > 0) RestartTimer(*form->Native, form->Native->TimerInterval);
     }
 }

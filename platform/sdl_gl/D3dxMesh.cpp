@@ -14,7 +14,6 @@
 #include <numeric>
 
 #include "platform/host/Host.h"
-#include "platform/meshops/MeshOps.h"
 #include "platform/sdl_gl/GlDebug.h"
 
 namespace {
@@ -98,7 +97,15 @@ std::unique_ptr<GlMesh> GlMesh::Make(std::shared_ptr<GlContextRef> context, Mesh
 }
 
 GlMesh::GlMesh(std::shared_ptr<GlContextRef> context, MeshData data, DWORD options)
-    : context_(std::move(context)), data_(std::move(data)), options_(options) {}
+    : MemoryMesh(std::move(data), options), context_(std::move(context)) {}
+
+std::unique_ptr<MemoryMesh> GlMesh::MakeLike(MeshData data) const {
+    return Make(context_, std::move(data), Options(), nullptr);
+}
+
+void GlMesh::PrepareToDraw() {
+    if (context_ && context_->MakeCurrent()) (void)Upload();
+}
 
 GlMesh::~GlMesh() {
     if (!uploaded_ || !context_ || !context_->MakeCurrent()) return;
@@ -108,13 +115,14 @@ GlMesh::~GlMesh() {
 }
 
 bool GlMesh::Upload() {
-    const std::size_t faces = data_.NumFaces();
-    const std::size_t vertexCount = data_.NumVertices();
+    const MeshData& data = Data();
+    const std::size_t faces = data.NumFaces();
+    const std::size_t vertexCount = data.NumVertices();
     std::vector<std::uint32_t> order(faces);
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return data_.Attributes[a] < data_.Attributes[b]; });
-    SortGroupsSpatially(data_, order);
+                     [&data](std::uint32_t a, std::uint32_t b) { return data.Attributes[a] < data.Attributes[b]; });
+    SortGroupsSpatially(data, order);
 
     // Vertices in the order of their first use; unused ones go last.
     constexpr std::uint32_t kUnplaced = 0xFFFFFFFFu;
@@ -123,7 +131,7 @@ bool GlMesh::Upload() {
     source.reserve(vertexCount);
     for (const std::uint32_t f : order)
         for (int c = 0; c < 3; ++c) {
-            const std::uint32_t v = data_.Indices[f * 3 + c];
+            const std::uint32_t v = data.Indices[f * 3 + c];
             if (place[v] == kUnplaced) {
                 place[v] = static_cast<std::uint32_t>(source.size());
                 source.push_back(v);
@@ -143,7 +151,7 @@ bool GlMesh::Upload() {
     std::vector<std::uint32_t> seenIn(vertexCount, kUnplaced);  // the last cluster that counted a vertex
     for (std::size_t k = 0; k < faces; ++k) {
         const std::uint32_t f = order[k];
-        const DWORD attribute = data_.Attributes[f];
+        const DWORD attribute = data.Attributes[f];
         if (subsets_.empty() || subsets_.back().Attribute != attribute) {
             subsets_.push_back(Subset{attribute, k * 3 * indexSize, 0});
             subsets_.back().FirstCluster = clusters_.size();
@@ -160,12 +168,12 @@ bool GlMesh::Upload() {
         subset.Count += 3;
         cluster.IndexCount += 3;
         for (int c = 0; c < 3; ++c) {
-            const std::uint32_t old = data_.Indices[f * 3 + c];
+            const std::uint32_t old = data.Indices[f * 3 + c];
             const std::uint32_t index = place[old];
             if (seenIn[old] != clusterNumber) {
                 const bool first = cluster.VertexCount == 0;
                 for (int a = 0; a < 3; ++a) {
-                    const float x = data_.Positions[old * 3 + a];
+                    const float x = data.Positions[old * 3 + a];
                     cluster.Min[a] = first ? x : std::min(cluster.Min[a], x);
                     cluster.Max[a] = first ? x : std::max(cluster.Max[a], x);
                 }
@@ -210,10 +218,10 @@ bool GlMesh::Upload() {
     }
 
     const auto bytes = [](const std::vector<float>& v) { return v.size() * sizeof(float); };
-    const std::size_t normalsAt = bytes(data_.Positions);
-    const std::size_t texAt = normalsAt + bytes(data_.Normals);
-    const std::size_t colorsAt = texAt + bytes(data_.TexCoords);
-    const std::size_t total = colorsAt + bytes(data_.Colors);
+    const std::size_t normalsAt = bytes(data.Positions);
+    const std::size_t texAt = normalsAt + bytes(data.Normals);
+    const std::size_t colorsAt = texAt + bytes(data.TexCoords);
+    const std::size_t total = colorsAt + bytes(data.Colors);
 
     glGenVertexArrays(1, &vao_);
     glGenBuffers(1, &vbo_);
@@ -235,18 +243,18 @@ bool GlMesh::Upload() {
                         permuted.begin() + static_cast<std::ptrdiff_t>(n * width));
         put(at, permuted);
     };
-    putPermuted(0, data_.Positions, 3);
-    putPermuted(normalsAt, data_.Normals, 3);
-    putPermuted(texAt, data_.TexCoords, 2);
-    putPermuted(colorsAt, data_.Colors, 4);
+    putPermuted(0, data.Positions, 3);
+    putPermuted(normalsAt, data.Normals, 3);
+    putPermuted(texAt, data.TexCoords, 2);
+    putPermuted(colorsAt, data.Colors, 4);
     const auto attrib = [](GLuint location, GLint size, std::size_t at) {
         glEnableVertexAttribArray(location);
         glVertexAttribPointer(location, size, GL_FLOAT, GL_FALSE, 0, reinterpret_cast<const void*>(at));
     };
     attrib(0, 3, 0);
-    if (data_.HasNormals()) attrib(1, 3, normalsAt);
-    if (data_.HasTexCoords()) attrib(2, 2, texAt);
-    if (data_.HasColors()) attrib(3, 4, colorsAt);
+    if (data.HasNormals()) attrib(1, 3, normalsAt);
+    if (data.HasTexCoords()) attrib(2, 2, texAt);
+    if (data.HasColors()) attrib(3, 4, colorsAt);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(std::max<std::size_t>(indices.size(), 4)),
                  indices.empty() ? nullptr : indices.data(), GL_STATIC_DRAW);
@@ -270,48 +278,10 @@ HRESULT GlMesh::DrawSubset(DWORD attribId) {
     call.IndexCount = it->Count;
     call.LineOffsetBytes = it->LineOffsetBytes;
     call.LineCount = it->LineCount;
-    call.HasNormals = data_.HasNormals();
-    call.HasColors = data_.HasColors();
+    call.HasNormals = Data().HasNormals();
+    call.HasColors = Data().HasColors();
     call.Clusters = clusters_.data() + it->FirstCluster;
     call.ClusterCount = it->ClusterCount;
     context_->Device->Draw(call);
-    return D3D_OK;
-}
-
-HRESULT GlMesh::Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
-                         std::unique_ptr<D3DXBuffer>* vertexRemap, std::unique_ptr<D3DXMesh>& out) {
-    // Faces keep their order; with COMPACT the vertices no face uses are dropped.
-    MeshData result;
-    std::vector<std::uint32_t> remap;
-    if ((flags & D3DXMESHOPT_COMPACT) != 0) {
-        if (!CompactMeshData(data_, result, remap)) return D3DERR_INVALIDCALL;
-    } else {
-        result = data_;
-        remap.resize(data_.NumVertices());
-        std::iota(remap.begin(), remap.end(), 0u);
-    }
-    std::unique_ptr<GlMesh> mesh = Make(context_, std::move(result), options_, nullptr);
-    if (!mesh) return E_FAIL;
-
-    const std::size_t faces = mesh->data_.NumFaces();
-    if (adjacencyOut != nullptr) {
-        if (adjacencyIn != nullptr) {
-            std::copy(adjacencyIn, adjacencyIn + faces * 3, adjacencyOut);
-        } else {
-            const std::vector<std::uint32_t> adjacency = ComputeAdjacency(mesh->data_);
-            std::copy(adjacency.begin(), adjacency.end(), adjacencyOut);
-        }
-    }
-    if (faceRemap != nullptr)
-        for (std::size_t f = 0; f < faces; ++f) faceRemap[f] = static_cast<DWORD>(f);
-    if (vertexRemap != nullptr) {
-        auto buffer = std::make_unique<D3DXBuffer>(remap.size() * sizeof(DWORD));
-        if (!remap.empty()) std::memcpy(buffer->GetBufferPointer(), remap.data(), remap.size() * sizeof(DWORD));
-        *vertexRemap = std::move(buffer);
-    }
-    // An optimised mesh is the one that gets drawn: its buffers go up now, while
-    // the world loads, instead of at its first draw in the middle of the game.
-    if (mesh->context_ && mesh->context_->MakeCurrent()) (void)mesh->Upload();
-    out = std::move(mesh);
     return D3D_OK;
 }

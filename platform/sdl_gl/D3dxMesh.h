@@ -1,4 +1,4 @@
-// A D3DX mesh of the GL platform: the mesh data kept on the CPU (the clean-up calls
+// A D3DX mesh of the GL platform: the mesh data kept in memory (the clean-up calls
 // work on it) and, from its first draw, a vertex array with the faces sorted by
 // attribute so that each subset is one contiguous index range, split into spatially
 // compact clusters that the device skips when they lie outside the view.
@@ -10,9 +10,10 @@
 
 #include "platform/D3dx.h"
 #include "platform/MeshData.h"
+#include "platform/common/MemoryMesh.h"
 #include "platform/sdl_gl/GlDevice.h"
 
-class GlMesh final : public D3DXMesh {
+class GlMesh final : public MemoryMesh {
 public:
     // Checks the streams and indices and the 16-bit index limit (a mesh without
     // D3DXMESH_32BIT in `options` must have fewer than 65536 vertices). Null, with
@@ -24,15 +25,13 @@ public:
     GlMesh(const GlMesh&) = delete;
     GlMesh& operator=(const GlMesh&) = delete;
 
-    DWORD GetNumFaces() const override { return static_cast<DWORD>(data_.NumFaces()); }
-    DWORD GetNumVertices() const override { return static_cast<DWORD>(data_.NumVertices()); }
     HRESULT DrawSubset(DWORD attribId) override;
-    HRESULT Optimize(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
-                     std::unique_ptr<D3DXBuffer>* vertexRemap, std::unique_ptr<D3DXMesh>& out) override;
+    std::unique_ptr<MemoryMesh> MakeLike(MeshData data) const override;
 
-    const MeshData& Data() const { return data_; }
-    DWORD Options() const { return options_; }
     const std::shared_ptr<GlContextRef>& Context() const { return context_; }
+
+protected:
+    void PrepareToDraw() override;
 
 private:
     GlMesh(std::shared_ptr<GlContextRef> context, MeshData data, DWORD options);
@@ -49,8 +48,6 @@ private:
     };
 
     std::shared_ptr<GlContextRef> context_;
-    MeshData data_;
-    DWORD options_;
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0;
     GLenum indexType_ = GL_UNSIGNED_SHORT;
     std::vector<Subset> subsets_;      // sorted by attribute

@@ -1,12 +1,15 @@
 // Internals of the SDL window system shared by its source files: the native side
-// of a form, SDL start-up, the key table and the painter of the plain (non-device)
-// windows. Game code never sees this header; it talks to platform/Window.h.
+// of a form, the loaded forms, SDL start-up, the key table and the painter of the
+// plain (non-device) windows. Game code never sees this header; it talks to
+// platform/Window.h. The yield (SdlWindowEvents.cpp) sits above this header, the
+// game controllers and the posting hooks, which use only what is declared here.
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Window.h"
 
@@ -34,20 +37,27 @@ struct NativeWindow {
     int BackBufferWidth = 0, BackBufferHeight = 0;
 };
 
-// Starts SDL video, the timer and SDL_ttf on first use. False (with the reason on
-// stderr) where no window can be opened.
+// Starts SDL video, the timer, the game controllers and SDL_ttf on first use. False
+// (with the reason on stderr) where no window can be opened.
 bool EnsureSdl();
+
+// The forms that have a native window, in the order they were first shown. The
+// yield adds a form when it is first shown and takes it off when it is unloaded.
+std::vector<Form*>& LoadedForms();
+bool IsLoaded(const Form* form);
+// The loaded form whose native window has this id; null where none has.
+Form* FormOfWindowId(std::uint32_t id);
 
 // The window a message box belongs to: a visible device window, else any visible
 // window, else none.
 SDL_Window* TopVisibleWindow();
 
+// The form that keyboard input of a window goes to: that window's, else the
+// focused window's, else the first visible one; null where none is shown.
+Form* KeyboardForm(std::uint32_t windowId);
 // The window that input without a window of its own (a game controller) goes to:
 // the focused window, else the first visible one; null where none is shown.
 Form* ActiveForm();
-
-// Current time of the window clock in microseconds (SDL's, or the runner's clock).
-std::uint64_t WindowClockNow();
 
 // The Windows virtual-key code for an SDL key, 0 where there is none.
 int VirtualKeyFromSdl(SDL_Keycode key);

@@ -12,16 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "platform/D3dTypes.h"
-#include "platform/MeshData.h"
-
-struct XFileMesh {
-    MeshData Mesh;
-    std::vector<D3DXMATERIAL> Materials;   // in the order of the file's material list
-    std::vector<std::uint32_t> Adjacency;  // 3 per face, NoNeighbour where none
-};
+#include "platform/xfile/XFileMesh.h"
 
 bool ParseXFile(const std::uint8_t* data, std::size_t size, XFileMesh& out, std::string& reason);
 bool LoadXFile(const std::string& path, XFileMesh& out, std::string& reason);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/meshops/Adjacency.h"
-#include "platform/xfile/XFile.h"
+#include "platform/xfile/XFileMesh.h"
 
 namespace xfile {
 

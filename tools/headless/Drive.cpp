@@ -143,22 +143,22 @@ void StartFrame() {
     if (const auto it = run.Events.find(run.Frame); it != run.Events.end()) {
         for (const ScriptEvent& e : it->second) {
             switch (e.Kind) {
-                case ScriptEvent::Kind::KeyDown:
+                case ScriptEventKind::KeyDown:
                     run.Keys[e.ScanCode] = 0x80;
                     PostKeyDown(game.form, e.VirtualKey);
                     break;
-                case ScriptEvent::Kind::KeyUp:
+                case ScriptEventKind::KeyUp:
                     run.Keys[e.ScanCode] = 0;
                     break;
-                case ScriptEvent::Kind::Press:
+                case ScriptEventKind::Press:
                     run.Keys[e.ScanCode] = 0x80;
                     run.Pressed[e.ScanCode] = true;
                     PostKeyDown(game.form, e.VirtualKey);
                     break;
-                case ScriptEvent::Kind::MouseMove:
+                case ScriptEventKind::MouseMove:
                     MovePointer(e.X, e.Y);
                     break;
-                case ScriptEvent::Kind::Click:
+                case ScriptEventKind::Click:
                     PostMouseButton(game.form, vbLeftButton, true, run.PointerX, run.PointerY);
                     break;
                 default: {

@@ -56,17 +56,17 @@ void PreparePad(std::function<void(int dx, int dy)> movePointerBy) {
 }
 
 bool ApplyPadEvent(const ScriptEvent& event, std::string& error) {
-    if (event.Kind == ScriptEvent::Kind::PadAdd) return Plug(error);
+    if (event.Kind == ScriptEventKind::PadAdd) return Plug(error);
     if (!pad) {
         error = "a pad event before padadd";
         return false;
     }
     int result = 0;
-    if (event.Kind == ScriptEvent::Kind::PadRemove) {
+    if (event.Kind == ScriptEventKind::PadRemove) {
         Unplug();
-    } else if (event.Kind == ScriptEvent::Kind::PadButton) {
+    } else if (event.Kind == ScriptEventKind::PadButton) {
         result = SDL_JoystickSetVirtualButton(pad, event.PadInput, static_cast<Uint8>(event.PadValue));
-    } else if (event.Kind == ScriptEvent::Kind::PadAxis) {
+    } else if (event.Kind == ScriptEventKind::PadAxis) {
         result = SDL_JoystickSetVirtualAxis(pad, event.PadInput, static_cast<Sint16>(event.PadValue));
     }
     if (result != 0) error = std::string("pad: ") + SDL_GetError();

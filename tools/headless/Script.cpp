@@ -14,13 +14,13 @@ namespace {
 bool ParsePadEvent(const std::string& event, std::istringstream& words, ScriptEvent& e, std::string& error) {
     std::string name;
     if (event == "padadd" || event == "padremove") {
-        e.Kind = event == "padadd" ? ScriptEvent::Kind::PadAdd : ScriptEvent::Kind::PadRemove;
+        e.Kind = event == "padadd" ? ScriptEventKind::PadAdd : ScriptEventKind::PadRemove;
         return true;
     }
     if (event == "padbutton") {
         std::string state;
         words >> name >> state;
-        e.Kind = ScriptEvent::Kind::PadButton;
+        e.Kind = ScriptEventKind::PadButton;
         e.PadInput = SDL_GameControllerGetButtonFromString(name.c_str());
         if (e.PadInput == SDL_CONTROLLER_BUTTON_INVALID) {
             error = "unknown pad button '" + name + "'";
@@ -36,7 +36,7 @@ bool ParsePadEvent(const std::string& event, std::istringstream& words, ScriptEv
     // padaxis
     long value = 0;
     words >> name;
-    e.Kind = ScriptEvent::Kind::PadAxis;
+    e.Kind = ScriptEventKind::PadAxis;
     e.PadInput = SDL_GameControllerGetAxisFromString(name.c_str());
     if (e.PadInput == SDL_CONTROLLER_AXIS_INVALID) {
         error = "unknown pad axis '" + name + "'";
@@ -92,17 +92,17 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
                 error = "line " + std::to_string(number) + ": unknown key '" + name + "'";
                 return false;
             }
-            e.Kind = event == "keydown" ? ScriptEvent::Kind::KeyDown
-                     : event == "keyup" ? ScriptEvent::Kind::KeyUp
-                                        : ScriptEvent::Kind::Press;
+            e.Kind = event == "keydown" ? ScriptEventKind::KeyDown
+                     : event == "keyup" ? ScriptEventKind::KeyUp
+                                        : ScriptEventKind::Press;
         } else if (event == "mousemove") {
-            e.Kind = ScriptEvent::Kind::MouseMove;
+            e.Kind = ScriptEventKind::MouseMove;
             if (!(words >> e.X >> e.Y)) {
                 error = "line " + std::to_string(number) + ": mousemove needs X Y";
                 return false;
             }
         } else if (event == "click") {
-            e.Kind = ScriptEvent::Kind::Click;
+            e.Kind = ScriptEventKind::Click;
         } else {
             error = "line " + std::to_string(number) + ": unknown event '" + event + "'";
             return false;

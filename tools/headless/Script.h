@@ -12,16 +12,17 @@
 #include <string>
 #include <vector>
 
+enum class ScriptEventKind { KeyDown, KeyUp, Press, MouseMove, Click, PadAdd, PadRemove, PadButton, PadAxis };
+
 struct ScriptEvent {
-    enum class Kind { KeyDown, KeyUp, Press, MouseMove, Click, PadAdd, PadRemove, PadButton, PadAxis };
-    Kind Kind = Kind::KeyDown;
+    ScriptEventKind Kind = ScriptEventKind::KeyDown;
     int ScanCode = 0;    // DirectInput scan code (keys)
     int VirtualKey = 0;  // window key code (keys)
     int X = 0, Y = 0;    // client pixels (mousemove)
     int PadInput = 0;    // SDL's controller button or axis (padbutton, padaxis)
     int PadValue = 0;    // 1 down / 0 up (padbutton), the reading (padaxis)
 
-    bool IsPad() const { return Kind >= Kind::PadAdd; }
+    bool IsPad() const { return Kind >= ScriptEventKind::PadAdd; }
 };
 
 using Script = std::map<long, std::vector<ScriptEvent>>;

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 #include "platform/Window.h"
@@ -10,9 +11,28 @@
 
 namespace {
 
-// The plugged-in virtual pad: SDL's default controller mapping for a virtual
-// device of the controller type numbers its buttons and axes as SDL names them.
+// The plugged-in virtual pad. Its buttons and axes are numbered as SDL names
+// them (button i is SDL_GameControllerButton i), and it carries a mapping that
+// says so: without one, a system whose pads come in one fixed layout (the
+// browser's standard gamepad) reads every device in that layout, and the virtual
+// pad's d-pad, shoulders and start would be taken for other buttons.
 SDL_Joystick* pad = nullptr;
+
+// The mapping of a device numbered as SDL names its buttons and axes.
+std::string SdlOrderMapping(SDL_JoystickGUID guid) {
+    char id[33];
+    SDL_JoystickGetGUIDString(guid, id, sizeof id);
+    std::string mapping = std::string(id) + ",nightdrive virtual pad,";
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+        mapping += SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(b));
+        mapping += ":b" + std::to_string(b) + ",";
+    }
+    for (int a = 0; a < SDL_CONTROLLER_AXIS_MAX; ++a) {
+        mapping += SDL_GameControllerGetStringForAxis(static_cast<SDL_GameControllerAxis>(a));
+        mapping += ":a" + std::to_string(a) + ",";
+    }
+    return mapping;
+}
 
 bool Plug(std::string& error) {
     if (pad) {
@@ -26,7 +46,10 @@ bool Plug(std::string& error) {
     desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
     desc.name = "nightdrive virtual pad";
     const int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index >= 0) pad = SDL_JoystickOpen(index);
+    // Before the controller is opened (its arrival is still queued).
+    if (index >= 0 && SDL_GameControllerAddMapping(SdlOrderMapping(SDL_JoystickGetDeviceGUID(index)).c_str()) >= 0) {
+        pad = SDL_JoystickOpen(index);
+    }
     if (!pad) {
         error = std::string("padadd: no virtual pad: ") + SDL_GetError();
         return false;

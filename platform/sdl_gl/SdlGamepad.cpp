@@ -303,6 +303,21 @@ void ReadGamepads(std::uint8_t* keys256) {
         for (int i = 0; i < count; ++i) HandleGamepadEvent(events[i]);
         if (count < 16) break;
     }
+    // The sticks as SDL holds them: SDL takes the first reading of an axis it has
+    // not heard of at the pad's arrival (the browser's pads) for the axis's rest,
+    // and sends no event for it, so a stick already leaning or pushed all the way
+    // at once would not count until it moved again.
+    bool leaned = false;
+    for (Pad& pad : pads) {
+        for (int axis = 0; axis < SDL_CONTROLLER_AXIS_MAX; ++axis) {
+            const int value = SDL_GameControllerGetAxis(pad.Controller, static_cast<SDL_GameControllerAxis>(axis));
+            if (value != pad.Axes[axis]) {
+                pad.Axes[axis] = value;
+                leaned = true;
+            }
+        }
+    }
+    if (leaned) PadsChanged();
     for (int key = 0; key < KeyCount; ++key) {
         if (heldKeys & Bit(key)) keys256[kKeyCodes[key].Dik] = 0x80;
     }

@@ -8,6 +8,7 @@
 //   (NODE_PATH must reach puppeteer-core; the dist case needs python3)
 'use strict';
 const { spawn } = require('child_process');
+const fs = require('fs');
 const path = require('path');
 const engines = require('./engines');
 const { startServer } = require('./server');
@@ -296,6 +297,261 @@ async function staticFolderPlaysOffline(page, origin, engine) {
   }
 }
 
+// A game controller in the standard layout, as the browser's Gamepad API gives
+// one (navigator.getGamepads), put in before the page's scripts; window.ndTestPad
+// connects it, sets its buttons (their standard numbers) and axes (-1..1) and
+// takes it away, with the browser's events for its coming and going. A second pad
+// of no standard layout comes and goes beside it.
+function injectPad() {
+  const button = () => ({ pressed: false, touched: false, value: 0 });
+  const pad = { id: 'Test pad (STANDARD GAMEPAD)', index: 0, connected: false, mapping: 'standard', timestamp: 0,
+    axes: [0, 0, 0, 0], buttons: Array.from({ length: 17 }, button), vibrationActuator: null };
+  const odd = { id: 'Odd pad', index: 1, connected: false, mapping: '', timestamp: 0, axes: [0, 0],
+    buttons: Array.from({ length: 12 }, button), vibrationActuator: null };
+  const pads = [null, null];
+  Object.defineProperty(Navigator.prototype, 'getGamepads', { configurable: true, writable: true,
+    value: function getGamepads() { return pads.slice(); } });
+  const announce = (type, which) => {
+    const e = new Event(type);
+    Object.defineProperty(e, 'gamepad', { value: which });
+    window.dispatchEvent(e);
+  };
+  const touch = () => { pad.timestamp = performance.now(); };
+  window.ndTestPad = {
+    connect() {
+      for (const p of [pad, odd]) { p.connected = true; pads[p.index] = p; announce('gamepadconnected', p); }
+      // Every button of the other pad held: were it read in the standard layout,
+      // its start would end the game.
+      for (const b of odd.buttons) Object.assign(b, { pressed: true, touched: true, value: 1 });
+      odd.timestamp = performance.now();
+    },
+    button(i, down) { Object.assign(pad.buttons[i], { pressed: down, touched: down, value: down ? 1 : 0 }); touch(); },
+    axis(i, value) { pad.axes[i] = value; touch(); },
+    disconnect() {
+      for (const p of [pad, odd]) { p.connected = false; pads[p.index] = null; announce('gamepaddisconnected', p); }
+      for (const b of odd.buttons) Object.assign(b, button());
+    },
+  };
+}
+
+// The standard layout's buttons and axes.
+const padButton = { a: 0, b: 1, x: 2, y: 3, leftShoulder: 4, rightShoulder: 5, back: 8, start: 9, dpUp: 12, dpDown: 13 };
+const padAxis = { leftY: 1 };
+
+// A pad through the browser's Gamepad API does what it does on the desktop: the
+// d-pad and the left stick drive, the right shoulder (Page Down) tilts the view,
+// back (Q) switches to wireframe, the left shoulder (Page Up) tilts back and does
+// not end the game; a pad that goes lets go of what it held; start ends the game
+// as a click does.
+async function padPlays(page, origin) {
+  await page.evaluateOnNewDocument(injectPad);
+  await openMenu(page, origin);
+  await startGame(page, daySky);
+  const pad = (fn, ...args) => page.evaluate((fn, args) => window.ndTestPad[fn](...args), fn, args);
+  await pad('connect');
+  const world = await steady(page);
+  await pad('button', padButton.dpUp, true);
+  await turnsOrDrives(page, 'the picture to change while the d-pad drives', world);
+  await pad('button', padButton.dpUp, false);
+  const stopped = await steady(page);
+  await pad('axis', padAxis.leftY, -1);
+  await turnsOrDrives(page, 'the picture to change while the left stick drives', stopped);
+  await pad('axis', padAxis.leftY, 0);
+  const level = await steady(page);
+  await pad('button', padButton.rightShoulder, true);
+  await turnsOrDrives(page, 'the view to tilt', level);
+  await pad('button', padButton.rightShoulder, false);
+  const tilted = await steady(page);
+  await pad('button', padButton.leftShoulder, true);
+  await turnsOrDrives(page, 'the view to tilt back', tilted);
+  await pad('button', padButton.leftShoulder, false);
+  if (await page.evaluate(() => window.nd.ended)) throw new Error('the left shoulder ended the game');
+  const solid = await look(page, '.gl.shown', [], daySky);
+  // A press is read once a frame: it lasts a few.
+  await pad('button', padButton.back, true);
+  await frames(page, 3);
+  await pad('button', padButton.back, false);
+  await until(page, 'wireframe', async () => (await look(page, '.gl.shown', [], daySky)).share > solid.share + 0.1);
+  // Gone while driving: the drive stops (the picture settles).
+  await pad('button', padButton.dpDown, true);
+  await turnsOrDrives(page, 'the picture to change while reversing', await look(page, '.gl.shown'));
+  await pad('disconnect');
+  await steady(page);
+  await pad('connect');
+  await pad('button', padButton.dpDown, false);
+  if (await page.evaluate(() => window.nd.ended)) throw new Error('ended before start');
+  await pad('button', padButton.start, true);
+  await until(page, 'the ended screen', () => page.evaluate(() => window.nd.ended));
+  if (await page.evaluate(() => window.nd.status) !== 0) throw new Error('ended with a non-zero status');
+}
+
+// --- Touch ------------------------------------------------------------------
+// Phones and a tablet, emulated with their touch screens (Chromium).
+const devices = {
+  'phone upright': { width: 393, height: 851, scale: 2.75 },
+  'phone on its side': { width: 851, height: 393, scale: 2.75, landscape: true },
+  // On its side, at one device pixel a CSS pixel (the screenshots the checks take
+  // stay small). Upright (768 x 1024) the page stops answering before the first
+  // world frame, with or without touch: an open fault of its own.
+  tablet: { width: 1024, height: 768, scale: 1, landscape: true },
+};
+const shotsFolder = process.env.ND_WEB_SHOTS || path.join(build, 'test-shots');
+
+async function saveShot(page, name) {
+  const size = await page.evaluate(() => [innerWidth, innerHeight]);
+  const { png } = await page.shot({ x: 0, y: 0, width: size[0], height: size[1] });
+  fs.mkdirSync(shotsFolder, { recursive: true });
+  fs.writeFileSync(path.join(shotsFolder, name.replace(/[^a-z0-9]+/gi, '-') + '.png'), Buffer.from(png, 'base64'));
+}
+
+async function tap(page, x, y) {
+  await page.touch('touchStart', [{ x, y, id: 1 }]);
+  await page.touch('touchEnd');
+}
+
+// Where a page element is (CSS pixels), or null when it is not shown.
+async function rectOf(page, selector) {
+  return page.evaluate((selector) => {
+    const el = document.querySelector(selector);
+    const r = el && el.getBoundingClientRect();
+    return r && r.width > 0 ? { left: r.left, top: r.top, right: r.right, bottom: r.bottom } : null;
+  }, selector);
+}
+const centre = (r) => [(r.left + r.right) / 2, (r.top + r.bottom) / 2];
+
+// The page's frames: waits until `count` more have been drawn.
+async function frames(page, count) {
+  const from = await page.evaluate(() => window.nd.frames);
+  await until(page, `${count} frames`, () => page.evaluate((n) => window.nd.frames >= n, from + count));
+}
+
+// The menu is whole on the page and sharp (each of its pixels a whole number of
+// device pixels); a tap on "New Game" reaches the world; the controls show, all
+// on the page and none over the middle of the picture; stray touches and swipes
+// over the picture do not end the game; the end control does. `full` also drives
+// with the stick (the keys it gives are those of the arrow keys), looks by a drag
+// (the game's pointer moves as far as the finger) and does both at once.
+async function touchPlays(page, origin, engine, device, full) {
+  if (engine.lacks.has('touch')) {
+    console.log(`  ${engine.name}: no touch screen to emulate; not checked`);
+    return;
+  }
+  await page.emulateDevice(devices[device]);
+  await page.evaluateOnNewDocument(() => {
+    window.ndKeys = [];
+    for (const type of ['keydown', 'keyup']) {
+      window.addEventListener(type, (e) => window.ndKeys.push([e.type, e.code, e.keyCode]), true);
+    }
+  });
+  await openMenu(page, origin);
+  const fit = await page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const r = c.getBoundingClientRect();
+    return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, block: r.width / c.width * devicePixelRatio,
+      css: r.width / c.width, rendering: getComputedStyle(c).imageRendering,
+      width: innerWidth, height: innerHeight, pageWidth: document.documentElement.scrollWidth };
+  });
+  if (fit.left < 0 || fit.top < 0 || fit.right > fit.width + 0.01 || fit.bottom > fit.height + 0.01 || fit.pageWidth > fit.width) {
+    throw new Error('the menu is not whole on the page: ' + JSON.stringify(fit));
+  }
+  // Sharp: each menu pixel the nearest sample, none lost (at least one device
+  // pixel each), and whole blocks of device pixels where the menu is shown smaller.
+  if (fit.rendering !== 'pixelated' || fit.block < 0.99 || (fit.css < 1 && Math.abs(fit.block - Math.round(fit.block)) > 0.01)) {
+    throw new Error(`menu pixels of ${fit.block} device pixels, ${fit.rendering}`);
+  }
+  await saveShot(page, `touch ${device} menu`);
+  const b = await box(page, '#canvas');
+  await tap(page, b.x + (menu.newGame[0] + 0.5) * b.scale, b.y + (menu.newGame[1] + 0.5) * b.scale);
+  await until(page, 'the world', async () => {
+    const v = await look(page, '.gl.shown', [], daySky);
+    return v && v.share > 0.05 ? v : null;
+  });
+  if (!(await page.evaluate(() => window.nd.touchControls))) throw new Error('no touch controls on a touch screen');
+  const picture = await rectOf(page, '.gl.shown');
+  const [cx, cy] = centre(picture);
+  const middle = { left: cx - (picture.right - picture.left) / 4, right: cx + (picture.right - picture.left) / 4,
+    top: cy - (picture.bottom - picture.top) / 4, bottom: cy + (picture.bottom - picture.top) / 4 };
+  for (const selector of ['#stick', '#touch-buttons', '#touch-end']) {
+    const r = await rectOf(page, selector);
+    if (!r) throw new Error(selector + ' is not shown');
+    if (r.left < 0 || r.top < 0 || r.right > fit.width || r.bottom > fit.height) throw new Error(selector + ' is off the page');
+    if (r.left < middle.right && r.right > middle.left && r.top < middle.bottom && r.bottom > middle.top) {
+      throw new Error(selector + ' covers the middle of the picture');
+    }
+  }
+  await saveShot(page, `touch ${device} world`);
+
+  // Stray touches: taps and swipes over the picture, two fingers at once.
+  await tap(page, cx, cy);
+  await page.touch('touchStart', [{ x: cx + 40, y: cy, id: 1 }]);
+  await page.touch('touchMove', [{ x: cx - 60, y: cy + 10, id: 1 }]);
+  await page.touch('touchEnd');
+  await page.touch('touchStart', [{ x: cx - 20, y: cy - 20, id: 1 }]);
+  await page.touch('touchStart', [{ x: cx - 20, y: cy - 20, id: 1 }, { x: cx + 20, y: cy + 20, id: 2 }]);
+  await page.touch('touchEnd');
+  await frames(page, 10);
+  if (await page.evaluate(() => window.nd.ended)) throw new Error('a stray touch ended the game');
+
+  if (full) {
+    // The stick held forward gives what the Up key gives: its key down, then its
+    // key up, and nothing else.
+    const stick = centre(await rectOf(page, '#stick'));
+    const still = await steady(page);
+    await page.evaluate(() => { window.ndKeys = []; });
+    await page.touch('touchStart', [{ x: stick[0], y: stick[1], id: 1 }]);
+    await page.touch('touchMove', [{ x: stick[0], y: stick[1] - 60, id: 1 }]);
+    await turnsOrDrives(page, 'the stick to drive', still);
+    await page.touch('touchEnd');
+    const stickKeys = await page.evaluate(() => window.ndKeys);
+    await page.evaluate(() => { window.ndKeys = []; });
+    await page.keyDown('ArrowUp');
+    await page.keyUp('ArrowUp');
+    const upKeys = await page.evaluate(() => window.ndKeys);
+    if (JSON.stringify(stickKeys) !== JSON.stringify(upKeys)) {
+      throw new Error(`the stick gave ${JSON.stringify(stickKeys)}, the Up key ${JSON.stringify(upKeys)}`);
+    }
+    // The keyboard hid the controls; a touch brings them back.
+    if (await page.evaluate(() => window.nd.touchControls)) throw new Error('the controls stay after a key');
+    // A drag in the right half moves the game's pointer as far as the finger
+    // moves, while the stick drives.
+    await page.evaluate(() => {
+      window.ndKeys = [];
+      window.ndMoved = [0, 0];
+      const move = Module._nd_pointer_moved;
+      Module._nd_pointer_moved = (dx, dy) => { window.ndMoved[0] += dx; window.ndMoved[1] += dy; return move(dx, dy); };
+    });
+    const from = await steady(page);
+    const lx = fit.width * 0.75, ly = fit.height * 0.3;
+    await page.touch('touchStart', [{ x: stick[0], y: stick[1], id: 1 }]);
+    await page.touch('touchStart', [{ x: stick[0], y: stick[1] - 60, id: 1 }, { x: lx, y: ly, id: 2 }]);
+    for (let step = 1; step <= 10; step++) {
+      await page.touch('touchMove', [{ x: stick[0], y: stick[1] - 60, id: 1 }, { x: lx - 7 * step, y: ly + 2 * step, id: 2 }]);
+    }
+    await turnsOrDrives(page, 'the view to turn', from);
+    await page.touch('touchEnd');
+    const moved = await page.evaluate(() => window.ndMoved);
+    // (Touch points land on whole device pixels: a pixel either way.)
+    if (Math.abs(moved[0] + 70) > 1 || Math.abs(moved[1] - 20) > 1) {
+      throw new Error('the pointer moved ' + JSON.stringify(moved) + ', not [-70,20]');
+    }
+    const keys = await page.evaluate(() => window.ndKeys.map((k) => k.join(' ')).join(', '));
+    if (keys !== 'keydown ArrowUp 38, keyup ArrowUp 38') throw new Error('keys while driving and looking: ' + keys);
+    // A button holds its key (Q: wireframe).
+    const solid = await look(page, '.gl.shown', [], daySky);
+    const wire = centre(await page.evaluate(() => {
+      const r = document.querySelector('[data-key="KeyQ"]').getBoundingClientRect();
+      return { left: r.left, top: r.top, right: r.right, bottom: r.bottom };
+    }));
+    await tap(page, wire[0], wire[1]);
+    await until(page, 'wireframe', async () => (await look(page, '.gl.shown', [], daySky)).share > solid.share + 0.1);
+  }
+  if (await page.evaluate(() => window.nd.ended)) throw new Error('ended before the end control');
+  const end = centre(await rectOf(page, '#touch-end'));
+  await tap(page, end[0], end[1]);
+  await until(page, 'the ended screen', () => page.evaluate(() => window.nd.ended));
+  if (await page.evaluate(() => window.nd.status) !== 0) throw new Error('ended with a non-zero status');
+}
+
 const cases = [
   ['the menu marks move with clicks', async (page, origin) => {
     await openMenu(page, origin);
@@ -376,6 +632,13 @@ const cases = [
     await oneOwnerWithinTheClick(page);
     if (await page.evaluate(() => !!document.fullscreenElement)) throw new Error('full screen over the ended screen');
   }],
+  ['a game controller plays, and start ends the game', padPlays],
+  ['touch, phone upright: the menu fits, the stick drives, a drag looks, only the end control ends',
+    (page, origin, engine) => touchPlays(page, origin, engine, 'phone upright', true)],
+  ['touch, phone on its side: the menu fits, the controls, the end control',
+    (page, origin, engine) => touchPlays(page, origin, engine, 'phone on its side', false)],
+  ['touch, tablet on its side: the menu fits, the controls, the end control',
+    (page, origin, engine) => touchPlays(page, origin, engine, 'tablet', false)],
   ['"Exit" in the menu ends the program', exitEndsTheProgram],
   ['HiDPI: the picture is sharp', hiDpiPictureIsSharp],
   ['the static folder plays, and offline', staticFolderPlaysOffline],
@@ -388,7 +651,7 @@ async function runEngine(name, origin) {
   let failed = 0, ran = 0;
   if (engine.lacks.has('page errors')) console.log(`  ${name}: its driver reports no page errors; unhandled rejections are counted in the page`);
   for (const [caseName, run] of cases) {
-    if (only && !caseName.includes(only)) continue;
+    if (only && !only.split('|').some((part) => caseName.includes(part))) continue;
     ran++;
     const caseBegan = Date.now();
     const page = await engine.newPage();

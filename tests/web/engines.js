@@ -5,7 +5,8 @@
 //   webkit    WebKitGTK's MiniBrowser under WebKitWebDriver (WebDriver classic,
 //             spoken here over plain HTTP), on an X display
 // A page offers goto, evaluate, evaluateOnNewDocument, box, shot, click, key
-// down/up/press, setViewport, setOffline and close; `engine.lacks` names what an
+// down/up/press, setViewport, setOffline and close (and, where there is touch,
+// emulateDevice and touch); `engine.lacks` names what an
 // engine cannot do, so that a test can say so and check the fallback instead.
 'use strict';
 const { spawn } = require('child_process');
@@ -46,6 +47,16 @@ class PuppeteerPage {
     return { png, crop: null };
   }
   click(x, y) { return this.page.mouse.click(x, y); }
+  // A phone or tablet: its page size (CSS pixels), pixel ratio and touch screen.
+  emulateDevice({ width, height, scale, landscape = false }) {
+    return this.page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: true, hasTouch: true, isLandscape: landscape });
+  }
+  // A touch event: 'touchStart' or 'touchMove' with every point still down
+  // ({ x, y, id }, page pixels), 'touchEnd' with none (all lift).
+  async touch(type, points = []) {
+    if (!this.cdp) this.cdp = await this.page.createCDPSession();
+    await this.cdp.send('Input.dispatchTouchEvent', { type, touchPoints: points.map(({ x, y, id }) => ({ x, y, id })) });
+  }
   keyDown(code) { return this.page.keyboard.down(keyName(code)); }
   keyUp(code) { return this.page.keyboard.up(keyName(code)); }
   keyPress(code) { return this.page.keyboard.press(keyName(code)); }
@@ -74,7 +85,8 @@ async function launchPuppeteer(name) {
     name,
     // Firefox's BiDi in this puppeteer has no offline switch; the test stops the
     // server instead.
-    lacks: new Set(name === 'firefox' ? ['offline mode'] : []),
+    // Touch screens are emulated through Chromium's own protocol only.
+    lacks: new Set(name === 'firefox' ? ['offline mode', 'touch'] : []),
     async newPage() { return new PuppeteerPage(await browser.newPage(), this); },
     close() { return browser.close(); },
   };
@@ -207,7 +219,7 @@ async function launchWebKit() {
   let page = null;
   return {
     name: 'webkit',
-    lacks: new Set(['offline mode', 'device pixel ratio', 'script before the page', 'page errors']),
+    lacks: new Set(['offline mode', 'device pixel ratio', 'script before the page', 'page errors', 'touch']),
     call(method, path, body) { return request(port, method, base + path, body); },
     async newPage() {
       // One window: each test's page replaces the last one's.

@@ -61,6 +61,28 @@ const cases = [
   { name: 'a broken script', args: '--frames 5', shots: [], script: '2 keydown Up\n3 jump Up\n', status: 2 },
   { name: 'wireframe (Q)', args: '--frames 40 --size 1024x768', shots: [40],
     script: '3 press Q\n5 keydown Up\n30 keydown Left\n' },
+  // The pad scripts of the native runner's tests: each button and axis of the
+  // virtual pad does in the page what it does natively.
+  { name: 'pad: sticks and d-pad drive and turn', args: '--frames 50 --size 640x480', shots: [],
+    script: '1 padadd\n2 padaxis lefty -32768\n10 padbutton dpleft down\n20 padbutton dpleft up\n' +
+      '25 padaxis leftx 9000\n30 padaxis leftx 7999\n40 padaxis lefty -8000\n41 padbutton dpdown down\n' +
+      '45 padbutton dpdown up\n46 padbutton dpright down\n48 padbutton dpup down\n' },
+  { name: 'pad: buttons as keys', args: '--frames 20 --size 640x480', shots: [20],
+    script: '1 padadd\n2 padbutton y down\n3 padbutton y up\n4 padbutton y down\n5 padbutton y up\n' +
+      '5 padbutton x down\n6 padbutton x up\n7 padbutton b down\n8 padbutton b up\n' +
+      '8 padbutton leftshoulder down\n12 padbutton leftshoulder up\n13 padbutton rightshoulder down\n' +
+      '15 padbutton rightshoulder up\n16 padbutton back down\n17 padbutton back up\n' +
+      '18 padbutton a down\n19 padbutton a up\n' },
+  { name: 'pad: right stick looks', args: '--frames 80 --size 640x480', shots: [],
+    script: '1 padadd\n2 padaxis rightx 32767\n61 padaxis rightx 0\n61 padaxis righty -32768\n71 padaxis righty 0\n' +
+      '71 padaxis rightx -20000\n76 padaxis rightx 8000\n' },
+  { name: 'pad: unplugged mid-press', args: '--frames 40 --size 640x480', shots: [],
+    script: '1 padadd\n2 padbutton dpup down\n3 padaxis leftx -32768\n30 padremove\n35 padadd\n36 padbutton rightshoulder down\n' },
+  { name: 'pad: start ends as a click', args: '--frames 100', shots: [],
+    script: '1 padadd\n10 padbutton start down\n' },
+  { name: 'pad: walks the menu', args: '--frames 5', shots: [],
+    script: '0 padadd\n' + ['dpdown', 'dpleft', 'dpdown', 'dpdown', 'dpdown', 'a', 'dpright', 'dpup', 'a']
+      .map((b) => `0 padbutton ${b} down\n0 padbutton ${b} up\n`).join('') },
 ];
 
 // --- PNG (8-bit RGB/RGBA, no interlace) ------------------------------------

@@ -2,7 +2,10 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/Window.h"
@@ -10,9 +13,48 @@
 
 namespace {
 
-// The plugged-in virtual pad: SDL's default controller mapping for a virtual
-// device of the controller type numbers its buttons and axes as SDL names them.
+// The plugged-in virtual pad. Its buttons and axes are numbered as SDL names
+// them (button i is SDL_GameControllerButton i), and it carries a mapping that
+// says so: without one, a system whose pads come in one fixed layout (the
+// browser's standard gamepad) reads every device in that layout, and the virtual
+// pad's d-pad, shoulders and start would be taken for other buttons.
 SDL_Joystick* pad = nullptr;
+
+constexpr const char* kPadName = "nightdrive virtual pad";
+
+// The mapping of a device numbered as SDL names its buttons and axes. Mappings
+// name a device by its GUID less the checksum of its name (bytes 2 and 3), which
+// follows in a field of its own.
+std::string SdlOrderMapping(SDL_JoystickGUID guid) {
+    const unsigned crc = guid.data[2] | guid.data[3] << 8;
+    guid.data[2] = guid.data[3] = 0;
+    char id[33];
+    SDL_JoystickGetGUIDString(guid, id, sizeof id);
+    std::string mapping = std::string(id) + "," + kPadName + ",";
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+        mapping += SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(b));
+        mapping += ":b" + std::to_string(b) + ",";
+    }
+    for (int a = 0; a < SDL_CONTROLLER_AXIS_MAX; ++a) {
+        mapping += SDL_GameControllerGetStringForAxis(static_cast<SDL_GameControllerAxis>(a));
+        mapping += ":a" + std::to_string(a) + ",";
+    }
+    if (crc != 0) {
+        char field[16];
+        std::snprintf(field, sizeof field, "crc:%04x,", crc);
+        mapping += field;
+    }
+    return mapping;
+}
+
+// Gives the device at `index` the mapping above; false where SDL does not take it.
+bool MapInSdlOrder(int index) {
+    if (SDL_GameControllerAddMapping(SdlOrderMapping(SDL_JoystickGetDeviceGUID(index)).c_str()) < 0) return false;
+    char* taken = SDL_GameControllerMappingForDeviceIndex(index);
+    const bool ours = taken != nullptr && std::strstr(taken, kPadName) != nullptr;
+    SDL_free(taken);
+    return ours;
+}
 
 bool Plug(std::string& error) {
     if (pad) {
@@ -24,9 +66,19 @@ bool Plug(std::string& error) {
     desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
     desc.naxes = SDL_CONTROLLER_AXIS_MAX;
     desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "nightdrive virtual pad";
+    desc.name = kPadName;
     const int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index >= 0) pad = SDL_JoystickOpen(index);
+    if (index < 0) {
+        error = std::string("padadd: no virtual pad: ") + SDL_GetError();
+        return false;
+    }
+    // Before the controller is opened (its arrival is still queued).
+    if (!MapInSdlOrder(index)) {
+        error = std::string("padadd: the virtual pad's mapping was not taken: ") + SDL_GetError();
+        SDL_JoystickDetachVirtual(index);
+        return false;
+    }
+    pad = SDL_JoystickOpen(index);
     if (!pad) {
         error = std::string("padadd: no virtual pad: ") + SDL_GetError();
         return false;

@@ -27,19 +27,45 @@
     fitMenu();
   }
 
-  // The menu is drawn at its own size; on the page it is shown at the largest
-  // whole scale that fits, each pixel a sharp block (the window system maps the
-  // pointer back by the shown size).
+  // The menu is drawn at its own size; on the page it is shown whole, at the
+  // largest scale that fits, each of its pixels a sharp block of whole device
+  // pixels (the window system maps the pointer back by the shown size). A page
+  // smaller than the menu (a phone held upright) shows it smaller, still in whole
+  // device pixels where the screen has enough of them.
   function fitMenu() {
     const w = menuCanvas.width, h = menuCanvas.height;
     if (!w || !h) return;
-    const scale = Math.max(1, Math.floor(Math.min(innerWidth / w, innerHeight / h)));
+    const ratio = window.devicePixelRatio || 1;
+    const fits = Math.min(innerWidth / w, innerHeight / h);
+    const whole = Math.floor(fits * ratio + 1e-6);
+    const scale = fits >= 1 ? Math.floor(fits + 1e-6) : whole >= 1 ? whole / ratio : fits;
     const width = w * scale + 'px', height = h * scale + 'px';
     if (menuCanvas.style.width !== width) menuCanvas.style.width = width;
     if (menuCanvas.style.height !== height) menuCanvas.style.height = height;
   }
   new MutationObserver(fitMenu).observe(menuCanvas, { attributes: true, attributeFilter: ['width', 'height', 'style'] });
   window.addEventListener('resize', fitMenu);
+
+  // Game controllers: the program reads the browser's pads in the standard
+  // layout of the Gamepad API. A pad the browser cannot lay out so is left out
+  // (its buttons would stand for others: any one might be start, which ends the
+  // game); it is named on the log once.
+  if (navigator.getGamepads) {
+    const getGamepads = navigator.getGamepads.bind(navigator);
+    const told = new Set();
+    const standard = (pad) => {
+      if (!pad || pad.mapping === 'standard') return pad || null;
+      if (!told.has(pad.id)) {
+        told.add(pad.id);
+        line('game controller "' + pad.id + '" has no standard layout; it is not used');
+      }
+      return null;
+    };
+    navigator.getGamepads = () => Array.from(getGamepads() || [], standard);
+    for (const type of ['gamepadconnected', 'gamepaddisconnected']) {
+      window.addEventListener(type, (e) => { if (!standard(e.gamepad)) e.stopImmediatePropagation(); }, true);
+    }
+  }
 
   // The program sleeps between its steps (the menu waits for input this way).
   // Input wakes it at once, within the event's own handling: what it does in answer
@@ -54,7 +80,7 @@
     wake = null;
     resume();
   }
-  for (const type of ['mouseup', 'mousedown', 'keydown', 'keyup']) {
+  for (const type of ['mouseup', 'mousedown', 'keydown', 'keyup', 'touchstart', 'touchend']) {
     window.addEventListener(type, () => {
       if (!wake || nd.ended) return;
       inGesture = true;
@@ -137,7 +163,16 @@
         if (lock && lock.catch) lock.catch(() => {});
         const page = document.documentElement;
         const full = page.requestFullscreen && page.requestFullscreen();
-        if (full && full.catch) full.catch(() => {});
+        // A phone or tablet turns to landscape where its browser lets a page in
+        // full screen say so.
+        if (full && full.then) {
+          full.then(() => {
+            if (touchFirst && screen.orientation && screen.orientation.lock) screen.orientation.lock('landscape').catch(() => {});
+          }, () => {});
+        }
+        showTouchControls(touchFirst);
+      } else {
+        showTouchControls(false);
       }
     },
     ndPointerPlaced() { nd.pointerPlaced++; },
@@ -161,6 +196,7 @@
     ndEnded(code) {
       nd.ended = true;
       nd.status = code;
+      showTouchControls(false);
       show(null);
       if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
       if (document.pointerLockElement) document.exitPointerLock();
@@ -183,6 +219,168 @@
     e.stopImmediatePropagation();
     if (e.movementX | e.movementY) Module._nd_pointer_moved(e.movementX | 0, e.movementY | 0);
   }, true);
+
+  // --- Touch ------------------------------------------------------------------
+  // While the world is shown, touches never reach the game as they are (one would
+  // arrive as a click, and a click ends the game): the on-screen controls turn
+  // them into what the keyboard and the mouse give. The stick holds the arrow
+  // keys (a touch anywhere in the left half takes the stick there), the buttons
+  // hold their keys, a drag in the right half moves the game's pointer as the
+  // mouse's motion does, and only the end control gives the click that ends the
+  // game. The controls show while the game is played by touch -- from the start
+  // on a device whose main pointer is a finger -- and hide when a mouse or the
+  // keyboard is used.
+  const touchBox = document.getElementById('touch');
+  const stick = document.getElementById('stick');
+  const knob = document.getElementById('stick-knob');
+  const endControl = document.getElementById('touch-end');
+  const touchFirst = matchMedia('(pointer: coarse)').matches;
+  const keyInfo = {
+    ArrowUp: ['ArrowUp', 38], ArrowDown: ['ArrowDown', 40], ArrowLeft: ['ArrowLeft', 37], ArrowRight: ['ArrowRight', 39],
+    PageUp: ['PageUp', 33], PageDown: ['PageDown', 34], KeyZ: ['z', 90], KeyX: ['x', 88], KeyC: ['c', 67], KeyQ: ['q', 81],
+  };
+  const heldKeys = new Map();  // key code -> how many touches hold it
+  const touches = new Map();  // touch identifier -> what it does
+
+  function sendKey(type, code) {
+    const [key, keyCode] = keyInfo[code];
+    const e = new KeyboardEvent(type, { key, code, bubbles: true, cancelable: true });
+    for (const name of ['keyCode', 'which']) Object.defineProperty(e, name, { get: () => keyCode });
+    window.dispatchEvent(e);
+  }
+  function holdKey(code) {
+    const n = heldKeys.get(code) || 0;
+    heldKeys.set(code, n + 1);
+    if (n === 0) sendKey('keydown', code);
+  }
+  function releaseKey(code) {
+    const n = heldKeys.get(code) || 0;
+    if (n > 1) heldKeys.set(code, n - 1);
+    else if (n === 1) {
+      heldKeys.delete(code);
+      sendKey('keyup', code);
+    }
+  }
+
+  // The click that ends the game, in the middle of its picture.
+  function clickGame() {
+    const r = glCanvas.getBoundingClientRect();
+    const at = { bubbles: true, cancelable: true, view: window, button: 0, clientX: r.left + r.width / 2, clientY: r.top + r.height / 2 };
+    glCanvas.dispatchEvent(new MouseEvent('mousedown', Object.assign({ buttons: 1 }, at)));
+    glCanvas.dispatchEvent(new MouseEvent('mouseup', Object.assign({ buttons: 0 }, at)));
+  }
+
+  function letGo(id) {
+    const t = touches.get(id);
+    if (!t) return;
+    touches.delete(id);
+    if (t.keys) for (const code of t.keys) releaseKey(code);
+    if (t.element) t.element.classList.remove('held');
+    if (t.kind === 'stick') knob.style.transform = '';
+  }
+
+  function showTouchControls(on) {
+    if (!on) for (const id of [...touches.keys()]) letGo(id);
+    touchBox.classList.toggle('on', on);
+    document.documentElement.classList.toggle('touch-play', on);
+    nd.touchControls = on;
+  }
+
+  const playing = () => glCanvas.classList.contains('shown') && !nd.ended && !nd.dialogOpen;
+  const inside = (el, x, y) => {
+    const r = el.getBoundingClientRect();
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+  };
+
+  // The arrows the stick holds for a lean of (dx, dy) from its centre: each past
+  // a third of its radius.
+  function leanStick(t, x, y) {
+    const radius = stick.offsetWidth / 2;
+    let dx = x - t.x, dy = y - t.y;
+    const length = Math.hypot(dx, dy);
+    if (length > radius) [dx, dy] = [dx * radius / length, dy * radius / length];
+    knob.style.transform = `translate(${dx}px, ${dy}px)`;
+    const dead = radius / 3;
+    const want = new Set();
+    if (dy < -dead) want.add('ArrowUp');
+    if (dy > dead) want.add('ArrowDown');
+    if (dx < -dead) want.add('ArrowLeft');
+    if (dx > dead) want.add('ArrowRight');
+    for (const code of t.keys) if (!want.has(code)) releaseKey(code);
+    for (const code of want) if (!t.keys.has(code)) holdKey(code);
+    t.keys = want;
+  }
+
+  function touchStarted(touch) {
+    const x = touch.clientX, y = touch.clientY;
+    const button = [...touchBox.querySelectorAll('[data-key]')].find((b) => inside(b, x, y));
+    let t;
+    if (inside(endControl, x, y)) {
+      t = { kind: 'end', element: endControl };
+    } else if (button) {
+      t = { kind: 'key', element: button, keys: new Set([button.dataset.key]) };
+      holdKey(button.dataset.key);
+    } else if (x < innerWidth / 2 && ![...touches.values()].some((o) => o.kind === 'stick')) {
+      // On the stick, its centre; elsewhere in the left half, where the thumb is.
+      const r = stick.getBoundingClientRect();
+      const onStick = inside(stick, x, y);
+      t = { kind: 'stick', element: stick, keys: new Set(),
+        x: onStick ? r.left + r.width / 2 : x, y: onStick ? r.top + r.height / 2 : y };
+      leanStick(t, x, y);
+    } else if (x >= innerWidth / 2) {
+      t = { kind: 'look', x, y, restX: 0, restY: 0 };
+    } else {
+      t = { kind: 'none' };
+    }
+    if (t.element) t.element.classList.add('held');
+    touches.set(touch.identifier, t);
+  }
+
+  function touchMoved(touch) {
+    const t = touches.get(touch.identifier);
+    if (!t) return;
+    if (t.kind === 'stick') leanStick(t, touch.clientX, touch.clientY);
+    if (t.kind === 'look' && Module._nd_pointer_moved) {
+      // Whole pixels, the fractions kept for the next move.
+      t.restX += touch.clientX - t.x;
+      t.restY += touch.clientY - t.y;
+      [t.x, t.y] = [touch.clientX, touch.clientY];
+      const dx = Math.trunc(t.restX), dy = Math.trunc(t.restY);
+      t.restX -= dx;
+      t.restY -= dy;
+      if (dx | dy) Module._nd_pointer_moved(dx, dy);
+    }
+  }
+
+  function touchEnded(touch, cancelled) {
+    const t = touches.get(touch.identifier);
+    letGo(touch.identifier);
+    if (t && t.kind === 'end' && !cancelled && inside(endControl, touch.clientX, touch.clientY)) clickGame();
+  }
+
+  const onTouch = (e) => {
+    if (!playing()) return;
+    e.preventDefault();
+    e.stopPropagation();
+    if (!touchBox.classList.contains('on')) showTouchControls(true);
+    for (const touch of e.changedTouches) {
+      if (e.type === 'touchstart') touchStarted(touch);
+      else if (e.type === 'touchmove') touchMoved(touch);
+      else touchEnded(touch, e.type === 'touchcancel');
+    }
+  };
+  for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel']) {
+    window.addEventListener(type, onTouch, { capture: true, passive: false });
+  }
+  // A mouse or the keyboard put to use hides the controls (the page's own keys
+  // and clicks are not the user's).
+  const notTouch = (e) => {
+    if (!e.isTrusted || !touchBox.classList.contains('on')) return;
+    if (e.type === 'mousemove' && !(e.movementX || e.movementY)) return;
+    showTouchControls(false);
+  };
+  for (const type of ['mousemove', 'mousedown', 'keydown']) window.addEventListener(type, notTouch, true);
+  window.addEventListener('blur', () => { for (const id of [...touches.keys()]) letGo(id); });
 
   // The program's end unwinds through the page's promise chain; it is no error.
   window.addEventListener('unhandledrejection', (e) => {

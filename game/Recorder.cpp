@@ -124,6 +124,7 @@ bool StartIfAsked() {
     MenuChoices menu;
     menu.Width = g.ScreenWidth.value_or(0);
     menu.Height = g.ScreenHeight;
+    menu.FillScreen = g.FillScreen;
     menu.Use32Bit = g.Use32Bit;
     menu.DetailLevel = g.DetailLevel;
     menu.NightDriveOn = g.NightDriveOn;

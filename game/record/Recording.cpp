@@ -45,6 +45,7 @@ constexpr SwitchName kSwitches[] = {
     {"wireframe", &MenuChoices::FillWireframesOn},
     {"collision", &MenuChoices::CollisionOn},
     {"textures", &MenuChoices::TexturesOn},
+    {"fill", &MenuChoices::FillScreen},
 };
 constexpr const char* kDetailNames[] = {"low", "medium", "high"};
 // More frames than any drive has (over 190 days at 60 a second); fits a 32-bit long.
@@ -334,9 +335,9 @@ bool Parse(const std::string& text, Recording& out, std::string& error) {
             if (magic != kMagic) return fail(std::string("not a recording (it starts '") + kMagic + " VERSION')");
             long v = 0;
             if (!Integer(version, v, 0, 1000000)) return fail("bad version '" + version + "'");
-            if (v != kVersion) {
-                return fail("version " + version + " is not supported (this program reads version " +
-                            std::to_string(kVersion) + ")");
+            if (v < kOldestVersion || v > kVersion) {
+                return fail("version " + version + " is not supported (this program reads versions " +
+                            std::to_string(kOldestVersion) + " to " + std::to_string(kVersion) + ")");
             }
             continue;
         }

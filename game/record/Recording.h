@@ -11,7 +11,9 @@
 
 namespace record {
 
-inline constexpr int kVersion = 1;
+// Version 2 added the "fill" choice to the menu line; version 1 files still read.
+inline constexpr int kVersion = 2;
+inline constexpr int kOldestVersion = 1;
 inline constexpr const char* kMagic = "nightdrive-recording";
 // A check of the motion state is written after every this many frames.
 inline constexpr long kCheckEvery = 10;
@@ -23,6 +25,7 @@ inline constexpr int kLoopYield = 2;
 
 struct MenuChoices {
     int Width = 1024, Height = 768;
+    bool FillScreen = false;  // the size is the screen's own ("Fill Screen")
     bool Use32Bit = false;
     int DetailLevel = 1;  // 1 Low, 2 Medium, 3 High
     bool NightDriveOn = false, LightOn = true, FogOn = true, FillWireframesOn = false, CollisionOn = false,

@@ -34,6 +34,10 @@ bool PlacePointer(int x, int y);
 // Makes SDL's windows off-screen ones (the headless runner); where the host's
 // windows are never on a display anyway, they stay as they are.
 void UseOffscreenVideo();
+// The size in device pixels of the screen a filled picture ("Fill Screen") covers,
+// where the host decides it (a page: the area it gives the game, once its request
+// for full screen has been answered); false where the display's mode says it.
+bool FillSize(int& width, int& height);
 // The font file for `family` (the DejaVu Sans face where the family is missing),
 // empty where there is none; `isBold` (may be null) says whether the file is bold.
 std::string FontFile(const std::string& family, bool bold, bool* isBold);

@@ -463,6 +463,7 @@ bool ShowForm(Form& form) {
 
 bool ScreenPixelSize(Form& form, int& width, int& height) {
     if (!EnsureSdl()) return false;
+    if (host::FillSize(width, height)) return width > 0 && height > 0;
     SDL_Window* window = form.Native ? form.Native->Window : nullptr;
     const int display = window ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
     SDL_DisplayMode mode{};

@@ -38,6 +38,13 @@ grep -q '^replay: 100 frames, 9 checks and the end state agree' "$tmp/out" || fa
 grep -v '"End":true' "$tmp/replay.jsonl" | cmp -s - "$tmp/made.jsonl" ||
   fail "the replay's trace differs: $(diff "$tmp/made.jsonl" "$tmp/replay.jsonl" | head -n4)"
 
+note "a drive on a filled screen replays filled, the same picture"
+ND_RECORD="$tmp/fill.ndrec" "$run" --fill --size 1280x720 --input "$tmp/drive.txt" --shot 65:"$tmp/made.png" \
+  2>"$tmp/err" || fail "the recorded filled run failed: $(cat "$tmp/err")"
+"$run" --replay "$tmp/fill.ndrec" --shot 65:"$tmp/replayed.png" >"$tmp/out" 2>"$tmp/err" ||
+  fail "the filled replay failed: $(cat "$tmp/err")"
+cmp -s "$tmp/made.png" "$tmp/replayed.png" || fail "the filled replay draws another picture than the drive did"
+
 # expect_parted FILE STATUS MESSAGE...: the replay of FILE ends with STATUS and
 # says each MESSAGE.
 expect_parted() {
@@ -87,5 +94,11 @@ for case in "640x480 30" "320x180 24"; do
   got=$(ffprobe -v error -count_frames -select_streams v:0 \
     -show_entries stream=width,height,r_frame_rate,nb_read_frames -of csv=p=0 "$tmp/drive.mp4")
   [ "$got" = "${size%x*},${size#*x},$fps/1,$want" ] || fail "ffprobe: $got, not ${size/x/,},$fps/1,$want"
+  # The 4:3 drive keeps its shape in a wider video: black at the sides.
+  if [ "$size" = 320x180 ]; then
+    side=$(ffmpeg -v error -i "$tmp/drive.mp4" -vf "select=eq(n\,1),crop=16:180:0:0" -frames:v 1 -f rawvideo \
+      -pix_fmt gray - | od -An -v -tu1 | tr -s ' ' '\n' | sort -n | tail -n1)
+    [ "$side" -le 24 ] || fail "the 4:3 drive fills the 16:9 video (its left edge reaches $side, not black)"
+  fi
 done
 echo "replay: ok"

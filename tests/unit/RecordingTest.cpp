@@ -17,6 +17,7 @@ std::string WrittenDrive() {
     menu.Width = 800;
     menu.Height = 600;
     menu.Use32Bit = true;
+    menu.FillScreen = true;
     menu.DetailLevel = 3;
     menu.NightDriveOn = true;
     menu.CollisionOn = true;
@@ -45,6 +46,7 @@ TEST(RecordingTest, WhatIsWrittenReadsBack) {
     EXPECT_EQ(r.Menu.Width, 800);
     EXPECT_EQ(r.Menu.Height, 600);
     EXPECT_TRUE(r.Menu.Use32Bit);
+    EXPECT_TRUE(r.Menu.FillScreen);
     EXPECT_EQ(r.Menu.DetailLevel, 3);
     EXPECT_TRUE(r.Menu.NightDriveOn && r.Menu.CollisionOn);
     EXPECT_FALSE(r.Menu.LightOn || r.Menu.FogOn || r.Menu.TexturesOn || r.Menu.FillWireframesOn);
@@ -68,6 +70,20 @@ TEST(RecordingTest, WhatIsWrittenReadsBack) {
     EXPECT_EQ(r.EndFrame, 2);
 }
 
+// Files of the first version, made before the menu line could say "fill", still
+// read: their size is a menu size.
+TEST(RecordingTest, FirstVersionStillReads) {
+    std::string text = WrittenDrive();
+    text.replace(text.find("recording 2"), 11, "recording 1");
+    text.replace(text.find(" fill\n"), 5, "");
+    Recording r;
+    std::string error;
+    ASSERT_TRUE(Parse(text, r, error)) << error;
+    EXPECT_FALSE(r.Menu.FillScreen);
+    EXPECT_TRUE(r.Menu.CollisionOn);
+    EXPECT_EQ(r.EndFrame, 2);
+}
+
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
@@ -83,8 +99,9 @@ TEST(RecordingTest, EachDamageHasItsOwnMessage) {
     } cases[] = {
         {"empty", "", "empty file"},
         {"another file", "P3\n1 1\n", "line 1: not a recording"},
-        {"newer version", Replace(good, "recording 1", "recording 2"),
-         "line 1: version 2 is not supported (this program reads version 1)"},
+        {"newer version", Replace(good, "recording 2", "recording 3"),
+         "line 1: version 3 is not supported (this program reads versions 1 to 2)"},
+        {"version 0", Replace(good, "recording 2", "recording 0"), "line 1: version 0 is not supported"},
         {"truncated at a line's end", good.substr(0, good.size() - endLine.size()),
          "truncated: no end line (the recording stops at line 12, frame 2)"},
         {"truncated inside a line", good.substr(0, good.size() - 3), "line 13: cut short"},

@@ -1,5 +1,6 @@
 // Frame rate of the browser build in headless Chromium (software WebGL 2) at
-// 1024 x 768, Low and High detail, the time from opening the page to the first
+// 1024 x 768 and, with "Fill Screen" (?fill), on pages of 1920 x 1080 and
+// 2560 x 1440, Low and High detail, the time from opening the page to the first
 // world frame, and the same browser's ceiling: a bare WebGL 2 page of that size
 // that only clears and presents. Besides frames per second it prints the CPU time
 // the whole browser spent per frame, which holds steadier than the rate on a
@@ -107,9 +108,13 @@ async function bareWebGl(browser, triangles) {
   });
   await bareWebGl(browser, 0);
   await bareWebGl(browser, 46000);
-  for (const [detail, at] of [['low', null], ['high', [12, 184]]]) {
+  const rows = [];
+  for (const [width, height, query] of [[1024, 768, ''], [1920, 1080, '?fill'], [2560, 1440, '?fill']]) {
+    for (const [detail, at] of [['low', null], ['high', [12, 184]]]) rows.push({ width, height, query, detail, at });
+  }
+  for (const { width, height, query, detail, at } of rows) {
     const page = await browser.newPage();
-    await page.setViewport({ width: 1024, height: 768 });
+    await page.setViewport({ width, height });
     // Headless Chromium's locked pointer can feed itself mouse moves without end
     // (its return to the centre is a move of its own), which keeps the browser busy
     // with input rather than the game; refused, the game goes on in the page as it
@@ -117,19 +122,23 @@ async function bareWebGl(browser, triangles) {
     await page.evaluateOnNewDocument(() => {
       Element.prototype.requestPointerLock = () => Promise.reject(new DOMException('refused', 'NotAllowedError'));
     });
-    await page.goto(`http://127.0.0.1:${port}/nightdrive.html`);
+    await page.goto(`http://127.0.0.1:${port}/nightdrive.html${query}`);
     await page.waitForFunction(() => window.nd && window.nd.started && document.querySelector('#canvas.menu.shown'),
       { polling: 50, timeout: 0 });
+    // The menu is shown scaled up by a whole factor; clicks go to its own pixels.
     const menu = await (await page.$('#canvas')).boundingBox();
-    if (at) await page.mouse.click(menu.x + at[0], menu.y + at[1]);
-    await page.mouse.click(menu.x + 408, menu.y + 20);
+    const scale = menu.width / (await page.evaluate(() => document.getElementById('canvas').width));
+    const click = ([x, y]) => page.mouse.click(menu.x + (x + 0.5) * scale, menu.y + (y + 0.5) * scale);
+    if (at) await click(at);
+    await click([408, 20]);
     // The page notes when the program presents its first frame with the world in it.
     await page.waitForFunction(() => window.nd.times.firstWorld !== null, { polling: 50, timeout: 0 });
     const t = await page.evaluate(() => window.nd.times);
     // A moment for the first frames' one-off work to pass.
     await new Promise((r) => setTimeout(r, 2000));
     const rate = await measure(browser, () => page.evaluate(() => window.nd.frames));
-    console.log(`browser 1024x768 ${detail}: ${rate}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
+    const drawn = await page.evaluate(() => `${document.getElementById('canvas').width}x${document.getElementById('canvas').height}`);
+    console.log(`browser ${width}x${height}${query ? ' fill' : ''} ${detail} (canvas ${drawn}): ${rate}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
       `(program ready ${t.runtime.toFixed(0)}, game window ${t.gameWindow.toFixed(0)})`);
     await page.close();
   }

@@ -9,6 +9,7 @@
 'use strict';
 const { spawn } = require('child_process');
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const engines = require('./engines');
 const { startServer } = require('./server');
@@ -20,7 +21,7 @@ const timeoutMs = Number(process.env.ND_WEB_TIMEOUT_MS || 240000);
 // Menu positions in the menu window's pixels (controls are placed in twips, 15 a pixel).
 const menu = {
   lbl800: [12, 40], lbl1024: [12, 56], lblLow: [12, 152], lblHigh: [12, 184],
-  check1: [126, 72], newGame: [408, 20], exit: [408, 52],
+  check1: [126, 72], lblFill: [12, 224], newGame: [408, 20], exit: [408, 52],
 };
 const red = [255, 0, 0];
 const black = [0, 0, 0];
@@ -86,6 +87,21 @@ async function analyse(page, selector, kind, points = [], color = null) {
         }
       }
       return { width: c.width, height: c.height, edges, share: edges ? blurred / edges : 1 };
+    }
+    if (kind === 'whole') {
+      // How much of the top row is `color` (within 8), of the bottom row exactly
+      // `color`, and how many pixels of the two side columns are black.
+      const near = (i, limit) => Math.abs(d[i] - color[0]) <= limit && Math.abs(d[i + 1] - color[1]) <= limit &&
+        Math.abs(d[i + 2] - color[2]) <= limit;
+      let top = 0, bottom = 0, blackSides = 0;
+      for (let x = 0; x < c.width; x++) {
+        if (near(px(x, 0), 8)) top++;
+        if (near(px(x, c.height - 1), 0)) bottom++;
+      }
+      for (let y = 0; y < c.height; y++) {
+        for (const x of [0, c.width - 1]) if (d[px(x, y)] + d[px(x, y) + 1] + d[px(x, y) + 2] === 0) blackSides++;
+      }
+      return { width: c.width, height: c.height, topSky: top / c.width, bottomSky: bottom / c.width, blackSides };
     }
     const at = ([x, y]) => { const i = px(x, y); return [d[i], d[i + 1], d[i + 2]]; };
     // Element pixels to screenshot pixels.
@@ -169,8 +185,8 @@ async function openMenu(page, origin, query = '', { lock = false } = {}) {
   }, lock);
   await page.goto(`${origin}/nightdrive.html${query}`);
   await until(page, 'the menu', async () => {
-    const m = await look(page, '#canvas.menu.shown', [menu.lbl1024, menu.lblLow]);
-    return m && same(m.colors[0], red) && same(m.colors[1], red);
+    const m = await look(page, '#canvas.menu.shown', [menu.lbl1024, menu.lblLow, menu.lblFill]);
+    return m && (same(m.colors[0], red) || same(m.colors[2], red)) && same(m.colors[1], red);
   });
   return page;
 }
@@ -224,6 +240,133 @@ async function hiDpiPictureIsSharp(page, origin, engine) {
   const sharp = await analyse(page, '.gl.shown', 'edges');
   if (sharp.width !== 2048 || sharp.edges < 500) throw new Error('too little picture to judge: ' + JSON.stringify(sharp));
   if (sharp.share > 0.02) throw new Error(`blurred: ${(sharp.share * 100).toFixed(1)} % of the edge blocks`);
+}
+
+// "Fill Screen": the game's canvas covers the whole page, its backing store is the
+// page's size in device pixels, the game draws its picture at that size (as the
+// recording's menu line says) and the picture is whole: sky along the top row,
+// the world along the bottom, no black bars at the sides. A 16:9 page chooses it in
+// the menu; a phone held upright from the page's address (?fill).
+function fillsThePage(width, height, ratio, fromAddress) {
+  return async (page, origin, engine) => {
+    if (engine.lacks.has('device pixel ratio')) {
+      console.log(`  ${engine.name}: cannot set a device pixel ratio; checks the page at 1:1`);
+      ratio = 1;
+    }
+    await page.setViewport(width, height, ratio);
+    await openMenu(page, origin, fromAddress ? '?fill&record' : '?record');
+    if (!fromAddress) {
+      await clickIn(page, '#canvas', menu.lblFill);
+      await until(page, 'the Fill Screen mark', async () => {
+        const m = await look(page, '#canvas', [menu.lblFill, menu.lbl1024]);
+        return same(m.colors[0], red) && same(m.colors[1], black);
+      });
+    }
+    await clickIn(page, '#canvas', menu.newGame);
+    await until(page, 'the world', () => page.evaluate(() => window.nd.times.firstWorld !== null));
+    const size = await until(page, 'the canvas over the page', () => page.evaluate((ratio) => {
+      const c = document.getElementById('canvas');
+      const b = c.getBoundingClientRect();
+      const covers = b.x === 0 && b.y === 0 && b.width === innerWidth && b.height === innerHeight;
+      return covers && c.width === Math.round(innerWidth * ratio) && c.height === Math.round(innerHeight * ratio) &&
+        { width: c.width, height: c.height };
+    }, ratio));
+    const whole = await until(page, 'a whole picture', async () => {
+      const v = await analyse(page, '.gl.shown', 'whole', [], daySky);
+      return v && v.topSky === 1 && v.bottomSky === 0 && v.blackSides === 0 ? v : null;
+    }).catch(async (e) => {
+      throw new Error(e.message + ': ' + JSON.stringify(await analyse(page, '.gl.shown', 'whole', [], daySky)));
+    });
+    if (whole.width !== size.width || whole.height !== size.height) throw new Error('picture ' + JSON.stringify(whole));
+    await clickIn(page, '.gl.shown', [100, 100]);
+    const made = await until(page, 'the recording', () => page.evaluate(() => window.nd.ended && window.nd.recording));
+    const line = /^menu (\d+)x(\d+) .* fill$/m.exec(made.text);
+    if (!line || Number(line[1]) !== size.width || Number(line[2]) !== size.height) {
+      throw new Error(`drawn at ${line ? line[1] + 'x' + line[2] : '?'}, not the page's ${size.width}x${size.height} ` +
+        `(${(/^menu .*$/m.exec(made.text) || [''])[0]})`);
+    }
+  };
+}
+
+// The native runner of this tree (as parity.js): ND_NATIVE_HEADLESS or the test build's.
+const native = path.resolve(process.env.ND_NATIVE_HEADLESS || 'build-test/nightdrive-headless');
+
+// Runs `args` and resolves to { status, stdout, stderr }.
+function runProgram(file, args) {
+  return new Promise((resolve, reject) => {
+    const child = spawn(file, args, { stdio: ['ignore', 'pipe', 'pipe'] });
+    let stdout = '', stderr = '';
+    child.stdout.on('data', (d) => { stdout += d; });
+    child.stderr.on('data', (d) => { stderr += d; });
+    child.on('error', reject);
+    child.on('exit', (status) => resolve({ status, stdout, stderr }));
+  });
+}
+
+// A drive recorded in the page (?record): keys held and released, wireframe and
+// the camera keys, a click to end. The ended screen offers the recording as a
+// download; the downloaded file replays in the native runner with every check
+// agreeing and the game's own end state, and in the runner page too.
+async function recordedDriveReplays(page, origin, engine) {
+  if (!fs.existsSync(native)) throw new Error('no native runner at ' + native + ' (ND_NATIVE_HEADLESS)');
+  await openMenu(page, origin, '?record');
+  await startGame(page, daySky);
+  const world = await steady(page);
+  await page.keyDown('ArrowUp');
+  await turnsOrDrives(page, 'the picture to change while driving', world);
+  await page.keyDown('ArrowLeft');
+  await until(page, 'a few frames turning', async () => changed(world, await look(page, '.gl.shown')) > 0.3);
+  await page.keyUp('ArrowLeft');
+  await page.keyUp('ArrowUp');
+  await page.keyPress('KeyQ');
+  await page.keyPress('KeyC');
+  await clickIn(page, '.gl.shown', [200, 150]);
+  await until(page, 'the download link', () => page.evaluate(() => window.nd.ended &&
+    !document.getElementById('recording').hidden && window.nd.recording));
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'nd-recorded-'));
+  try {
+    let text;
+    if (engine.lacks.has('downloads')) {
+      console.log(`  ${engine.name}: its driver takes no downloads; the link's own file is read in the page`);
+      text = await page.evaluate(() => fetch(document.getElementById('recording-link').href).then((r) => r.text()));
+    } else {
+      const b = await box(page, '#recording-link');
+      const file = await page.download(dir, () => page.click(b.x + b.width / 2, b.y + b.height / 2), timeoutMs);
+      if (!/^drive-\d{8}-\d{6}\.ndrec$/.test(path.basename(file))) throw new Error('downloaded as ' + file);
+      text = fs.readFileSync(file, 'utf8');
+    }
+    const made = await page.evaluate(() => window.nd.recording);
+    if (text !== made.text) throw new Error('the downloaded file is not the recording');
+    const end = /^(\d+) end (\S+) (\S+) (\S+)/m.exec(text);
+    if (!end || !/keydown Q /.test(text) || !/ click 1 /.test(text)) throw new Error('recording: ' + text.slice(0, 400));
+    const file = path.join(dir, 'drive.ndrec');
+    fs.writeFileSync(file, text);
+    const replay = await runProgram(native, ['--replay', file, '--trace', path.join(dir, 'trace.jsonl')]);
+    const agreed = new RegExp(`^replay: ${end[1]} frames, (\\d+) checks and the end state agree`, 'm').exec(replay.stdout);
+    if (replay.status !== 0 || !agreed || Number(agreed[1]) < 1) {
+      throw new Error(`native replay: status ${replay.status}: ${replay.stdout} ${replay.stderr}`);
+    }
+    // The trace's last frame is the game's end state, as the page's game left it.
+    const last = JSON.parse(fs.readFileSync(path.join(dir, 'trace.jsonl'), 'utf8').trim().split('\n').pop());
+    if (!last.End || Math.abs(last.PosX - Number(end[2])) > 1e-6 || Math.abs(last.PosZ - Number(end[4])) > 1e-6) {
+      throw new Error(`the replay ends at ${last.PosX}, ${last.PosZ}; the drive at ${end[2]}, ${end[4]}`);
+    }
+    // The runner page plays it as well.
+    const runner = await engine.newPage();
+    try {
+      await runner.goto(`${origin}/nightdrive-headless.html?args=${encodeURIComponent('--replay /in/script.txt')}` +
+        `&input=${encodeURIComponent(text)}`);
+      const nd = await until(runner, 'the runner page', () => runner.evaluate(() => window.nd && window.nd.ended && window.nd));
+      if (nd.status !== 0 || !nd.log.some((l) => l.startsWith(`replay: ${end[1]} frames`))) {
+        throw new Error(`runner page: status ${nd.status}: ${nd.log.slice(-4).join(' | ')}`);
+      }
+    } finally {
+      await runner.close().catch(() => {});
+    }
+    console.log(`  ${engine.name}: ${end[1]} frames recorded and replayed, ${agreed[1]} checks agreed`);
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
 }
 
 // The menu's "Exit" ends the program as a click in the game does: the ended
@@ -641,6 +784,9 @@ const cases = [
     (page, origin, engine) => touchPlays(page, origin, engine, 'tablet', false)],
   ['"Exit" in the menu ends the program', exitEndsTheProgram],
   ['HiDPI: the picture is sharp', hiDpiPictureIsSharp],
+  ['Fill Screen: a 16:9 page at 2 device pixels a CSS pixel', fillsThePage(1280, 720, 2, false)],
+  ['Fill Screen: a phone held upright at 3 device pixels a CSS pixel', fillsThePage(390, 844, 3, true)],
+  ['a drive recorded in the page replays natively', recordedDriveReplays],
   ['the static folder plays, and offline', staticFolderPlaysOffline],
 ];
 

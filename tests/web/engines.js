@@ -61,6 +61,29 @@ class PuppeteerPage {
   keyUp(code) { return this.page.keyboard.up(keyName(code)); }
   keyPress(code) { return this.page.keyboard.press(keyName(code)); }
   setOffline(offline) { return this.page.setOfflineMode(offline); }
+  // Runs `act` (a click on a download link) and resolves to the path of the file
+  // the page downloaded into `dir` under its own name (Chromium, over CDP).
+  async download(dir, act, timeoutMs) {
+    const session = await this.page.createCDPSession();
+    try {
+      await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
+      let name = null;
+      const done = new Promise((resolve, reject) => {
+        const timer = setTimeout(() => reject(new Error('no download came')), timeoutMs);
+        session.on('Browser.downloadWillBegin', (e) => { name = e.suggestedFilename; });
+        session.on('Browser.downloadProgress', (e) => {
+          if (e.state === 'completed') resolve();
+          else if (e.state === 'canceled') reject(new Error('the download was cancelled'));
+          if (e.state !== 'inProgress') clearTimeout(timer);
+        });
+      });
+      await act();
+      await done;
+      return require('path').join(dir, name);
+    } finally {
+      await session.detach().catch(() => {});
+    }
+  }
   close() { return this.page.close(); }
 }
 
@@ -86,7 +109,7 @@ async function launchPuppeteer(name) {
     // Firefox's BiDi in this puppeteer has no offline switch; the test stops the
     // server instead.
     // Touch screens are emulated through Chromium's own protocol only.
-    lacks: new Set(name === 'firefox' ? ['offline mode', 'touch'] : []),
+    lacks: new Set(name === 'firefox' ? ['offline mode', 'touch', 'downloads'] : []),
     async newPage() { return new PuppeteerPage(await browser.newPage(), this); },
     close() { return browser.close(); },
   };
@@ -219,7 +242,7 @@ async function launchWebKit() {
   let page = null;
   return {
     name: 'webkit',
-    lacks: new Set(['offline mode', 'device pixel ratio', 'script before the page', 'page errors', 'touch']),
+    lacks: new Set(['offline mode', 'device pixel ratio', 'script before the page', 'page errors', 'touch', 'downloads']),
     call(method, path, body) { return request(port, method, base + path, body); },
     async newPage() {
       // One window: each test's page replaces the last one's.

@@ -113,6 +113,10 @@ void ApplyMenuChoices() {
 }
 
 void UseChosenSize() {
+    if (!run.Settings.Replay.empty()) {
+        UseRecordedSize();
+        return;
+    }
     const Options& o = run.Settings;
     if (!o.Size) return;
     GeneralVariables.ScreenWidth = static_cast<std::int16_t>(o.Width);

@@ -186,10 +186,13 @@ void ApplyRecordedMenu() {
     MenuWindow& menu = Menu();
     const record::MenuChoices& m = recording.Menu;
     auto& g = GeneralVariables;
-    // The size: the menu's label where it has one; otherwise (a video of another
-    // size) none is marked, and the game keeps the size set here.
+    // The size: "Fill Screen" on a screen of the size drawn (UseRecordedSize), the
+    // menu's label where it has one; otherwise (a video of another size) none is
+    // marked, and the game keeps the size set here.
     const bool menuSize = renderWidth == m.Width && renderHeight == m.Height;
-    if (menuSize && m.Width == 640 && m.Height == 480) {
+    if (m.FillScreen) {
+        menu.lblFill_Click();
+    } else if (menuSize && m.Width == 640 && m.Height == 480) {
         menu.lbl600_Click();
     } else if (menuSize && m.Width == 800 && m.Height == 600) {
         menu.lbl800_Click();
@@ -218,6 +221,11 @@ void ApplyRecordedMenu() {
     g.FillWireframesOn = m.FillWireframesOn;
     g.CollisionOn = m.CollisionOn;
     g.TexturesOn = m.TexturesOn;
+}
+
+void UseRecordedSize() {
+    GeneralVariables.ScreenWidth = static_cast<std::int16_t>(renderWidth);
+    GeneralVariables.ScreenHeight = static_cast<std::int16_t>(renderHeight);
 }
 
 void ReplayMainLoopStarting() {

@@ -14,6 +14,9 @@ bool StartReplayVideo(std::string& error);
 
 // The recording's menu choices, set on the menu before "New Game".
 void ApplyRecordedMenu();
+// The size the drive is drawn at, set as the game has read the menu's: the
+// recorded screen's, or the largest of its shape that fits the video.
+void UseRecordedSize();
 // The loop's observers while a recording plays.
 void ReplayMainLoopStarting();
 void ReplayFrameStarting();

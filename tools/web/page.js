@@ -109,9 +109,69 @@
     console.log(text);
   }
 
+  // --- Options in the page's address --------------------------------------
+  // The page's address takes the program's options: ?fill marks "Fill Screen"
+  // (nightdrive --fill), ?record records the drive (nightdrive --record) into
+  // /drives, offered as a download when the game ends.
+  const options = new URLSearchParams(location.search);
+  const recording = options.has('record');
+  function programArguments() {
+    const args = [];
+    if (options.has('fill')) args.push('--fill');
+    if (recording) args.push('--record', '/drives');
+    return args;
+  }
+
+  // --- Recording a drive ---------------------------------------------------
+  // When the game ends, its recording -- complete once the game wrote its end
+  // line -- becomes a download on the ended screen (nd.recording holds it for
+  // whoever drives the page). Without ?record, that screen offers to play again
+  // recording the drive.
+  function offerRecording() {
+    const link = document.getElementById('recording-link');
+    if (!recording) {
+      link.textContent = 'Play again, recording the drive';
+      link.href = location.pathname + (location.search ? location.search + '&record' : '?record');
+      link.removeAttribute('download');
+      document.getElementById('recording').hidden = false;
+      return;
+    }
+    let names = [];
+    try { names = FS.readdir('/drives').filter((n) => /\.ndrec$/.test(n)).sort(); } catch (e) { return; }
+    if (!names.length) return;
+    const name = names[names.length - 1];
+    const text = new TextDecoder().decode(FS.readFile('/drives/' + name));
+    if (!/(^|\n)\d+ end [^\n]*\n$/.test(text)) return;
+    nd.recording = { name, text };
+    link.textContent = 'Download the recording of this drive (' + name + ')';
+    link.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
+    link.download = name;
+    document.getElementById('recording').hidden = false;
+  }
+
+  // --- Fill Screen ---------------------------------------------------------
+  // With "Fill Screen" the game's canvas takes the whole page and the picture is
+  // drawn at the page's size in device pixels. The program asks for that size as
+  // the game starts, right after the click that asked for full screen: the answer
+  // waits until that request has settled and the page has taken its new size.
+  let fullScreenAnswered = Promise.resolve();
+  const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
+  function fillPage(canvas) {
+    canvas.classList.add('fill');
+    const settled = Promise.race([fullScreenAnswered, new Promise((resolve) => setTimeout(resolve, 1000))]);
+    return settled.then(nextFrame).then(nextFrame).then(() => {
+      Module.ndFitCanvas(canvas);
+      return [canvas.width, canvas.height];
+    });
+  }
+
   window.Module = {
     canvas: menuCanvas,
-    // The game's canvas is sized by the page's style (4:3, as large as fits); its
+    arguments: programArguments(),
+    preRun: [() => { if (recording) FS.mkdir('/drives'); }],
+    ndFillSize: fillPage,
+    // The game's canvas is sized by the page's style (4:3, as large as fits, or
+    // the whole page with "Fill Screen"); its
     // backing store follows that size in device pixels. A new backing size clears
     // the canvas, so it is only set when it changes.
     ndFitCanvas(canvas) {
@@ -166,9 +226,11 @@
         // A phone or tablet turns to landscape where its browser lets a page in
         // full screen say so.
         if (full && full.then) {
-          full.then(() => {
+          fullScreenAnswered = full.then(() => {
             if (touchFirst && screen.orientation && screen.orientation.lock) screen.orientation.lock('landscape').catch(() => {});
           }, () => {});
+        } else {
+          fullScreenAnswered = Promise.resolve();
         }
         showTouchControls(touchFirst);
       } else {
@@ -203,6 +265,7 @@
       document.getElementById('ended-text').textContent =
         code === 0 ? 'nightdrive has ended.' : 'nightdrive has ended with an error (status ' + code + ').';
       document.getElementById('again').href = location.href;
+      offerRecording();
       document.getElementById('ended').style.display = 'block';
       loading.style.display = 'none';
     },

@@ -118,6 +118,9 @@ const char* ShaderPreamble() { return "#version 330 core\n"; }
 
 bool OwnsFullScreen() { return false; }
 
+// The game's window takes the whole display: its mode says the size.
+bool FillSize(int&, int&) { return false; }
+
 bool HasPolygonModes() { return true; }
 
 bool SharpWholeScaling() { return false; }

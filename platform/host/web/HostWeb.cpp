@@ -49,6 +49,16 @@ EM_JS(void, FitPageCanvas, (), {
     if (Module.ndFitCanvas) Module.ndFitCanvas(Module.canvas);
 });
 
+// The page's answer comes once its request for full screen has settled.
+EM_ASYNC_JS(int, PageFillSize, (int* size), {
+    if (!Module.ndFillSize) return 0;
+    const answer = await Module.ndFillSize(Module.canvas);
+    if (!answer) return 0;
+    HEAP32[size >> 2] = answer[0];
+    HEAP32[(size >> 2) + 1] = answer[1];
+    return 1;
+});
+
 EM_JS(void, SelectPageCanvas, (int gl), {
     if (Module.ndSelectCanvas) Module.ndSelectCanvas(!!gl);
 });
@@ -161,6 +171,16 @@ bool PlacePointer(int x, int y) {
     pointerY = y;
     ReportPointer(window);
     TellPagePointerPlaced(x, y);
+    return true;
+}
+
+// The picture fills the page's canvas (tools/web/page.js), whatever the screen.
+bool FillSize(int& width, int& height) {
+    const CanvasFramebufferWhileAway away;
+    int size[2] = {0, 0};
+    if (PageFillSize(size) == 0) return false;
+    width = size[0];
+    height = size[1];
     return true;
 }
 

@@ -412,12 +412,12 @@ async function runEngine(name, origin) {
     try {
       await page.setViewport(1024, 768);
       await run(page, origin, engine);
-      for (const e of page.errors) console.log('  page error: ' + e);
+      // An exception the page left uncaught is a failure, whatever the case saw.
+      if (page.errors.length) throw new Error('page errors: ' + page.errors.join('; '));
       console.log(`ok   ${name}: ${caseName} (${((Date.now() - caseBegan) / 1000).toFixed(1)} s)`);
     } catch (e) {
       failed++;
       console.log(`FAIL ${name}: ${caseName}: ${e.message}`);
-      for (const err of page.errors) console.log('  page error: ' + err);
       const log = await page.evaluate(() => (window.nd ? window.nd.log.slice(-20) : [])).catch(() => []);
       for (const line of log || []) console.log('  | ' + line);
     } finally {

@@ -50,10 +50,26 @@ target_link_options(nightdrive PRIVATE
   "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans.ttf@/fonts/DejaVuSans.ttf"
   "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans-Bold.ttf@/fonts/DejaVuSans-Bold.ttf")
 set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL})
-# The page's script sits beside it, with the web app manifest and its icon.
+# The page's script sits beside it, with the web app manifest and its icons: the
+# desktop icon, and PNGs of it at the sizes installers and home screens ask for
+# (rsvg-convert, from librsvg2-bin, draws them; the same picture gives the same
+# bytes, so the service worker's version only moves when the icon does).
 configure_file(tools/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)
 configure_file(tools/web/nightdrive.webmanifest ${CMAKE_BINARY_DIR}/nightdrive.webmanifest COPYONLY)
 configure_file(packaging/nightdrive.svg ${CMAKE_BINARY_DIR}/nightdrive.svg COPYONLY)
+find_program(ND_RSVG_CONVERT rsvg-convert)
+if(NOT ND_RSVG_CONVERT)
+  message(FATAL_ERROR "rsvg-convert (Debian: librsvg2-bin) draws the page's PNG icons; scripts/web installs it")
+endif()
+set(ND_WEB_ICONS "")
+foreach(size 192 512)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/nightdrive-${size}.png
+    COMMAND ${ND_RSVG_CONVERT} -w ${size} -h ${size} -o ${CMAKE_BINARY_DIR}/nightdrive-${size}.png
+            ${CMAKE_SOURCE_DIR}/packaging/nightdrive.svg
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/nightdrive.svg
+    VERBATIM)
+  list(APPEND ND_WEB_ICONS ${CMAKE_BINARY_DIR}/nightdrive-${size}.png)
+endforeach()
 # The service worker that keeps the page's files for offline use, versioned by
 # their contents.
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sw.js
@@ -61,6 +77,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sw.js
           -P ${CMAKE_SOURCE_DIR}/tools/web/Stamp.cmake
   DEPENDS nightdrive ${CMAKE_SOURCE_DIR}/tools/web/sw.js ${CMAKE_SOURCE_DIR}/tools/web/Stamp.cmake
           ${CMAKE_BINARY_DIR}/page.js ${CMAKE_BINARY_DIR}/nightdrive.webmanifest ${CMAKE_BINARY_DIR}/nightdrive.svg
+          ${ND_WEB_ICONS}
   VERBATIM)
 add_custom_target(nd_web_offline ALL DEPENDS ${CMAKE_BINARY_DIR}/sw.js)
 

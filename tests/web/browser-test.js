@@ -419,6 +419,23 @@ async function staticFolderPlaysOffline(page, origin, engine) {
   let stopped = false;
   try {
     await openMenu(page, plain);
+    // The manifest's icons are in the folder, each of the size it claims, and
+    // among them the PNGs installers ask for.
+    const icons = await page.evaluate(async () => {
+      const manifest = await (await fetch(document.querySelector('link[rel=manifest]').href)).json();
+      return Promise.all(manifest.icons.map(async (icon) => {
+        const img = new Image();
+        img.src = icon.src;
+        const shown = await img.decode().then(() => `${img.naturalWidth}x${img.naturalHeight}`, () => 'broken');
+        return { src: icon.src, type: icon.type, sizes: icon.sizes, shown };
+      }));
+    });
+    for (const icon of icons) {
+      if (icon.shown === 'broken' || (icon.sizes !== 'any' && icon.sizes !== icon.shown)) throw new Error('icon ' + JSON.stringify(icon));
+    }
+    for (const size of ['192x192', '512x512']) {
+      if (!icons.some((i) => i.type === 'image/png' && i.sizes === size)) throw new Error(`no ${size} PNG icon: ` + JSON.stringify(icons));
+    }
     if (!(await page.evaluate(() => 'serviceWorker' in navigator))) {
       console.log(`  ${engine.name}: no service workers here; the folder plays online only`);
       await startGame(page, daySky);
@@ -804,12 +821,12 @@ async function runEngine(name, origin) {
     try {
       await page.setViewport(1024, 768);
       await run(page, origin, engine);
-      for (const e of page.errors) console.log('  page error: ' + e);
+      // An exception the page left uncaught is a failure, whatever the case saw.
+      if (page.errors.length) throw new Error('page errors: ' + page.errors.join('; '));
       console.log(`ok   ${name}: ${caseName} (${((Date.now() - caseBegan) / 1000).toFixed(1)} s)`);
     } catch (e) {
       failed++;
       console.log(`FAIL ${name}: ${caseName}: ${e.message}`);
-      for (const err of page.errors) console.log('  page error: ' + err);
       const log = await page.evaluate(() => (window.nd ? window.nd.log.slice(-20) : [])).catch(() => []);
       for (const line of log || []) console.log('  | ' + line);
     } finally {

@@ -125,6 +125,8 @@ function freePort() {
 }
 
 function request(port, method, path, body) {
+  const began = Date.now();
+  if (process.env.ND_WEB_DEBUG) console.log(`  > ${method} ${path} ${body ? JSON.stringify(body).slice(0, 160) : ''}`);
   return new Promise((resolve, reject) => {
     const data = body === undefined ? null : Buffer.from(JSON.stringify(body));
     const req = http.request({ host: '127.0.0.1', port, method, path,
@@ -132,6 +134,7 @@ function request(port, method, path, body) {
       const chunks = [];
       res.on('data', (c) => chunks.push(c));
       res.on('end', () => {
+        if (process.env.ND_WEB_DEBUG) console.log(`  < ${method} ${path} ${res.statusCode} ${Date.now() - began} ms`);
         let json = {};
         try { json = JSON.parse(Buffer.concat(chunks).toString() || '{}'); } catch (e) { /* not JSON */ }
         const value = json.value;

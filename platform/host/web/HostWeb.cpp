@@ -33,8 +33,22 @@ EM_ASYNC_JS(void, ShowPageDialog, (const char* text), {
     if (Module.ndMessageBox) await Module.ndMessageBox(message);
 });
 
-EM_JS(void, TellPageEnded, (int status), {
+// The page hears of the end first; the runtime then ends from a task of its own,
+// once the program's stack has unwound for good (it waits on a promise that never
+// settles), and the exit's exception is caught there. Thrown through the
+// program's stack instead, it would reject the promise of whatever had resumed the
+// program, and Firefox reports such a rejection as an uncaught exception however
+// the page handles it.
+EM_ASYNC_JS(void, EndInPage, (int status), {
+    Promise.resolve().then(function() {
+        try {
+            Module._nd_end_now(status);
+        } catch (e) {
+            if (!e || e.name !== 'ExitStatus') throw e;
+        }
+    });
     if (Module.ndEnded) Module.ndEnded(status);
+    await new Promise(function() {});
 });
 EM_JS(int, PageScreenWidth, (), { return Math.max(screen.width, innerWidth) | 0; });
 EM_JS(int, PageScreenHeight, (), { return Math.max(screen.height, innerHeight) | 0; });
@@ -131,6 +145,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void nd_pointer_moved(int dx, int dy) {
     ReportPointer(window);
 }
 
+// The runtime's end (atexit handlers, the streams flushed, Module.onExit), asked
+// for by EndInPage once nothing of the program is on the stack.
+extern "C" EMSCRIPTEN_KEEPALIVE void nd_end_now(int status) { emscripten_force_exit(status); }
+
 namespace host {
 
 void StartVideo(SDL_Window* (*topWindow)()) {
@@ -157,9 +175,8 @@ void ShowMessage(const std::string& text, SDL_Window*) {
 }
 
 void EndProgram(int status) {
-    TellPageEnded(status);
-    emscripten_force_exit(status);
-    _exit(status);
+    EndInPage(status);
+    _exit(status);  // not reached: the program stays suspended
 }
 
 // The page cannot move the pointer: the virtual pointer jumps instead, and the

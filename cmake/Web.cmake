@@ -54,7 +54,13 @@ set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL})
 # desktop icon, and PNGs of it at the sizes installers and home screens ask for
 # (rsvg-convert, from librsvg2-bin, draws them; the same picture gives the same
 # bytes, so the service worker's version only moves when the icon does).
-configure_file(tools/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)
+# The page's script goes out without its comment lines and indentation, which are
+# for its readers, not for the download.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/page.js
+  COMMAND sed -n -e "s/^[[:space:]]*//" -e "\\|^//|d" -e "/./!d" -e "w ${CMAKE_BINARY_DIR}/page.js"
+          ${CMAKE_SOURCE_DIR}/tools/web/page.js
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/web/page.js
+  VERBATIM)
 configure_file(tools/web/nightdrive.webmanifest ${CMAKE_BINARY_DIR}/nightdrive.webmanifest COPYONLY)
 configure_file(packaging/nightdrive.svg ${CMAKE_BINARY_DIR}/nightdrive.svg COPYONLY)
 find_program(ND_RSVG_CONVERT rsvg-convert)

@@ -44,7 +44,7 @@ EM_ASYNC_JS(void, EndInPage, (int status), {
         try {
             Module._nd_end_now(status);
         } catch (e) {
-            if (!e || e.name !== 'ExitStatus') throw e;
+            if (!(e && e.name == 'ExitStatus')) throw e;
         }
     });
     if (Module.ndEnded) Module.ndEnded(status);

@@ -475,9 +475,9 @@ TEST_F(HeadlessTest, BenchSummaryInTheGameAndEveryBaseline) {
         EXPECT_EQ(run.Frames.size(), c.TraceLines) << c.Mode;
         const std::string& s = run.StdoutText;
         for (const char* key :
-             {"load_ms", "frames", "fps", "frame_ms_p50", "frame_ms_p99", "peak_rss_kb", "rss_anon_kb",
-              "peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000", "heap_allocs_per_frame", "parse",
-              "cleanup", "textures", "presents", "first_frame_uploads", "other"}) {
+             {"load_ms", "frames", "fps", "frame_ms_p50", "frame_ms_p99", "cpu_ms_per_frame", "peak_rss_kb",
+              "rss_anon_kb", "peak_rss_kb_at_1000", "rss_anon_kb_at_1000", "heap_allocs_after_1000",
+              "heap_allocs_per_frame", "parse", "cleanup", "textures", "presents", "first_frame_uploads", "other"}) {
             EXPECT_FALSE(std::isnan(Field(s, key))) << c.Mode << ": no " << key << " in " << s;
         }
         EXPECT_EQ(Field(s, "frames"), 20) << c.Mode;

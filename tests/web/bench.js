@@ -2,23 +2,32 @@
 // 1024 x 768 and, with "Fill Screen" (?fill), on pages of 1920 x 1080 and
 // 2560 x 1440, Low and High detail, the time from opening the page to the first
 // world frame, and the same browser's ceiling: a bare WebGL 2 page of that size
-// that only clears and presents. Besides frames per second it prints the CPU time
-// the whole browser spent per frame, which holds steadier than the rate on a
-// machine shared with other work. A benchmark: it prints numbers and checks nothing.
-// Usage: node bench.js <build-web folder> [seconds per measurement]
+// that only clears and presents, and one that draws plain triangles. Besides frames
+// per second it prints the CPU time the whole browser spent per frame, which holds
+// steadier than the rate on a machine shared with other work, split by process:
+// the browser, its GPU process (where WebGL renders) and the page's renderer.
+// Given the native runner, it also runs it at 1024 x 768 in the same run and
+// prints the ratios. A benchmark: it prints numbers and checks nothing.
+// Usage: node bench.js <build-web folder> [seconds per measurement] [nightdrive-headless]
+// ND_BENCH_WEBGL=llvmpipe renders WebGL through ANGLE on the system's GL (Mesa's
+// llvmpipe, the native runner's rasteriser) instead of SwiftShader.
 'use strict';
 const fs = require('fs');
 const path = require('path');
+const { execFileSync } = require('child_process');
 const puppeteer = require('puppeteer-core');
 const { startServer } = require('./server');
 
 const build = path.resolve(process.argv[2] || 'build-web');
 const seconds = Number(process.argv[3] || 10);
+const native = process.argv[4] ? path.resolve(process.argv[4]) : null;
+const webgl = process.env.ND_BENCH_WEBGL || 'swiftshader';
 const ticksPerSecond = 100;  // the kernel's clock ticks, as /proc/<pid>/stat counts them
 
-// CPU seconds used so far by the process `root` and all its descendants.
+// CPU seconds used so far by the process `root` and its descendants, by kind of
+// process (the browser itself, the GPU process, the page's renderer, ...).
 function treeCpuSeconds(root) {
-  const parent = new Map(), ticks = new Map();
+  const parent = new Map(), ticks = new Map(), kind = new Map();
   for (const name of fs.readdirSync('/proc')) {
     if (!/^\d+$/.test(name)) continue;
     try {
@@ -26,15 +35,17 @@ function treeCpuSeconds(root) {
       const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
       parent.set(Number(name), Number(f[1]));
       ticks.set(Number(name), Number(f[11]) + Number(f[12]));
+      const type = /--type=([a-z-]+)/.exec(fs.readFileSync(`/proc/${name}/cmdline`, 'utf8'));
+      kind.set(Number(name), type ? type[1] : 'browser');
     } catch (e) { /* gone meanwhile */ }
   }
-  let total = 0;
+  const total = {};
   for (const [pid, t] of ticks) {
     for (let p = pid; p > 1; p = parent.get(p) || 0) {
-      if (p === root) { total += t; break; }
+      if (p === root) { total[kind.get(pid)] = (total[kind.get(pid)] || 0) + t / ticksPerSecond; break; }
     }
   }
-  return total / ticksPerSecond;
+  return total;
 }
 
 // Frames per second and CPU milliseconds per frame over `seconds`, with `frames`
@@ -45,7 +56,12 @@ async function measure(browser, frames) {
   await new Promise((r) => setTimeout(r, seconds * 1000));
   const f1 = await frames(), c1 = treeCpuSeconds(pid), t1 = Date.now();
   const n = Math.max(1, f1 - f0);
-  return `${((f1 - f0) / ((t1 - t0) / 1000)).toFixed(1)} fps, ${((c1 - c0) * 1000 / n).toFixed(0)} ms CPU a frame`;
+  const split = {};
+  for (const k of Object.keys(c1)) split[k] = (c1[k] - (c0[k] || 0)) * 1000 / n;
+  const cpu = Object.values(split).reduce((a, b) => a + b, 0);
+  const parts = Object.keys(split).filter((k) => split[k] >= 0.5).map((k) => `${k} ${split[k].toFixed(1)}`).join(', ');
+  const fps = (f1 - f0) / ((t1 - t0) / 1000);
+  return { fps, cpu, text: `${fps.toFixed(1)} fps, ${cpu.toFixed(0)} ms CPU a frame (${parts})` };
 }
 
 // A bare WebGL 2 page of 1024 x 768: clears and presents, and, with `triangles`,
@@ -96,18 +112,36 @@ async function bareWebGl(browser, triangles) {
     requestAnimationFrame(frame);
   }, triangles);
   const what = triangles > 0 ? `${triangles} triangles, plain shaders` : 'clear only';
-  console.log(`bare WebGL 2 page 1024x768, ${what}: ${await measure(browser, () => page.evaluate(() => window.frames))}`);
+  const m = await measure(browser, () => page.evaluate(() => window.frames));
+  console.log(`bare WebGL 2 page 1024x768, ${what}: ${m.text}`);
   await page.close();
+  return m;
+}
+
+// The native runner at 1024 x 768 on the same machine: frames per second, CPU a
+// frame and the triangles it draws (after culling).
+function nativeRun(detail) {
+  const out = execFileSync(native, ['--bench', '--size', '1024x768', '--detail', detail, '--frames', '300'],
+    { encoding: 'utf8', env: Object.assign({}, process.env, { SDL_VIDEODRIVER: 'offscreen' }) });
+  const j = JSON.parse(out.trim().split('\n').pop());
+  console.log(`native 1024x768 ${detail}: ${j.fps.toFixed(1)} fps, ${j.cpu_ms_per_frame.toFixed(1)} ms CPU a frame, ` +
+    `${Math.round(j.drawn_per_frame.triangles)} triangles drawn of ${j.drawn_per_frame.of_triangles}`);
+  return j;
 }
 
 (async () => {
   const { server, port } = await startServer(build);
   const browser = await puppeteer.launch({
     executablePath: process.env.ND_CHROMIUM || '/usr/bin/chromium', headless: 'new',
-    args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox'],
+    args: ['--headless=new', '--no-sandbox'].concat(webgl === 'llvmpipe' ?
+      ['--use-gl=angle', '--use-angle=gl-egl', '--ignore-gpu-blocklist'] :
+      ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']),
   });
+  const nativeRows = native ? { low: nativeRun('low'), high: nativeRun('high') } : null;
   await bareWebGl(browser, 0);
-  await bareWebGl(browser, 46000);
+  const bare = { 46000: await bareWebGl(browser, 46000) };
+  const drawn = nativeRows ? Math.round(nativeRows.high.drawn_per_frame.triangles / 1000) * 1000 : 23000;
+  bare[drawn] = await bareWebGl(browser, drawn);
   const rows = [];
   for (const [width, height, query] of [[1024, 768, ''], [1920, 1080, '?fill'], [2560, 1440, '?fill']]) {
     for (const [detail, at] of [['low', null], ['high', [12, 184]]]) rows.push({ width, height, query, detail, at });
@@ -137,9 +171,14 @@ async function bareWebGl(browser, triangles) {
     // A moment for the first frames' one-off work to pass.
     await new Promise((r) => setTimeout(r, 2000));
     const rate = await measure(browser, () => page.evaluate(() => window.nd.frames));
-    const drawn = await page.evaluate(() => `${document.getElementById('canvas').width}x${document.getElementById('canvas').height}`);
-    console.log(`browser ${width}x${height}${query ? ' fill' : ''} ${detail} (canvas ${drawn}): ${rate}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
+    const canvas = await page.evaluate(() => `${document.getElementById('canvas').width}x${document.getElementById('canvas').height}`);
+    console.log(`browser ${width}x${height}${query ? ' fill' : ''} ${detail} (canvas ${canvas}): ${rate.text}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
       `(program ready ${t.runtime.toFixed(0)}, game window ${t.gameWindow.toFixed(0)})`);
+    if (width === 1024) {
+      const ratios = Object.keys(bare).map((n) => `${(rate.cpu / bare[n].cpu).toFixed(2)} x the bare page's CPU at ${n} triangles`);
+      if (nativeRows) ratios.push(`${(rate.fps / nativeRows[detail].fps).toFixed(2)} x the native frame rate`);
+      console.log(`  ${detail}: ${ratios.join(', ')}`);
+    }
     await page.close();
   }
   await browser.close();

@@ -40,6 +40,8 @@ struct Run {
     std::vector<double> FrameMs;
     double LoadMs = 0;
     std::uint64_t AllocationsAfterFirst = 0;
+    // Processor time of every thread (the renderer's included) at the end of frame 1.
+    double CpuMsAfterFirst = 0;
     // Memory and allocations once the run has settled (frame 1000), for soak runs.
     long PeakRssAt1000Kb = 0, RssAnonAt1000Kb = 0;
     std::uint64_t AllocationsAt1000 = 0;

@@ -33,6 +33,11 @@ double Percentile(std::vector<double> values, double p) {
 }
 
 // A sum over the presented frames as a mean per frame.
+double CpuMs(const rusage& usage) {
+    return 1000.0 * static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
 double PerFrame(std::uint64_t sum) {
     return run.CountedFrames > 0 ? static_cast<double>(sum) / static_cast<double>(run.CountedFrames) : 0.0;
 }
@@ -45,6 +50,9 @@ void RecordFrameTime() {
         run.LoadMs = std::chrono::duration<double, std::milli>(now - run.NewGame).count();
         run.FirstFrameMs = std::chrono::duration<double, std::milli>(now - run.FrameStart).count();
         run.AllocationsAfterFirst = Allocations();
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        run.CpuMsAfterFirst = CpuMs(usage);
     } else {
         run.FrameMs.push_back(std::chrono::duration<double, std::milli>(now - run.LastFrame).count());
     }
@@ -79,16 +87,17 @@ void WriteBench() {
     const double otherMs =
         std::max(0.0, run.LoadMs - t.ParseMs - t.CleanupMs - t.TextureMs - t.PresentMs - run.FirstFrameMs);
     std::printf(
-        "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,"
+        "{\"load_ms\":%.1f,\"frames\":%ld,\"fps\":%.1f,\"frame_ms_p50\":%.3f,\"frame_ms_p99\":%.3f,\"cpu_ms_per_"
+        "frame\":%.2f,"
         "\"peak_rss_kb\":%ld,\"rss_anon_kb\":%ld,\"peak_rss_kb_at_1000\":%ld,\"rss_anon_kb_at_1000\":%ld,"
         "\"heap_allocs_after_1000\":%" PRIu64
         ",\"heap_allocs_per_frame\":%.2f,\"load_split_ms\":{\"parse\":%.1f,\"cleanup\":%.1f,"
         "\"textures\":%.1f,\"presents\":%.1f,\"first_frame_uploads\":%.1f,\"other\":%.1f},"
         "\"drawn_per_frame\":{\"clusters\":%.1f,\"of_clusters\":%.1f,\"triangles\":%.1f,\"of_triangles\":%.1f,"
         "\"vertices\":%.1f,\"of_vertices\":%.1f,\"draws\":%.1f}}\n",
-        run.LoadMs, run.Frame, Percentile(rates, 0.5), p50, Percentile(run.FrameMs, 0.99), usage.ru_maxrss, RssAnonKb(),
-        run.PeakRssAt1000Kb, run.RssAnonAt1000Kb,
-        run.Frame >= 1000 ? allocationsNow - run.AllocationsAt1000 : std::uint64_t{0},
+        run.LoadMs, run.Frame, Percentile(rates, 0.5), p50, Percentile(run.FrameMs, 0.99),
+        (CpuMs(usage) - run.CpuMsAfterFirst) / framesAfterFirst, usage.ru_maxrss, RssAnonKb(), run.PeakRssAt1000Kb,
+        run.RssAnonAt1000Kb, run.Frame >= 1000 ? allocationsNow - run.AllocationsAt1000 : std::uint64_t{0},
         static_cast<double>(allocationsNow - run.AllocationsAfterFirst) / framesAfterFirst, t.ParseMs, t.CleanupMs,
         t.TextureMs, t.PresentMs, uploadMs, otherMs, PerFrame(run.Drawn.Clusters), PerFrame(run.Drawn.ClustersAsked),
         PerFrame(run.Drawn.Triangles), PerFrame(run.Drawn.TrianglesAsked), PerFrame(run.Drawn.Vertices),

@@ -2,7 +2,7 @@
 # SDL/GL platform as the desktop build, linked against SDL2, SDL2_image, SDL2_ttf,
 # freetype, zlib and meshoptimizer built with emcc into ND_WEB_PREFIX (scripts/web
 # makes them). Output: nightdrive.html/.js/.wasm and nightdrive.data, which holds
-# data/ and the DejaVu Sans faces.
+# data/ and the DejaVu Sans faces cut down to Latin-1 and common punctuation.
 set(ND_WEB_PREFIX "" CACHE PATH "Where the emcc-built libraries are installed")
 set(ND_WEB_FONTS /usr/share/fonts/truetype/dejavu CACHE PATH "Folder with DejaVuSans.ttf and DejaVuSans-Bold.ttf")
 if(NOT EXISTS "${ND_WEB_PREFIX}/lib/libSDL2.a")
@@ -29,6 +29,27 @@ set(ND_HOST web)
 file(GLOB ND_SDLGL_SOURCES CONFIGURE_DEPENDS platform/sdl_gl/*.cpp platform/host/${ND_HOST}/*.cpp)
 include_directories(${CMAKE_SOURCE_DIR}/platform/host/${ND_HOST})
 
+# The two faces with only the characters the page can show (Latin-1, dashes,
+# quotes, ellipsis, the euro and the replacement mark): a tenth of their size.
+# Their outlines, hinting and kerning pairs ('kern', which FreeType reads) stay
+# as they are, so text is drawn exactly as with the whole faces.
+find_program(ND_PYFTSUBSET pyftsubset)
+if(NOT ND_PYFTSUBSET)
+  message(FATAL_ERROR "pyftsubset (Debian: fonttools) cuts down the page's fonts; scripts/web installs it")
+endif()
+set(ND_WEB_FONT_FILES "")
+foreach(face DejaVuSans DejaVuSans-Bold)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/fonts/${face}.ttf
+    COMMAND ${ND_PYFTSUBSET} ${ND_WEB_FONTS}/${face}.ttf
+            --unicodes=U+0020-007E,U+00A0-00FF,U+2010-2027,U+2030-203A,U+20AC,U+2122,U+FFFD
+            --legacy-kern --notdef-outline --drop-tables+=MATH,FFTM
+            --output-file=${CMAKE_BINARY_DIR}/fonts/${face}.ttf
+    DEPENDS ${ND_WEB_FONTS}/${face}.ttf
+    VERBATIM)
+  list(APPEND ND_WEB_FONT_FILES ${CMAKE_BINARY_DIR}/fonts/${face}.ttf)
+endforeach()
+add_custom_target(nd_web_fonts DEPENDS ${ND_WEB_FONT_FILES})
+
 # Compiled once for the program and the runner.
 add_library(nd_web_program OBJECT ${ND_COMMON_SOURCES} ${ND_CORE_SOURCES} ${ND_SDLGL_SOURCES})
 target_include_directories(nd_web_program PRIVATE ${CMAKE_SOURCE_DIR})
@@ -47,9 +68,10 @@ target_link_options(nightdrive PRIVATE
   "-sEXPORTED_RUNTIME_METHODS=['FS','UTF8ToString']"
   --shell-file ${ND_WEB_SHELL}
   "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/data@/data"
-  "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans.ttf@/fonts/DejaVuSans.ttf"
-  "SHELL:--preload-file ${ND_WEB_FONTS}/DejaVuSans-Bold.ttf@/fonts/DejaVuSans-Bold.ttf")
-set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL})
+  "SHELL:--preload-file ${CMAKE_BINARY_DIR}/fonts/DejaVuSans.ttf@/fonts/DejaVuSans.ttf"
+  "SHELL:--preload-file ${CMAKE_BINARY_DIR}/fonts/DejaVuSans-Bold.ttf@/fonts/DejaVuSans-Bold.ttf")
+set_property(TARGET nightdrive APPEND PROPERTY LINK_DEPENDS ${ND_WEB_SHELL} ${ND_WEB_FONT_FILES})
+add_dependencies(nightdrive nd_web_fonts)
 # The page's script sits beside it, with the web app manifest and its icons: the
 # desktop icon, and PNGs of it at the sizes installers and home screens ask for
 # (rsvg-convert, from librsvg2-bin, draws them; the same picture gives the same
@@ -103,5 +125,6 @@ set(ND_RUNNER_SHELL ${CMAKE_SOURCE_DIR}/tools/web/runner.html)
 get_target_property(ND_RUNNER_LINK_OPTIONS nightdrive LINK_OPTIONS)
 list(TRANSFORM ND_RUNNER_LINK_OPTIONS REPLACE "^${ND_WEB_SHELL}$" "${ND_RUNNER_SHELL}")
 target_link_options(nightdrive-headless PRIVATE ${ND_RUNNER_LINK_OPTIONS})
-set_property(TARGET nightdrive-headless APPEND PROPERTY LINK_DEPENDS ${ND_RUNNER_SHELL})
+set_property(TARGET nightdrive-headless APPEND PROPERTY LINK_DEPENDS ${ND_RUNNER_SHELL} ${ND_WEB_FONT_FILES})
+add_dependencies(nightdrive-headless nd_web_fonts)
 configure_file(tools/web/runner.js ${CMAKE_BINARY_DIR}/runner.js COPYONLY)

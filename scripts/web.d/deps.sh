@@ -8,9 +8,10 @@ set -euo pipefail
 
 # Firefox ESR and WebKitGTK (MiniBrowser under WebKitWebDriver) are the other two
 # engines the tests run in, on an Xvfb display; python3 serves the static folder;
-# rsvg-convert (librsvg2-bin) draws the page's PNG icons from the desktop icon.
+# rsvg-convert (librsvg2-bin) draws the page's PNG icons from the desktop icon;
+# pyftsubset (fonttools) cuts the fonts down to the characters the page can show.
 pkgs=(emscripten chromium firefox-esr webkit2gtk-driver xvfb xauth python3 nodejs npm dpkg-dev fonts-dejavu-core
-  librsvg2-bin cmake ninja-build)
+  librsvg2-bin fonttools cmake ninja-build)
 missing=()
 for p in "${pkgs[@]}"; do
   # A node from another repository satisfies nodejs/npm when its commands exist.

@@ -528,6 +528,7 @@ TEST_F(HeadlessTest, ClusterCullingChangesNoPixel) {
         {"car mode at the wall", "--size 640x480 --collision --night", "1 keydown Up\n", false},
         {"aerial preset", "--size 800x600", aerial, true},
         {"mouse look", "--size 640x480 --night --detail high", mouse, true},
+        {"Fill Screen, wide", "--size 1280x720 --fill --night", "1 keydown Right\n", true},
     };
     for (const Case& c : cases) {
         std::string hashes[2], traces[2], summaries[2];

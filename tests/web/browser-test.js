@@ -231,11 +231,13 @@ async function oneOwnerWithinTheClick(page) {
     return new Promise((r) => setTimeout(r, 50)).then(() => window.ndAsked);
   });
   const gesture = /^(mouseup|pointerup|click|mousedown|pointerdown)$/;
+  const problems = [];
   if (asked.fullscreen.length !== 1 || !/^page (mouseup|pointerup|click|mousedown|pointerdown)$/.test(asked.fullscreen[0]))
-    throw new Error('full screen asked for: ' + JSON.stringify(asked.fullscreen));
+    problems.push('full screen asked for: ' + JSON.stringify(asked.fullscreen));
   if (asked.lock.length !== 1 || !gesture.test(asked.lock[0]))
-    throw new Error('pointer lock asked for: ' + JSON.stringify(asked.lock));
-  if (asked.rejections.length) throw new Error('unhandled rejections: ' + asked.rejections.join('; '));
+    problems.push('pointer lock asked for: ' + JSON.stringify(asked.lock));
+  if (asked.rejections.length) problems.push('unhandled rejections: ' + asked.rejections.join('; '));
+  if (problems.length) throw new Error(problems.join('; '));
 }
 
 // Two device pixels a CSS pixel: the game's canvas gets a backing store of its

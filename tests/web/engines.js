@@ -253,7 +253,9 @@ async function launchWebKit() {
       return page;
     },
     async close() {
-      await request(port, 'DELETE', base).catch(() => {});
+      // A page stuck in a script can hold up the session's end: the driver goes
+      // (and its browser with it) after a few seconds regardless.
+      await Promise.race([request(port, 'DELETE', base).catch(() => {}), new Promise((r) => setTimeout(r, 5000))]);
       driver.kill();
     },
   };

@@ -51,7 +51,8 @@
   // (its buttons would stand for others: any one might be start, which ends the
   // game); it is named on the log once.
   if (navigator.getGamepads) {
-    const getGamepads = navigator.getGamepads.bind(navigator);
+    // The navigator's own reading each time (whatever offers the pads by then).
+    const getGamepads = () => Navigator.prototype.getGamepads.call(navigator);
     const told = new Set();
     const standard = (pad) => {
       if (!pad || pad.mapping === 'standard') return pad || null;

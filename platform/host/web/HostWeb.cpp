@@ -117,15 +117,20 @@ SDL_Window* (*pointerWindow)() = nullptr;
 int pointerX = -1, pointerY = -1;
 
 // The window system hears of the pointer as it does of a real one: one move event.
+// A window in the page has no place on a screen (the one the window system gave it,
+// centred on the screen's size, is nowhere on the page): the game's window covers
+// the page from its top left, as a full-screen window covers the screen, so the
+// pointer's place on the screen is its place in the window. (Taken from that
+// centred place, the point the game re-centres the pointer to could lie in the
+// band where it re-centres the pointer again, without end, on a screen held
+// upright.)
 void ReportPointer(SDL_Window* window) {
-    int left = 0, top = 0;
-    SDL_GetWindowPosition(window, &left, &top);
     SDL_Event event{};
     event.type = SDL_MOUSEMOTION;
     event.motion.windowID = SDL_GetWindowID(window);
     event.motion.state = SDL_GetMouseState(nullptr, nullptr);
-    event.motion.x = pointerX - left;
-    event.motion.y = pointerY - top;
+    event.motion.x = pointerX;
+    event.motion.y = pointerY;
     SDL_PushEvent(&event);
 }
 

@@ -724,6 +724,18 @@ async function touchPlays(page, origin, engine, device, full) {
     }
     const keys = await page.evaluate(() => window.ndKeys.map((k) => k.join(' ')).join(', '));
     if (keys !== 'keydown ArrowUp 38, keyup ArrowUp 38') throw new Error('keys while driving and looking: ' + keys);
+    // Dragged on to the right, the pointer passes the game's re-centring limit however
+    // narrow the screen, and the game puts it back at its centre.
+    const placed = await page.evaluate(() => window.nd.pointerPlaced);
+    for (let drag = 0; drag < 7; drag++) {
+      await page.touch('touchStart', [{ x: fit.width * 0.55, y: ly, id: 2 }]);
+      for (let step = 1; step <= 10; step++) {
+        await page.touch('touchMove', [{ x: fit.width * (0.55 + 0.035 * step), y: ly, id: 2 }]);
+      }
+      await page.touch('touchEnd');
+    }
+    await until(page, 'the pointer put back at the centre after a drag to the right',
+      async () => (await page.evaluate(() => window.nd.pointerPlaced)) > placed);
     // A button holds its key (Q: wireframe).
     const solid = await look(page, '.gl.shown', [], daySky);
     const wire = centre(await page.evaluate(() => {

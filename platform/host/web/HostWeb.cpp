@@ -50,8 +50,11 @@ EM_ASYNC_JS(void, EndInPage, (int status), {
     if (Module.ndEnded) Module.ndEnded(status);
     await new Promise(function() {});
 });
-EM_JS(int, PageScreenWidth, (), { return Math.max(screen.width, innerWidth) | 0; });
-EM_JS(int, PageScreenHeight, (), { return Math.max(screen.height, innerHeight) | 0; });
+// The screen the virtual pointer moves on: the screen or the page, whichever is
+// larger, and never less than 1024 x 768, so that the game's re-centring limits
+// (beyond 900 across and 700 down) lie within it on a phone's narrow screen too.
+EM_JS(int, PageScreenWidth, (), { return Math.max(screen.width, innerWidth, 1024) | 0; });
+EM_JS(int, PageScreenHeight, (), { return Math.max(screen.height, innerHeight, 768) | 0; });
 
 EM_JS(void, TellPagePointerPlaced, (int x, int y), {
     if (Module.ndPointerPlaced) Module.ndPointerPlaced(x, y);

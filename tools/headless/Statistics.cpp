@@ -32,12 +32,13 @@ double Percentile(std::vector<double> values, double p) {
     return values[i];
 }
 
-// A sum over the presented frames as a mean per frame.
+// Processor time, user and system, in milliseconds.
 double CpuMs(const rusage& usage) {
     return 1000.0 * static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
+// A sum over the presented frames as a mean per frame.
 double PerFrame(std::uint64_t sum) {
     return run.CountedFrames > 0 ? static_cast<double>(sum) / static_cast<double>(run.CountedFrames) : 0.0;
 }

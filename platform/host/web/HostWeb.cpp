@@ -139,6 +139,30 @@ void ReportPointer(SDL_Window* window) {
 
 SDL_Window* PointerWindow() { return pointerWindow != nullptr ? pointerWindow() : nullptr; }
 
+// clang-format off
+// Whether the page's key event now being handled has already given a key down.
+EM_JS(int, KeyEventSeenBefore, (), {
+    const e = typeof window !== 'undefined' ? window.event : undefined;
+    if (!e) return 0;
+    const seen = Module.ndKeyEventsSeen || (Module.ndKeyEventsSeen = new WeakSet());
+    if (seen.has(e)) return 1;
+    seen.add(e);
+    return 0;
+});
+// clang-format on
+
+// SDL listens for the page's keys once for each window it has, all on the page
+// itself: with the menu's window and the game's both open, one key press would
+// reach the game twice (the second as a repeat), raising the eye two units a press
+// of Z or skipping a camera place with C. Only the first key down of a page event
+// passes: the others come as repeats of a key SDL has just seen go down. (A key's
+// second release finds it released already and is dropped by SDL.)
+int PassKeyOnce(void*, SDL_Event* event) {
+    if (event->type != SDL_KEYDOWN) return 1;
+    const bool seen = KeyEventSeenBefore() != 0;
+    return seen && event->key.repeat != 0 ? 0 : 1;
+}
+
 }  // namespace
 
 // The page sends the motion of the locked pointer here (see page.js): the virtual
@@ -161,6 +185,7 @@ namespace host {
 
 void StartVideo(SDL_Window* (*topWindow)()) {
     pointerWindow = topWindow;
+    SDL_SetEventFilter(PassKeyOnce, nullptr);
     // The program yields to the page itself, not through SDL.
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
 }

@@ -363,6 +363,12 @@ async function recordedDriveReplays(page, origin, engine) {
     if (text !== made.text) throw new Error('the downloaded file is not the recording');
     const end = /^(\d+) end (\S+) (\S+) (\S+)/m.exec(text);
     if (!end || !/keydown Q /.test(text) || !/ click 1 /.test(text)) throw new Error('recording: ' + text.slice(0, 400));
+    // Each key pressed once reached the game once (Up and Left are held: a key held
+    // may repeat, as on a desktop; these are pressed and let go in a moment).
+    for (const key of ['Q', 'C']) {
+      const times = text.split('\n').filter((l) => new RegExp(` keydown ${key} `).test(l)).length;
+      if (times !== 1) throw new Error(`one press of ${key} reached the game ${times} times`);
+    }
     const file = path.join(dir, 'drive.ndrec');
     fs.writeFileSync(file, text);
     const replay = await runProgram(native, ['--replay', file, '--trace', path.join(dir, 'trace.jsonl')]);
@@ -542,13 +548,20 @@ async function padPlays(page, origin) {
   await turnsOrDrives(page, 'the picture to change while the left stick drives', stopped);
   await pad('axis', padAxis.leftY, 0);
   const level = await steady(page);
+  // Tilted and tilted back for as many frames, give or take the frame a press
+  // lands in: the view ends about level, where wireframe shows plainly below.
+  const drawn = () => page.evaluate(() => window.nd.frames);
+  let began = await drawn();
   await pad('button', padButton.rightShoulder, true);
   await turnsOrDrives(page, 'the view to tilt', level);
   await pad('button', padButton.rightShoulder, false);
+  const tiltFrames = (await drawn()) - began;
   const tilted = await steady(page);
+  began = await drawn();
   await pad('button', padButton.leftShoulder, true);
-  await turnsOrDrives(page, 'the view to tilt back', tilted);
+  await until(page, `${tiltFrames} frames tilting back`, async () => (await drawn()) >= began + tiltFrames);
   await pad('button', padButton.leftShoulder, false);
+  await turnsOrDrives(page, 'the view to tilt back', tilted);
   if (await page.evaluate(() => window.nd.ended)) throw new Error('the left shoulder ended the game');
   const solid = await look(page, '.gl.shown', [], daySky);
   // A press is read once a frame: it lasts a few.
@@ -619,7 +632,7 @@ async function frames(page, count) {
 // over the picture do not end the game; the end control does. `full` also drives
 // with the stick (the keys it gives are those of the arrow keys), looks by a drag
 // (the game's pointer moves as far as the finger) and does both at once.
-async function touchPlays(page, origin, engine, device, full) {
+async function touchPlays(page, origin, engine, device, full, traced) {
   if (engine.lacks.has('touch')) {
     console.log(`  ${engine.name}: no touch screen to emulate; not checked`);
     return;
@@ -631,7 +644,7 @@ async function touchPlays(page, origin, engine, device, full) {
       window.addEventListener(type, (e) => window.ndKeys.push([e.type, e.code, e.keyCode]), true);
     }
   });
-  await openMenu(page, origin);
+  await openMenu(page, origin, traced ? '?record' : '');
   const fit = await page.evaluate(() => {
     const c = document.getElementById('canvas');
     const r = c.getBoundingClientRect();
@@ -668,6 +681,16 @@ async function touchPlays(page, origin, engine, device, full) {
     }
   }
   await saveShot(page, `touch ${device} world`);
+  if (traced) {
+    // The stick held forward for some frames, then let go for a few, before any
+    // other touch (compared with the Up key once the game has ended).
+    const stick = centre(await rectOf(page, '#stick'));
+    await page.touch('touchStart', [{ x: stick[0], y: stick[1], id: 1 }]);
+    await page.touch('touchMove', [{ x: stick[0], y: stick[1] - 60, id: 1 }]);
+    await frames(page, 40);
+    await page.touch('touchEnd');
+    await frames(page, 5);
+  }
 
   // Stray touches: taps and swipes over the picture, two fingers at once.
   await tap(page, cx, cy);
@@ -750,6 +773,48 @@ async function touchPlays(page, origin, engine, device, full) {
   await tap(page, end[0], end[1]);
   await until(page, 'the ended screen', () => page.evaluate(() => window.nd.ended));
   if (await page.evaluate(() => window.nd.status) !== 0) throw new Error('ended with a non-zero status');
+  if (traced) await stickIsTheUpKey(await until(page, 'the recording', () => page.evaluate(() => window.nd.recording)));
+}
+
+// The stick's drive, as the page recorded it, against its keyboard twin: the Up
+// key held over the same frames in the native runner. Their traces agree frame
+// for frame on the motion state, from the first frame until the stick's drive is
+// a few frames over (the animation, paced by the clock, is left out).
+async function stickIsTheUpKey(recording) {
+  const lines = recording.text.split('\n');
+  const keys = lines.map((l) => /^(\d+) keys ?(.*)$/.exec(l)).filter(Boolean).map((m) => [Number(m[1]), m[2]]);
+  const held = keys.findIndex(([, names]) => names !== '');
+  if (held < 0 || keys[held][1] !== 'Up' || !keys[held + 1] || keys[held + 1][1] !== '') {
+    throw new Error('the stick held the keys ' + JSON.stringify(keys));
+  }
+  const [from, to] = [keys[held][0], keys[held + 1][0]];
+  if (to - from < 30) throw new Error(`the stick held Up for ${to - from} frames`);
+  // Nothing else reached the game meanwhile but its own re-centring of the pointer.
+  const last = to + 4;
+  const events = lines.filter((l) => /^\d+ [12] /.test(l) && !/ tick$/.test(l) && Number(l.split(' ')[0]) <= last);
+  const expected = ['1 1 mousemove 500 350 0 0', `${from - 1} 2 keydown Up 0`];
+  if (JSON.stringify(events) !== JSON.stringify(expected)) throw new Error('the game got ' + JSON.stringify(events));
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'nd-stick-'));
+  try {
+    fs.writeFileSync(path.join(dir, 'stick.ndrec'), recording.text);
+    fs.writeFileSync(path.join(dir, 'twin.txt'), `${from} keydown Up\n${to} keyup Up\n`);
+    const stick = await runProgram(native, ['--replay', path.join(dir, 'stick.ndrec'), '--trace', path.join(dir, 'stick.jsonl')]);
+    const twin = await runProgram(native, ['--frames', String(last), '--size', '1024x768', '--detail', 'low',
+      '--input', path.join(dir, 'twin.txt'), '--trace', path.join(dir, 'twin.jsonl')]);
+    if (stick.status !== 0 || twin.status !== 0) throw new Error(`native runs: ${stick.stderr} ${twin.stderr}`);
+    const trace = (file) => fs.readFileSync(path.join(dir, file), 'utf8').trim().split('\n').map((l) => JSON.parse(l))
+      .filter((f) => f.frame <= last)
+      .map((f) => ['frame', 'PosX', 'PosY', 'PosZ', 'Yaw', 'Pitch', 'Speed', 'CanMove', 'Car1Z', 'Car2Z'].map((k) => f[k]).join(' '));
+    const [a, b] = [trace('stick.jsonl'), trace('twin.jsonl')];
+    if (a.length !== last || b.length !== last) throw new Error(`traces of ${a.length} and ${b.length} frames, not ${last}`);
+    const parted = a.findIndex((line, i) => line !== b[i]);
+    if (parted >= 0) throw new Error(`the stick's trace parts from the Up key's: ${a[parted]} against ${b[parted]}`);
+    const place = (line) => line.split(' ').slice(1, 4).join(' ');
+    if (place(a[from - 1]) === place(a[to - 1])) throw new Error('the stick did not drive');
+    console.log(`  the stick held for frames ${from} to ${to - 1} drove as the Up key, frame for frame`);
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
 }
 
 const cases = [
@@ -850,8 +915,8 @@ const cases = [
   ['a game controller plays, and start ends the game', padPlays],
   ['touch, phone upright: the menu fits, the stick drives, a drag looks, only the end control ends',
     (page, origin, engine) => touchPlays(page, origin, engine, 'phone upright', true)],
-  ['touch, phone on its side: the menu fits, the controls, the end control',
-    (page, origin, engine) => touchPlays(page, origin, engine, 'phone on its side', false)],
+  ['touch, phone on its side: the menu fits, the stick drives as the Up key does, frame for frame, the end control',
+    (page, origin, engine) => touchPlays(page, origin, engine, 'phone on its side', false, true)],
   ['touch, tablet on its side: the menu fits, the controls, the end control',
     (page, origin, engine) => touchPlays(page, origin, engine, 'tablet', false)],
   ['touch, tablet upright: the menu fits, the controls, the end control',

@@ -67,16 +67,21 @@ async function measure(browser, frames) {
 // A bare WebGL 2 page of 1024 x 768: clears and presents, and, with `triangles`,
 // also draws that many triangles with the plainest shaders as two screen-covering
 // grids, the nearer drawn last (each pixel shaded twice), about what the world
-// gives the renderer in a frame (some 46,000 triangles).
-async function bareWebGl(browser, triangles) {
+// gives the renderer in a frame (some 46,000 triangles). `textured` (texels a
+// pixel across): one grid of them instead, each pixel shaded once with a texel of
+// a 256 x 256 picture (point sampled, repeating, as the game's pictures are) times
+// a colour -- the game's own per-pixel work, less its fog and the share of the
+// picture that is sky. At 4 texels a pixel, as on the distant ground, neighbouring
+// pixels read texels far apart.
+async function bareWebGl(browser, triangles, textured = 0) {
   const page = await browser.newPage();
   await page.setViewport({ width: 1024, height: 768 });
   await page.setContent('<body style="margin:0"><canvas width="1024" height="768" style="display:block"></canvas></body>');
-  await page.evaluate((triangles) => {
+  await page.evaluate((triangles, textured) => {
     const gl = document.querySelector('canvas').getContext('webgl2', { alpha: false, depth: true, antialias: false });
-    const cells = Math.max(1, Math.round(Math.sqrt(triangles / 4)));
+    const cells = Math.max(1, Math.round(Math.sqrt(triangles / (textured ? 2 : 4))));
     const points = [];
-    for (const z of [0.6, 0.4]) {
+    for (const z of textured ? [0.4] : [0.6, 0.4]) {
       for (let j = 0; j < cells; j++) {
         for (let i = 0; i < cells; i++) {
           const x0 = -1 + 2 * i / cells, x1 = -1 + 2 * (i + 1) / cells;
@@ -92,8 +97,22 @@ async function bareWebGl(browser, triangles) {
       return s;
     };
     const program = gl.createProgram();
-    gl.attachShader(program, shader(gl.VERTEX_SHADER, 'in vec3 p; void main() { gl_Position = vec4(p, 1.0); }'));
-    gl.attachShader(program, shader(gl.FRAGMENT_SHADER, 'out vec4 c; void main() { c = vec4(0.2, 0.6, 0.2, 1.0); }'));
+    if (textured) {
+      gl.attachShader(program, shader(gl.VERTEX_SHADER,
+        `in vec3 p; out vec2 uv; void main() { uv = p.xy * ${(textured * 2).toFixed(1)}; gl_Position = vec4(p, 1.0); }`));
+      gl.attachShader(program, shader(gl.FRAGMENT_SHADER, 'in vec2 uv; uniform sampler2D t; out vec4 c; ' +
+        'void main() { c = vec4(texture(t, uv).rgb * vec3(0.9, 0.8, 0.7), 1.0); }'));
+      const texels = new Uint8Array(256 * 256 * 4);
+      for (let i = 0; i < texels.length; i++) texels[i] = (i * 2654435761) >>> 24;
+      gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA8, 256, 256, 0, gl.RGBA, gl.UNSIGNED_BYTE, texels);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.NEAREST);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.NEAREST);
+    } else {
+      gl.attachShader(program, shader(gl.VERTEX_SHADER, 'in vec3 p; void main() { gl_Position = vec4(p, 1.0); }'));
+      gl.attachShader(program, shader(gl.FRAGMENT_SHADER, 'out vec4 c; void main() { c = vec4(0.2, 0.6, 0.2, 1.0); }'));
+    }
+    gl.bindAttribLocation(program, 0, 'p');
     gl.linkProgram(program);
     gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
     gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(points), gl.STATIC_DRAW);
@@ -110,8 +129,8 @@ async function bareWebGl(browser, triangles) {
       requestAnimationFrame(frame);
     };
     requestAnimationFrame(frame);
-  }, triangles);
-  const what = triangles > 0 ? `${triangles} triangles, plain shaders` : 'clear only';
+  }, triangles, textured);
+  const what = triangles > 0 ? `${triangles} triangles, ${textured ? `each pixel textured once, ${textured} texels a pixel across` : 'plain shaders'}` : 'clear only';
   const m = await measure(browser, () => page.evaluate(() => window.frames));
   console.log(`bare WebGL 2 page 1024x768, ${what}: ${m.text}`);
   await page.close();
@@ -142,6 +161,8 @@ function nativeRun(detail) {
   const bare = { 46000: await bareWebGl(browser, 46000) };
   const drawn = nativeRows ? Math.round(nativeRows.high.drawn_per_frame.triangles / 1000) * 1000 : 23000;
   bare[drawn] = await bareWebGl(browser, drawn);
+  bare[`${drawn} textured`] = await bareWebGl(browser, drawn, 1);
+  bare[`${drawn} textured at 4 texels a pixel`] = await bareWebGl(browser, drawn, 4);
   const rows = [];
   for (const [width, height, query] of [[1024, 768, ''], [1920, 1080, '?fill'], [2560, 1440, '?fill']]) {
     for (const [detail, at] of [['low', null], ['high', [12, 184]]]) rows.push({ width, height, query, detail, at });
@@ -175,7 +196,7 @@ function nativeRun(detail) {
     console.log(`browser ${width}x${height}${query ? ' fill' : ''} ${detail} (canvas ${canvas}): ${rate.text}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
       `(program ready ${t.runtime.toFixed(0)}, game window ${t.gameWindow.toFixed(0)})`);
     if (width === 1024) {
-      const ratios = Object.keys(bare).map((n) => `${(rate.cpu / bare[n].cpu).toFixed(2)} x the bare page's CPU at ${n} triangles`);
+      const ratios = Object.keys(bare).map((n) => `${(rate.cpu / bare[n].cpu).toFixed(2)} x the bare page's CPU at ${n}${/textured/.test(n) ? '' : ' triangles'}`);
       if (nativeRows) ratios.push(`${(rate.fps / nativeRows[detail].fps).toFixed(2)} x the native frame rate`);
       console.log(`  ${detail}: ${ratios.join(', ')}`);
     }

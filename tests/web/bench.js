@@ -11,6 +11,9 @@
 // Usage: node bench.js <build-web folder> [seconds per measurement] [nightdrive-headless]
 // ND_BENCH_WEBGL=llvmpipe renders WebGL through ANGLE on the system's GL (Mesa's
 // llvmpipe, the native runner's rasteriser) instead of SwiftShader.
+// ND_BENCH_WITHOUT=TEXTURE,FOG,LIGHTING,SPECULAR adds a row at 1024 x 768, Low, for
+// each part named, with that part of the GL programs left out (the picture is then
+// not the game's): what each part of the per-vertex and per-pixel work costs.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -167,16 +170,24 @@ function nativeRun(detail) {
   for (const [width, height, query] of [[1024, 768, ''], [1920, 1080, '?fill'], [2560, 1440, '?fill']]) {
     for (const [detail, at] of [['low', null], ['high', [12, 184]]]) rows.push({ width, height, query, detail, at });
   }
-  for (const { width, height, query, detail, at } of rows) {
+  for (const part of (process.env.ND_BENCH_WITHOUT || '').split(',').filter(Boolean)) {
+    rows.push({ width: 1024, height: 768, query: '', detail: 'low', at: null, without: part });
+  }
+  for (const { width, height, query, detail, at, without } of rows) {
     const page = await browser.newPage();
     await page.setViewport({ width, height });
     // Headless Chromium's locked pointer can feed itself mouse moves without end
     // (its return to the centre is a move of its own), which keeps the browser busy
     // with input rather than the game; refused, the game goes on in the page as it
     // does wherever the lock is refused.
-    await page.evaluateOnNewDocument(() => {
+    await page.evaluateOnNewDocument((without) => {
       Element.prototype.requestPointerLock = () => Promise.reject(new DOMException('refused', 'NotAllowedError'));
-    });
+      if (!without) return;
+      const source = WebGL2RenderingContext.prototype.shaderSource;
+      WebGL2RenderingContext.prototype.shaderSource = function (shader, text) {
+        return source.call(this, shader, text.replace(`#define ${without} 1`, `#define ${without} 0`));
+      };
+    }, without || '');
     await page.goto(`http://127.0.0.1:${port}/nightdrive.html${query}`);
     await page.waitForFunction(() => window.nd && window.nd.started && document.querySelector('#canvas.menu.shown'),
       { polling: 50, timeout: 0 });
@@ -193,9 +204,9 @@ function nativeRun(detail) {
     await new Promise((r) => setTimeout(r, 2000));
     const rate = await measure(browser, () => page.evaluate(() => window.nd.frames));
     const canvas = await page.evaluate(() => `${document.getElementById('canvas').width}x${document.getElementById('canvas').height}`);
-    console.log(`browser ${width}x${height}${query ? ' fill' : ''} ${detail} (canvas ${canvas}): ${rate.text}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
+    console.log(`browser ${width}x${height}${query ? ' fill' : ''} ${detail}${without ? ` without ${without}` : ''} (canvas ${canvas}): ${rate.text}; first world frame ${t.firstWorld.toFixed(0)} ms after opening ` +
       `(program ready ${t.runtime.toFixed(0)}, game window ${t.gameWindow.toFixed(0)})`);
-    if (width === 1024) {
+    if (width === 1024 && !without) {
       const ratios = Object.keys(bare).map((n) => `${(rate.cpu / bare[n].cpu).toFixed(2)} x the bare page's CPU at ${n}${/textured/.test(n) ? '' : ' triangles'}`);
       if (nativeRows) ratios.push(`${(rate.fps / nativeRows[detail].fps).toFixed(2)} x the native frame rate`);
       console.log(`  ${detail}: ${ratios.join(', ')}`);

@@ -72,11 +72,6 @@ public:
         // opened this window), a second request here would come at some later input.
         const bool fullScreen = params.Windowed == 0 && !host::OwnsFullScreen();
         if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        // There the window still takes the screen, from its origin: the pointer the
-        // game places in screen pixels lands in it where it would on a full screen
-        // (left centred on a large screen, the game's centre point could fall outside
-        // the band the game re-centres from, and each placing ask for another).
-        if (params.Windowed == 0 && host::OwnsFullScreen()) SDL_SetWindowPosition(window, 0, 0);
         // The size a window of the back buffer gets when it leaves full screen.
         SDL_SetWindowData(window, kBackBufferWidthKey,
                           reinterpret_cast<void*>(static_cast<std::intptr_t>(params.BackBufferWidth)));

@@ -799,7 +799,9 @@ async function stickIsTheUpKey(recording) {
     fs.writeFileSync(path.join(dir, 'stick.ndrec'), recording.text);
     fs.writeFileSync(path.join(dir, 'twin.txt'), `${from} keydown Up\n${to} keyup Up\n`);
     const stick = await runProgram(native, ['--replay', path.join(dir, 'stick.ndrec'), '--trace', path.join(dir, 'stick.jsonl')]);
-    const twin = await runProgram(native, ['--frames', String(last), '--size', '1024x768', '--detail', 'low',
+    const menu = /^menu (\d+x\d+) \d+ (\w+)/m.exec(recording.text);
+    if (!menu) throw new Error('the recording has no menu line');
+    const twin = await runProgram(native, ['--frames', String(last), '--size', menu[1], '--detail', menu[2],
       '--input', path.join(dir, 'twin.txt'), '--trace', path.join(dir, 'twin.jsonl')]);
     if (stick.status !== 0 || twin.status !== 0) throw new Error(`native runs: ${stick.stderr} ${twin.stderr}`);
     const trace = (file) => fs.readFileSync(path.join(dir, file), 'utf8').trim().split('\n').map((l) => JSON.parse(l))
